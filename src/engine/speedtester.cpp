@@ -1,0 +1,176 @@
+#include "speedtester.h"
+
+#include "filenaming.h"
+#include "fileworker.h"
+
+#include <QFileInfo>
+
+SpeedTester::SpeedTester(QObject *parent)
+    : QThread(parent)
+{}
+
+SpeedTester::~SpeedTester()
+{
+    requestStop();
+    wait();
+}
+
+void SpeedTester::setTargetDir(const QString &dir)
+{
+    m_targetDir = dir;
+}
+
+void SpeedTester::setTestSize(qint64 bytes)
+{
+    m_testSize = bytes;
+}
+
+void SpeedTester::setBlockSize(qint64 bytes)
+{
+    m_blockSize = bytes;
+}
+
+void SpeedTester::setSourceFiles(const QStringList &files)
+{
+    m_sourceFiles = files;
+}
+
+void SpeedTester::setStreamCount(int n)
+{
+    m_streamCount = qBound(1, n, 16);
+}
+
+void SpeedTester::setStaggerMs(int ms)
+{
+    m_staggerMs = qMax(0, ms);
+}
+
+void SpeedTester::setReadEnabled(bool on)
+{
+    m_readEnabled = on;
+}
+
+void SpeedTester::setRollingFill(qint64 fileSize, qint64 freeBytes, int rounds)
+{
+    m_rollingFileSize = fileSize;
+    m_freeBytes = freeBytes;
+    m_rollingRounds = qMax(0, rounds);
+}
+
+void SpeedTester::requestStop()
+{
+    m_stopFlag.store(1, std::memory_order_relaxed);
+}
+
+void SpeedTester::run()
+{
+    m_stopFlag.store(0, std::memory_order_relaxed);
+    m_cacheFallbackLogged = false;
+
+    if (m_rollingFileSize > 0 && m_freeBytes > 0) {
+        runRollingFill();
+        return;
+    }
+
+    m_testFiles.clear();
+    m_fileSizes.clear();
+    QStringList sources;  // external mode: the source of each test file, same order
+    if (!m_sourceFiles.isEmpty()) {
+        if (!prepareExternalFiles(sources))
+            return;
+    } else if (!prepareRandomFiles()) {
+        return;
+    }
+
+    logHeader();
+
+    if (!runPass(Direction::Write, sources) || stopRequested()) {
+        removeTestFiles();
+        if (stopRequested())
+            emit log(tr("LogUserCancelled"));
+        return;
+    }
+
+    if (!m_readEnabled) {
+        emit log(tr("LogReadDisabled"));
+        removeTestFiles();
+    } else {
+        const bool readOk = runPass(Direction::Read, QStringList());
+        removeTestFiles();
+        if (!readOk)
+            return;
+    }
+
+    if (stopRequested())
+        return;
+    emit log(tr("LogTestDone"));
+}
+
+bool SpeedTester::prepareExternalFiles(QStringList &sources)
+{
+    QSet<QString> usedNames;
+    qint64 total = 0;
+    for (const QString &src : qAsConst(m_sourceFiles)) {
+        const qint64 usable = wholeBlocks(QFileInfo(src).size(), m_blockSize);
+        if (usable == 0) {
+            emit log(tr("LogSkipSmall").arg(src));
+            continue;
+        }
+        // Unique among the test's files and against what the card already holds, so a
+        // file the test did not create is never overwritten or deleted (not even the
+        // source itself when it was picked from the card's root).
+        const QString name = uniqueTargetName(QFileInfo(src).fileName(), usedNames, m_targetDir);
+        usedNames.insert(name);
+        m_testFiles.append(m_targetDir + name);
+        m_fileSizes.append(usable);
+        sources.append(src);
+        total += usable;
+    }
+    if (m_testFiles.isEmpty()) {
+        emit testError(tr("LogNoValidFiles"));
+        return false;
+    }
+    m_testSize = total;
+    return true;
+}
+
+bool SpeedTester::prepareRandomFiles()
+{
+    const qint64 perFile = wholeBlocks(m_testSize, m_blockSize);
+    if (perFile == 0) {
+        emit testError(tr("MsgSizeLtBlock"));
+        return false;
+    }
+    const int n = qBound(1, m_streamCount, 16);
+    for (int i = 1; i <= n; ++i) {
+        m_testFiles.append(m_targetDir + QStringLiteral("__card_speed_test_%1.dat").arg(i));
+        m_fileSizes.append(perFile);
+    }
+    m_testSize = n * perFile;
+    return true;
+}
+
+void SpeedTester::logHeader()
+{
+    const int count = m_testFiles.size();
+    emit log(tr("LogTestStart"));
+    if (m_sourceFiles.isEmpty())
+        emit log(count > 1 ? tr("LogModeRandomN").arg(count) : tr("LogModeRandom"));
+    else
+        emit log(count < 2 ? tr("LogModeExternal") : tr("LogModeExternalN").arg(count));
+    emit log(tr("LogSizeBlock").arg(m_testSize / 1048576).arg(m_blockSize / 1024));
+}
+
+void SpeedTester::removeTestFiles()
+{
+    for (const QString &path : qAsConst(m_testFiles))
+        removeTestFile(path);
+}
+
+void SpeedTester::noteCacheFallback(const FileWorker &worker)
+{
+    if (m_cacheFallbackLogged || !worker.usedCacheFallback())
+        return;
+    m_cacheFallbackLogged = true;
+    emit log(tr("LogCacheFallback"));
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QThread>
+#include <QVector>
+
+#include <atomic>
+
+class FileWorker;
+
+// Runs one complete measurement on the card on its own thread: prepares the test
+// files, writes them with one FileWorker per file, optionally reads them back, and
+// deletes them; or runs the rolling fill stress test instead. Reports only through
+// its signals; the end of the run is the end of the thread.
+class SpeedTester : public QThread
+{
+    Q_OBJECT
+public:
+    explicit SpeedTester(QObject *parent = nullptr);
+    ~SpeedTester() override;
+
+    void setTargetDir(const QString &dir);
+    void setTestSize(qint64 bytes);
+    void setBlockSize(qint64 bytes);
+    void setSourceFiles(const QStringList &files);
+    void setStreamCount(int n);
+    void setStaggerMs(int ms);
+    void setReadEnabled(bool on);
+    void setRollingFill(qint64 fileSize, qint64 freeBytes, int rounds);
+    void requestStop();
+
+    QString targetDir() const { return m_targetDir; }
+    QStringList sourceFiles() const { return m_sourceFiles; }
+    // The files and sizes of the current test; rebuilt by run().
+    QStringList testFiles() const { return m_testFiles; }
+    QVector<qint64> fileSizes() const { return m_fileSizes; }
+    qint64 testSize() const { return m_testSize; }
+    qint64 blockSize() const { return m_blockSize; }
+    int streamCount() const { return m_streamCount; }
+    int staggerMs() const { return m_staggerMs; }
+    bool readEnabled() const { return m_readEnabled; }
+    qint64 rollingFileSize() const { return m_rollingFileSize; }
+    qint64 freeBytes() const { return m_freeBytes; }
+    int rollingRounds() const { return m_rollingRounds; }
+    bool stopRequested() const { return m_stopFlag.load(std::memory_order_relaxed) != 0; }
+
+signals:
+    void writeProgress(int percent, double currentSpeedMBps, double avgSpeedMBps);
+    void readProgress(int percent, double currentSpeedMBps, double avgSpeedMBps);
+    void fileWriteSample(int fileIdx, int percent, double curMBps, double avgMBps);
+    void fileReadSample(int fileIdx, int percent, double curMBps, double avgMBps);
+    void writeFinished(double avgSpeedMBps);
+    void readFinished(double avgSpeedMBps);
+    void testError(const QString &message);
+    void log(const QString &message);
+
+protected:
+    void run() override;
+
+private:
+    enum class Direction { Write, Read };
+
+    // Per-pass bookkeeping of the sampling step.
+    struct PassState {
+        Direction direction = Direction::Write;
+        QVector<FileWorker *> workers;
+        QVector<bool> started;
+        QVector<bool> finished;
+        QVector<qint64> lastSampleMs;
+        QVector<qint64> lastBytes;
+        qint64 lastTotal = 0;
+        qint64 total = 0;
+        QElapsedTimer startTimer;
+        QElapsedTimer passTimer;
+        QElapsedTimer intervalTimer;
+    };
+
+    bool prepareExternalFiles(QStringList &sources);
+    bool prepareRandomFiles();
+    void logHeader();
+    bool runPass(Direction direction, const QStringList &sources);
+    void sampleProgress(PassState &state, qint64 sum, bool final);
+    void logFileStart(Direction direction, int index, const QStringList &sources);
+    void noteCacheFallback(const FileWorker &worker);
+    void runRollingFill();
+    void removeTestFiles();
+
+    QString m_targetDir;
+    QStringList m_sourceFiles;
+    QStringList m_testFiles;
+    QVector<qint64> m_fileSizes;
+    qint64 m_testSize = 1073741824;
+    qint64 m_blockSize = 1048576;
+    int m_streamCount = 1;
+    int m_staggerMs = 0;
+    bool m_readEnabled = false;
+    qint64 m_rollingFileSize = 0;
+    qint64 m_freeBytes = 0;
+    int m_rollingRounds = 0;
+    std::atomic<int> m_stopFlag{0};
+    bool m_cacheFallbackLogged = false;
+};

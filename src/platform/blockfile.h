@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A file on the card moved in whole blocks. Paths are UTF-8 (or the OS's native
+// 8-bit encoding); the card's test files are never opened through a symbolic link.
+class BlockFile
+{
+public:
+    enum class Mode {
+        WriteThrough,  // create or truncate; bypass the cache, each write reaches the device
+        ReadCached,    // an existing source file, shared, sequential, through the cache
+        ReadUncached,  // an existing test file read back, bypassing the cache
+    };
+
+    BlockFile() = default;
+    ~BlockFile();
+    BlockFile(const BlockFile &) = delete;
+    BlockFile &operator=(const BlockFile &) = delete;
+
+    bool open(const std::string &path, Mode mode);
+    void close();
+    bool isOpen() const;
+
+    // Moves up to `size` bytes; returns the bytes moved, or -1 on failure.
+    // A caller treats anything other than `size` as a failed request.
+    std::int64_t read(void *buffer, std::size_t size);
+    std::int64_t write(const void *buffer, std::size_t size);
+
+    // True once the file system refused unbuffered access and the file fell back to
+    // buffered I/O (its pages are dropped so that reading back still hits the device).
+    bool usedCacheFallback() const { return m_fallback; }
+
+    // The OS error of the last failure (errno on POSIX), 0 if none.
+    int lastError() const { return m_lastError; }
+
+private:
+    bool dropDirectAccess();
+
+    intptr_t m_fd = -1;
+    Mode m_mode = Mode::ReadCached;
+    bool m_fallback = false;
+    int m_lastError = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace platform {
+
+// Whether standard output / standard error is an interactive terminal.
+bool stdoutIsTerminal();
+bool stderrIsTerminal();
+
+// Turns the interrupt signals (Ctrl-C, SIGTERM) into a flag that the program polls,
+// so the test can be stopped cleanly and its files removed.
+void installInterruptHandler();
+bool interruptRequested();
+
+}  // namespace platform

@@ -1,0 +1,142 @@
+#include "blockfile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+int openFlags(BlockFile::Mode mode)
+{
+    switch (mode) {
+    case BlockFile::Mode::WriteThrough:
+        return O_WRONLY | O_CREAT | O_TRUNC | O_DIRECT | O_DSYNC | O_NOFOLLOW | O_CLOEXEC;
+    case BlockFile::Mode::ReadCached:
+        return O_RDONLY | O_CLOEXEC;
+    case BlockFile::Mode::ReadUncached:
+        return O_RDONLY | O_DIRECT | O_NOFOLLOW | O_CLOEXEC;
+    }
+    return O_RDONLY | O_CLOEXEC;
+}
+
+int openRetrying(const char *path, int flags)
+{
+    int fd;
+    do {
+        fd = ::open(path, flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Forget the cached pages of the file, after pushing out anything still dirty.
+void dropCachedPages(int fd)
+{
+    fdatasync(fd);
+    posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+}  // namespace
+
+BlockFile::~BlockFile()
+{
+    close();
+}
+
+bool BlockFile::open(const std::string &path, Mode mode)
+{
+    close();
+    m_mode = mode;
+    m_fallback = false;
+    m_lastError = 0;
+
+    const int flags = openFlags(mode);
+    int fd = openRetrying(path.c_str(), flags);
+    if (fd < 0 && errno == EINVAL && (flags & O_DIRECT)) {
+        // Some file systems (FUSE mounts among them) refuse O_DIRECT outright.
+        fd = openRetrying(path.c_str(), flags & ~O_DIRECT);
+        if (fd >= 0)
+            m_fallback = true;
+    }
+    if (fd < 0) {
+        m_lastError = errno;
+        return false;
+    }
+    m_fd = fd;
+
+    if (mode == Mode::ReadCached)
+        posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    else if (m_fallback && mode == Mode::ReadUncached)
+        dropCachedPages(fd);
+    return true;
+}
+
+bool BlockFile::isOpen() const
+{
+    return m_fd >= 0;
+}
+
+void BlockFile::close()
+{
+    if (m_fd < 0)
+        return;
+    const int fd = static_cast<int>(m_fd);
+    // A buffered fallback must not leave the test data in the page cache, or the
+    // read-back would measure memory instead of the card.
+    if (m_fallback)
+        dropCachedPages(fd);
+    ::close(fd);
+    m_fd = -1;
+}
+
+bool BlockFile::dropDirectAccess()
+{
+    const int fd = static_cast<int>(m_fd);
+    const int fl = fcntl(fd, F_GETFL);
+    if (fl < 0 || !(fl & O_DIRECT))
+        return false;
+    if (fcntl(fd, F_SETFL, fl & ~O_DIRECT) != 0)
+        return false;
+    m_fallback = true;
+    if (m_mode == Mode::ReadUncached)
+        dropCachedPages(fd);
+    return true;
+}
+
+std::int64_t BlockFile::read(void *buffer, std::size_t size)
+{
+    if (m_fd < 0)
+        return -1;
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(m_fd), buffer, size);
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        // Accepted O_DIRECT at open but refuses it per request: go buffered once.
+        if (errno == EINVAL && dropDirectAccess())
+            continue;
+        m_lastError = errno;
+        return -1;
+    }
+}
+
+std::int64_t BlockFile::write(const void *buffer, std::size_t size)
+{
+    if (m_fd < 0)
+        return -1;
+    for (;;) {
+        const ssize_t n = ::write(static_cast<int>(m_fd), buffer, size);
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (errno == EINVAL && dropDirectAccess())
+            continue;
+        m_lastError = errno;
+        return -1;
+    }
+}
+
+}  // namespace platform
