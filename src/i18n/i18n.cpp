@@ -1,0 +1,153 @@
+#include "i18n.h"
+
+#include "languagequestion.h"
+#include "stringtable.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace {
+
+const char *const languageKey = "ui/language";
+
+// Anything but English and Traditional Chinese selects the Simplified Chinese table.
+int tableIndex(Language lang)
+{
+    return (lang == English || lang == TraditionalChinese) ? int(lang) : int(SimplifiedChinese);
+}
+
+}  // namespace
+
+I18n::Translator::Translator(const QHash<QString, QString> *table, QObject *parent)
+    : QTranslator(parent)
+    , table(table)
+{}
+
+I18n::Translator::~Translator() = default;
+
+QString I18n::Translator::translate(const char *context, const char *sourceText,
+                                    const char *disambiguation, int n) const
+{
+    Q_UNUSED(context)
+    Q_UNUSED(disambiguation)
+    Q_UNUSED(n)
+    if (!sourceText || !table)
+        return QString();
+    // The tables never change after construction, so concurrent readers need no lock.
+    const auto it = table->constFind(QString::fromUtf8(sourceText));
+    return it == table->constEnd() ? QString() : it.value();
+}
+
+bool I18n::Translator::isEmpty() const
+{
+    return false;
+}
+
+I18n::I18n(QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<Language>("Language");
+    buildTable();
+}
+
+I18n::~I18n() = default;
+
+I18n *I18n::instance()
+{
+    static I18n object;
+    return &object;
+}
+
+void I18n::buildTable()
+{
+    for (std::size_t i = 0; i < baseStringTableSize; ++i)
+        addEntry(baseStringTable[i]);
+    for (std::size_t i = 0; i < stringTableAdditionsSize; ++i)
+        addEntry(stringTableAdditions[i]);
+}
+
+void I18n::addEntry(const StringEntry &entry)
+{
+    const QString key = QString::fromUtf8(entry.key);
+    const QString simplified = QString::fromUtf8(entry.simplified);
+    const QString texts[3] = {simplified, QString::fromUtf8(entry.english),
+                              QString::fromUtf8(entry.traditional)};
+    // The Simplified Chinese text is a second lookup string: some callers pass it instead
+    // of the key.
+    for (int lang = 0; lang < 3; ++lang) {
+        tables[lang].insert(key, texts[lang]);
+        if (key != simplified)
+            tables[lang].insert(simplified, texts[lang]);
+    }
+}
+
+Language I18n::languageFromSetting(const QVariant &value)
+{
+    switch (value.toInt()) {
+    case English:
+        return English;
+    case TraditionalChinese:
+        return TraditionalChinese;
+    default:
+        return SimplifiedChinese;
+    }
+}
+
+void I18n::createTranslators()
+{
+    // A second call starts over instead of stacking translators.
+    if (currentTranslator) {
+        QCoreApplication::removeTranslator(currentTranslator);
+        currentTranslator = nullptr;
+    }
+    for (int lang = 0; lang < 3; ++lang) {
+        delete translators[lang];
+        translators[lang] = new Translator(&tables[lang], this);
+    }
+}
+
+void I18n::initLanguage()
+{
+    {
+        QSettings settings;
+        // Only a widget application can ask; a headless one keeps the default without
+        // storing it, so that the first start of the window still asks.
+        if (!settings.contains(languageKey)
+            && qobject_cast<QApplication *>(QCoreApplication::instance())) {
+            LanguageQuestion question;
+            settings.setValue(languageKey, int(question.ask()));
+        }
+        currentLanguage = languageFromSetting(settings.value(languageKey, 0));
+    }
+    createTranslators();
+    currentTranslator = translators[tableIndex(currentLanguage)];
+    QCoreApplication::installTranslator(currentTranslator);
+}
+
+void I18n::setLanguage(Language lang)
+{
+    if (lang == currentLanguage)
+        return;
+    currentLanguage = lang;
+    if (currentTranslator) {
+        QCoreApplication::removeTranslator(currentTranslator);
+        currentTranslator = nullptr;
+    }
+    if (!translators[0])
+        createTranslators();
+    currentTranslator = translators[tableIndex(lang)];
+    QCoreApplication::installTranslator(currentTranslator);
+    QSettings().setValue(languageKey, int(lang));
+    emit languageChanged(lang);
+}
+
+const QHash<QString, QString> &I18n::table(Language lang) const
+{
+    return tables[tableIndex(lang)];
+}
+
+I18n::Translator *I18n::translatorFor(Language lang) const
+{
+    return translators[tableIndex(lang)];
+}

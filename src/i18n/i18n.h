@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QHash>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QTranslator>
+#include <QVariant>
+
+// The UI language; the values are also what the "ui/language" setting stores.
+enum Language { SimplifiedChinese = 0, English = 1, TraditionalChinese = 2 };
+Q_DECLARE_METATYPE(Language)
+
+struct StringEntry;
+
+// Holds every text of the program in three languages, keyed by short ASCII keys, and one
+// translator per language that answers the framework's tr() lookups from those tables.
+// Exactly one translator is installed once initLanguage() has run.
+class I18n : public QObject
+{
+    Q_OBJECT
+public:
+    // Answers lookups from one table of the I18n object, which outlives it.
+    class Translator : public QTranslator
+    {
+    public:
+        Translator(const QHash<QString, QString> *table, QObject *parent);
+        ~Translator() override;
+
+        // Exact match of the whole source text; a miss returns a null string so that the
+        // framework shows the source text itself.
+        QString translate(const char *context, const char *sourceText,
+                          const char *disambiguation = nullptr, int n = -1) const override;
+        // Never empty, so the framework always asks it.
+        bool isEmpty() const override;
+
+    private:
+        const QHash<QString, QString> *table;
+    };
+
+    explicit I18n(QObject *parent = nullptr);
+    ~I18n() override;
+
+    static I18n *instance();
+
+    Language language() const { return currentLanguage; }
+    // Asks for the language on the first start, then installs the stored choice. Without a
+    // widget application (the command-line tool) it cannot ask: it then uses the stored
+    // choice or Simplified Chinese, and stores nothing.
+    void initLanguage();
+    // Switches the installed translator, stores the choice and emits languageChanged. Meant
+    // for after initLanguage(); before it, the translators are created on demand.
+    void setLanguage(Language lang);
+
+    // The language a stored "ui/language" value selects: 1 and 2 as such, anything else
+    // Simplified Chinese.
+    static Language languageFromSetting(const QVariant &value);
+
+    // Read-only views for the language menu and for checks of the tables.
+    const QHash<QString, QString> &table(Language lang) const;
+    Translator *translatorFor(Language lang) const;
+    Translator *installedTranslator() const { return currentTranslator; }
+
+signals:
+    void languageChanged(Language lang);
+
+private:
+    void buildTable();
+    void addEntry(const StringEntry &entry);
+    void createTranslators();
+
+    Language currentLanguage = SimplifiedChinese;
+    QHash<QString, QString> tables[3];
+    Translator *translators[3] = {nullptr, nullptr, nullptr};
+    Translator *currentTranslator = nullptr;
+};

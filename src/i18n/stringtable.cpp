@@ -1,0 +1,363 @@
+#include "stringtable.h"
+
+#include <iterator>
+
+// Each entry: key, Simplified Chinese, English, Traditional Chinese. The order matters: it is
+// the order in which the lookup tables are filled. Keep every %N placeholder, line break and
+// leading or trailing blank of the English text in the Chinese texts, and keep every
+// Simplified Chinese text distinct, since it is also a lookup string.
+const StringEntry baseStringTable[] = {
+    // Language menu
+    {"MenuLanguage", "语言", "Language", "語言"},
+    {"LangZh", "中文", "中文", "中文"},
+    {"LangEn", "English", "English", "English"},
+
+    // Main window: group titles, labels, buttons, options
+    {"GroupTestSettings", "测试设置", "Test Settings", "測試設定"},
+    {"GroupWriteTest", "写入测试", "Write Test", "寫入測試"},
+    {"GroupReadTest", "读取测试", "Read Test", "讀取測試"},
+    {"GroupSpeedCurve", "实时速度曲线", "Real-time Speed Curve", "即時速度曲線"},
+    {"GroupResults", "测试结果", "Test Results", "測試結果"},
+    {"LabelDrive", "目标驱动器：", "Target drive:", "目標磁碟機："},
+    {"BtnRefresh", "刷新", "Refresh", "重新整理"},
+    {"LabelMode", "测试模式：", "Test mode:", "測試模式："},
+    {"RadioRandom", "随机数据", "Random data", "隨機資料"},
+    {"RadioExternalFile", "外部文件", "External file", "外部檔案"},
+    {"LabelSize", "测试大小：", "Test size:", "測試大小："},
+    {"LabelStreams", "并行流数：", "Streams:", "並行串流數："},
+    {"TotalSize1GB", "总计：1 GB", "Total: 1 GB", "總計：1 GB"},
+    {"TotalSizeGB", "总计：%1 GB", "Total: %1 GB", "總計：%1 GB"},
+    {"TotalSizeMB", "总计：%1 MB", "Total: %1 MB", "總計：%1 MB"},
+    {"LabelFiles", "外部文件：", "External files:", "外部檔案："},
+    {"HintAddFiles", "点击添加文件", "Click to add files", "按一下以新增檔案"},
+    {"HintNoFileSelected", "未选择文件", "No files selected", "未選取檔案"},
+    {"BtnBrowse", "浏览...", "Browse...", "瀏覽..."},
+    {"BtnClearFiles", "清空", "Clear", "清除"},
+    {"LabelBlock", "块大小：", "Block size:", "區塊大小："},
+    {"LabelReadSpeed", "读取速度：", "Read speed:", "讀取速度："},
+    {"CheckReadTest", "执行读取测试（关闭时只执行写入，并隐藏读取界面与结果列）",
+     "Run read test (when off, only write runs; read UI and columns are hidden)",
+     "執行讀取測試（關閉時只執行寫入，並隱藏讀取介面與結果欄）"},
+    {"BtnVerdictRules", "判定规则...", "Verdict rules...", "判定規則..."},
+    {"BtnStart", "开始测试", "Start test", "開始測試"},
+    {"BtnStop", "停止", "Stop", "停止"},
+
+    // Progress line
+    {"ProgressInitial", "当前：-- MB/s  |  平均：-- MB/s", "Current: -- MB/s  |  Avg: -- MB/s",
+     "目前：-- MB/s  |  平均：-- MB/s"},
+    {"ProgressLive", "当前：%1 MB/s  |  平均：%2 MB/s", "Current: %1 MB/s  |  Avg: %2 MB/s",
+     "目前：%1 MB/s  |  平均：%2 MB/s"},
+    {"RoundPrefix", "第 %1/%2 轮 · ", "Round %1/%2 · ", "第 %1/%2 輪 · "},
+
+    // Results table: column headers and the card-total row
+    {"ColFile", "文件", "File", "檔案"},
+    {"ColWriteAvg", "写入平均", "Write Avg", "寫入平均"},
+    {"ColWriteMax", "写入最大", "Write Max", "寫入最大"},
+    {"ColWriteMin", "写入最小", "Write Min", "寫入最小"},
+    {"ColWriteJitter", "写入抖动", "Write Jitter", "寫入抖動"},
+    {"ColWriteCV", "写入 CV", "Write CV", "寫入 CV"},
+    {"ColWriteDrop", "写入掉速", "Write Drop", "寫入掉速"},
+    {"ColReadAvg", "读取平均", "Read Avg", "讀取平均"},
+    {"ColReadMax", "读取最大", "Read Max", "讀取最大"},
+    {"ColReadMin", "读取最小", "Read Min", "讀取最小"},
+    {"ColReadJitter", "读取抖动", "Read Jitter", "讀取抖動"},
+    {"ColReadCV", "读取 CV", "Read CV", "讀取 CV"},
+    {"ColReadDrop", "读取掉速", "Read Drop", "讀取掉速"},
+    {"ColVerdict", "判定", "Verdict", "判定"},
+    {"RowCardTotal", "整卡合计", "Card total", "整卡合計"},
+
+    // Drive list
+    {"DriveRemovable", "可移动", "Removable", "卸除式"},
+    {"DriveWarnNoDrive", "⚠ 未检测到可移动驱动器 — 请插入存储卡 / U 盘",
+     "⚠ No removable drive detected — please insert an memory card / USB drive",
+     "⚠ 未偵測到卸除式磁碟機 — 請插入記憶卡 / USB 隨身碟"},
+    {"DriveOnlyWindows", "仅限 Windows", "Windows only", "僅限 Windows"},
+
+    // Verdict rules dialog
+    {"DlgVerdictTitle", "判定规则", "Verdict Rules", "判定規則"},
+    {"SectionMetricThresholds", "指标阈值（任一项超出即触发相应的降级）",
+     "Metric thresholds (any one trips the corresponding downgrade)",
+     "指標門檻（任一項超出即觸發相應的降級）"},
+    {"ColMetric", "指标", "Metric", "指標"},
+    {"HdrFailGt", "<b>不达标 &gt;</b>", "<b>Fail &gt;</b>", "<b>未達標 &gt;</b>"},
+    {"HdrWarnGt", "<b>警告 &gt;</b>", "<b>Warn &gt;</b>", "<b>警告 &gt;</b>"},
+    {"HdrFailLt", "<b>不达标 &lt;</b>", "<b>Fail &lt;</b>", "<b>未達標 &lt;</b>"},
+    {"HdrWarnLt", "<b>警告 &lt;</b>", "<b>Warn &lt;</b>", "<b>警告 &lt;</b>"},
+    {"MetricJitter", "抖动", "Jitter", "抖動"},
+    {"MetricCV", "CV（变异系数）", "CV (coefficient of variation)", "CV（變異係數）"},
+    {"MetricDrop", "掉速比例", "Drop ratio", "掉速比例"},
+    {"MetricJitterFormula", "<span style='color:#888;font-size:9pt;'>(P75−P25)/avg · IQR</span>",
+     "<span style='color:#888;font-size:9pt;'>(P75−P25)/avg · IQR</span>",
+     "<span style='color:#888;font-size:9pt;'>(P75−P25)/avg · IQR</span>"},
+    {"MetricCVFormula",
+     "<span style='color:#888;font-size:9pt;'>trimmed stddev/avg · [P5,P95]</span>",
+     "<span style='color:#888;font-size:9pt;'>trimmed stddev/avg · [P5,P95]</span>",
+     "<span style='color:#888;font-size:9pt;'>trimmed stddev/avg · [P5,P95]</span>"},
+    {"MetricDropFormula", "<span style='color:#888;font-size:9pt;'>count(s&lt;avg*0.6)/N</span>",
+     "<span style='color:#888;font-size:9pt;'>count(s&lt;avg*0.6)/N</span>",
+     "<span style='color:#888;font-size:9pt;'>count(s&lt;avg*0.6)/N</span>"},
+    {"CheckSlcTrim", "剔除 SLC 缓存区段（所有指标只按稳态 TLC 区段计算）",
+     "Trim SLC cache region (compute all metrics on steady-state TLC only)",
+     "剔除 SLC 快取區段（所有指標只依穩態 TLC 區段計算）"},
+    {"TipSlcTrim",
+     "启用后，自动检测 SLC→TLC 的转折点，只用稳态区段重新计算平均/最大/最小/抖动/CV/"
+     "掉速，避免高速缓存的速度峰值抬高抖动，导致卡被误判为“不达标”。真正的 pSLC "
+     "卡或没有速度断崖的卡不会被剔除任何样本。",
+     "When enabled, auto-detect the SLC→TLC transition point and recompute "
+     "avg/max/min/jitter/CV/drop using the steady-state segment only. Prevents the high-speed "
+     "cache peak from inflating jitter and causing the card to be misjudged as \"Fail\". True "
+     "pSLC cards or cards with no cliff will not have any samples trimmed.",
+     "啟用後，自動偵測 SLC→TLC 的轉折點，只用穩態區段重新計算平均/最大/最小/抖動/CV/"
+     "掉速，避免高速快取的速度峰值拉高抖動，導致卡片被誤判為「未達標」。真正的 pSLC "
+     "卡或沒有速度斷崖的卡不會被剔除任何樣本。"},
+    {"SectionPerStreamMin", "单流最低速度（只适用于单文件 / 单流的行）",
+     "Per-stream min speed (applies to per-file / per-stream rows only)",
+     "單一串流最低速度（只適用於單一檔案 / 單一串流的列）"},
+    {"LabelPerStreamWriteMin", "单流写入最低 ≥", "Per-stream write min ≥", "單一串流寫入最低 ≥"},
+    {"LabelPerStreamReadMin", "单流读取最低 ≥", "Per-stream read min  ≥", "單一串流讀取最低 ≥"},
+    {"LabelMinSpeedLt", "最低速度 &lt; 阈值 ×", "Min speed &lt; threshold ×",
+     "最低速度 &lt; 門檻 ×"},
+    {"LabelThenFail", "→ 不达标", "→ Fail", "→ 未達標"},
+    {"SectionAggMin", "整卡最低速度（只适用于整卡合计行）",
+     "Card-total min speed (applies to the card-total row only)",
+     "整卡最低速度（只適用於整卡合計列）"},
+    {"SectionStressTest", "压力测试", "Stress Test", "壓力測試"},
+    {"CheckFullCap", "写满整卡（按 [测试大小] 依次写成多个文件，之后每轮删除最早的文件再重写）",
+     "Fill entire card (split into files of [Test size] sequentially, then rewrite by deleting "
+     "the first file each round)",
+     "寫滿整卡（依 [測試大小] 依序寫成多個檔案，之後每輪刪除最早的檔案再重寫）"},
+    {"TipFullCap",
+     "启用后忽略单次测试的 [测试大小] 上限：每个文件都是所选的 [测试大小]，先依次写满整张卡，"
+     "之后每轮删除最早的文件，并在末尾写入一个新文件。\n"
+     "适合观察 SLC 缓存耗尽后的真实稳态速度，以及卡的长期写入耐久性。\n"
+     "启用此模式会将 [并行流数] 强制设为 1。",
+     "When enabled, the one-shot [Test size] cap is ignored: each file is the selected [Test "
+     "size], the card is filled sequentially first, then each subsequent round deletes the "
+     "earliest file and writes a new one at the end.\n"
+     "Useful for observing the true steady state after SLC cache exhaustion and the card's "
+     "long-term write endurance.\n"
+     "Enabling this mode forces [Streams] to 1.",
+     "啟用後忽略單次測試的 [測試大小] 上限：每個檔案都是所選的 [測試大小]，先依序寫滿整張卡，"
+     "之後每輪刪除最早的檔案，並在末尾寫入一個新檔案。\n"
+     "適合觀察 SLC 快取耗盡後的真實穩態速度，以及卡片的長期寫入耐用度。\n"
+     "啟用此模式會將 [並行串流數] 強制設為 1。"},
+    {"LabelIterations", "轮数：", "Iterations:", "輪數："},
+    {"SuffixRuns", " 轮", " runs", " 輪"},
+    {"TipIterations",
+     "未启用 [写满整卡]：将整个测试重复 N 轮（曲线 / 样本持续累积）。\n"
+     "启用 [写满整卡]：写满整卡之后滚动重写的轮数（每轮 = 删除最早的文件 + "
+     "在末尾写入一个新文件）。\n"
+     "默认 1。",
+     "Without [Fill entire card]: repeat the whole test N rounds (curves / samples accumulate "
+     "continuously).\n"
+     "With [Fill entire card]: the number of rolling-rewrite rounds after filling the card (each "
+     "round = delete earliest file + write a new one at the end).\n"
+     "Default 1.",
+     "未啟用 [寫滿整卡]：將整個測試重複 N 輪（曲線 / 樣本持續累積）。\n"
+     "啟用 [寫滿整卡]：寫滿整卡之後滾動重寫的輪數（每輪 = 刪除最早的檔案 + "
+     "在末尾寫入一個新檔案）。\n"
+     "預設 1。"},
+    {"BtnRestoreDefaults", "恢复默认值", "Restore defaults", "還原預設值"},
+    {"BtnOk", "确定", "OK", "確定"},
+    {"BtnCancel", "取消", "Cancel", "取消"},
+
+    // External file selection
+    {"DlgPickFiles", "选择测试文件（可多选）", "Select test files (multi-select)",
+     "選取測試檔案（可複選）"},
+    {"FilterAllFiles", "所有文件 (*.*)", "All files (*.*)", "所有檔案 (*.*)"},
+    {"SummaryFilesSelected", "已选择：%1 个文件，共 %2 MB", "Selected: %1 files, %2 MB total",
+     "已選取：%1 個檔案，共 %2 MB"},
+
+    // Message boxes before and during the start of a test
+    {"MsgNoRemovableTitle", "未检测到可移动驱动器", "No removable drive detected",
+     "未偵測到卸除式磁碟機"},
+    {"MsgNoRemovableBody", "请插入存储卡 / U 盘，点击“刷新”，然后开始测试。",
+     "Please insert an memory card / USB drive, click \"Refresh\", then start the test.",
+     "請插入記憶卡 / USB 隨身碟，按一下「重新整理」，然後開始測試。"},
+    {"MsgBlockedTitle", "操作已被阻止", "Operation blocked", "操作已被阻擋"},
+    {"MsgBlockedBody",
+     "目标 %1 不是可移动驱动器 — 为保护本地数据，已拒绝测试。\n"
+     "\n"
+     "请插入存储卡 / U 盘，并点击“刷新”重新选择。",
+     "Target %1 is not a removable drive — the test is refused to protect local data.\n"
+     "\n"
+     "Please insert an memory card / USB drive and click \"Refresh\" to re-select.",
+     "目標 %1 不是卸除式磁碟機 — 為保護本機資料，已拒絕測試。\n"
+     "\n"
+     "請插入記憶卡 / USB 隨身碟，並按一下「重新整理」重新選取。"},
+    {"MsgErrorTitle", "错误", "Error", "錯誤"},
+    {"MsgSizeLtBlock", "测试大小小于块大小。", "Test size is smaller than block size.",
+     "測試大小小於區塊大小。"},
+    {"MsgCapLimitTitle", "卡容量限制", "Card capacity limit", "卡片容量限制"},
+    {"MsgCapLimitBody",
+     "≤32GB 的目标卡使用 FAT32，单个文件硬性上限为 4GB。\n"
+     "请将测试大小设为不超过 3.5GB。",
+     "Target card ≤32GB uses FAT32 with a 4GB per-file hard limit.\n"
+     "Please keep the test size at 3.5GB or below.",
+     "≤32GB 的目標卡使用 FAT32，單一檔案硬性上限為 4GB。\n"
+     "請將測試大小設為不超過 3.5GB。"},
+    {"MsgModeConflictTitle", "模式冲突", "Mode conflict", "模式衝突"},
+    {"MsgModeConflictBody",
+     "[写满整卡] 只支持 [随机数据] 模式。请切换测试模式，或在判定规则中关闭满容量模式。",
+     "[Fill entire card] only supports [Random data] mode. Switch test mode, or disable "
+     "full-capacity mode in the verdict rules.",
+     "[寫滿整卡] 只支援 [隨機資料] 模式。請切換測試模式，或在判定規則中關閉滿容量模式。"},
+    {"MsgPickFileFirst", "请先选择至少一个外部文件。",
+     "Please select at least one external file first.", "請先選取至少一個外部檔案。"},
+    {"MsgFilesMissing", "以下文件不存在：\n%1", "The following files do not exist:\n%1",
+     "下列檔案不存在：\n%1"},
+    {"MsgFilesTooSmall", "所选文件的总大小小于块大小，无法测试。",
+     "Total size of selected files is smaller than the block size; cannot test.",
+     "所選檔案的總大小小於區塊大小，無法測試。"},
+    {"MsgCapLimitFilesBody",
+     "≤32GB 的目标卡使用 FAT32，单个文件硬性上限为 4GB。\n"
+     "请移除或拆分大于 3.5GB 的源文件后重试。",
+     "Target card ≤32GB uses FAT32 with a 4GB per-file hard limit.\n"
+     "Please remove or split source files larger than 3.5GB and retry.",
+     "≤32GB 的目標卡使用 FAT32，單一檔案硬性上限為 4GB。\n"
+     "請移除或分割大於 3.5GB 的來源檔案後重試。"},
+    {"MsgFormatTitle", "测试前格式化", "Format before test", "測試前格式化"},
+    {"MsgFormatBody",
+     "是否先格式化 %1？\n"
+     "\n"
+     "这将清除目标驱动器上的全部数据！\n"
+     "刚格式化的卡能得到更一致、可重复的结果。",
+     "Format %1 first?\n"
+     "\n"
+     "This will erase ALL data on the target drive!\n"
+     "A freshly formatted card yields more consistent, repeatable results.",
+     "是否先格式化 %1？\n"
+     "\n"
+     "這將清除目標磁碟機上的所有資料！\n"
+     "剛格式化的卡片能得到更一致、可重現的結果。"},
+    {"MsgFormatting", "正在格式化 %1 …", "Formatting %1 …", "正在格式化 %1 …"},
+    {"MsgFormatFailed", "格式化失败，继续测试…", "Format failed. Continuing with test…",
+     "格式化失敗，繼續測試…"},
+    {"MsgFormatCancelled", "格式化已取消，继续测试…", "Format cancelled. Continuing with test…",
+     "格式化已取消，繼續測試…"},
+    {"MsgFormatUnsupported", "无法格式化此驱动器，继续测试…",
+     "This drive cannot be formatted. Continuing with test…", "無法格式化此磁碟機，繼續測試…"},
+    {"MsgFormatDone", "格式化完成。", "Format complete.", "格式化完成。"},
+    {"MsgFormatNoAccess", "格式化后无法访问该驱动器。", "Cannot access the drive after format.",
+     "格式化後無法存取該磁碟機。"},
+    {"MsgLowSpaceTitle", "空间不足", "Insufficient space", "空間不足"},
+    {"MsgLowSpaceBody",
+     "所选驱动器的可用空间不足。\n"
+     "需要：%1 MB\n"
+     "可用：%2 MB",
+     "Selected drive has insufficient free space.\n"
+     "Required: %1 MB\n"
+     "Available: %2 MB",
+     "所選磁碟機的可用空間不足。\n"
+     "需要：%1 MB\n"
+     "可用：%2 MB"},
+
+    // Result row labels, verdicts and their tooltips
+    {"LabelRollingWrite", "滚动写入", "Rolling write", "滾動寫入"},
+    {"LabelRandomStream", "随机流 #%1", "Random stream #%1", "隨機串流 #%1"},
+    {"LabelWrite", "写入", "Write", "寫入"},
+    {"LabelRead", "读取", "Read", "讀取"},
+    {"VerdictFail", "✗ 不达标", "✗ Fail", "✗ 未達標"},
+    {"VerdictWarn", "⚠ 警告", "⚠ Warn", "⚠ 警告"},
+    {"VerdictPass", "✓ 达标", "✓ Pass", "✓ 達標"},
+    {"VerdictTooltip",
+     "写入：抖动 %1% · CV %2% · 掉速 %3/%4 (%5%) · 最低 %6 MB/s\n"
+     "读取：抖动 %7% · CV %8% · 掉速 %9/%10 (%11%) · 最低 %12 MB/s\n"
+     "\n"
+     "规则（任一子项触发即作用于该行）：\n"
+     "  不达标：抖动 > %13% | CV > %14% | 掉速 > %15% | 最低 < 阈值×%16\n"
+     "  警告：抖动 > %17% | CV > %18% | 掉速 > %19% | 最低 < 阈值",
+     "Write: jitter %1% · CV %2% · drops %3/%4 (%5%) · min %6 MB/s\n"
+     "Read : jitter %7% · CV %8% · drops %9/%10 (%11%) · min %12 MB/s\n"
+     "\n"
+     "Rules (any subitem trips the row):\n"
+     "  Fail: jitter > %13% | CV > %14% | drops > %15% | min < threshold×%16\n"
+     "  Warn: jitter > %17% | CV > %18% | drops > %19% | min < threshold",
+     "寫入：抖動 %1% · CV %2% · 掉速 %3/%4 (%5%) · 最低 %6 MB/s\n"
+     "讀取：抖動 %7% · CV %8% · 掉速 %9/%10 (%11%) · 最低 %12 MB/s\n"
+     "\n"
+     "規則（任一子項觸發即作用於該列）：\n"
+     "  未達標：抖動 > %13% | CV > %14% | 掉速 > %15% | 最低 < 門檻×%16\n"
+     "  警告：抖動 > %17% | CV > %18% | 掉速 > %19% | 最低 < 門檻"},
+    {"VerdictDropSamples", "%1 / %2 个样本低于平均值×60%", "%1 / %2 samples below avg×60%",
+     "%1 / %2 個樣本低於平均值×60%"},
+
+    // Log lines
+    {"LogErrorPrefix", "错误：%1", "Error: %1", "錯誤：%1"},
+    {"LogTestErrorTitle", "测试错误", "Test error", "測試錯誤"},
+    {"LogStopping", "正在停止测试...", "Stopping test...", "正在停止測試..."},
+    {"LogRoundEnter", "—— 开始第 %1/%2 轮 ——", "—— Starting round %1/%2 ——",
+     "—— 開始第 %1/%2 輪 ——"},
+    {"LogSkipSmall", "跳过文件（小于块大小）：%1", "Skipping file (smaller than block size): %1",
+     "略過檔案（小於區塊大小）：%1"},
+    {"LogNoValidFiles", "没有可测试的有效文件。", "No valid files to test.",
+     "沒有可測試的有效檔案。"},
+    {"LogTestStart", "========== 速度测试开始 ==========",
+     "========== Speed test started ==========", "========== 速度測試開始 =========="},
+    {"LogModeRandomN", "模式：随机数据（%1 个并行流）", "Mode: Random data (%1 parallel streams)",
+     "模式：隨機資料（%1 個並行串流）"},
+    {"LogModeRandom", "模式：随机数据", "Mode: Random data", "模式：隨機資料"},
+    {"LogModeExternalN", "模式：外部文件（%1 个文件并行）",
+     "Mode: External files (%1 files in parallel)", "模式：外部檔案（%1 個檔案並行）"},
+    {"LogModeExternal", "模式：外部文件", "Mode: External file", "模式：外部檔案"},
+    {"LogSizeBlock", "总计：%1 MB   块大小：%2 KB", "Total: %1 MB   Block: %2 KB",
+     "總計：%1 MB   區塊大小：%2 KB"},
+    {"LogUserCancelled", "用户已取消测试。", "Test cancelled by user.", "使用者已取消測試。"},
+    {"LogReadDisabled", "读取测试已禁用，跳过。", "Read test disabled, skipping.",
+     "讀取測試已停用，略過。"},
+    {"LogTestDone", "========== 测试完成 ==========", "========== Test complete ==========",
+     "========== 測試完成 =========="},
+    {"LogWriteRandom", "—— 写入测试（随机数据） ——", "—— Write test (random data) ——",
+     "—— 寫入測試（隨機資料） ——"},
+    {"LogWriteParallelFiles", "—— 写入测试（%1 个文件并行，错开 %2 秒） ——",
+     "—— Write test (%1 files in parallel, stagger %2s) ——",
+     "—— 寫入測試（%1 個檔案並行，錯開 %2 秒） ——"},
+    {"LogWriteFileCopy", "—— 写入测试（文件复制） ——", "—— Write test (file copy) ——",
+     "—— 寫入測試（檔案複製） ——"},
+    {"LogReadParallelFiles", "—— 读取测试（%1 个文件并行，错开 %2 秒） ——",
+     "—— Read test (%1 files in parallel, stagger %2s) ——",
+     "—— 讀取測試（%1 個檔案並行，錯開 %2 秒） ——"},
+    {"LogRead", "—— 读取测试 ——", "—— Read test ——", "—— 讀取測試 ——"},
+    {"LogBeginWrite", "  正在写入 %1", "  Writing %1", "  正在寫入 %1"},
+    {"LogBeginRead", "  正在读取 %1", "  Reading %1", "  正在讀取 %1"},
+    {"LogWriteDone", "写入完成。平均速度：%1 MB/s", "Write complete. Avg speed: %1 MB/s",
+     "寫入完成。平均速度：%1 MB/s"},
+    {"LogReadDone", "读取完成。平均速度：%1 MB/s", "Read complete. Avg speed: %1 MB/s",
+     "讀取完成。平均速度：%1 MB/s"},
+    {"LogFileTooSmall", "文件大小小于块大小。", "File size is smaller than the block size.",
+     "檔案大小小於區塊大小。"},
+    {"LogCardFull", "卡的可用空间不足，连一个文件都无法写入。",
+     "Card free space is insufficient to write even one file.",
+     "卡片可用空間不足，連一個檔案都無法寫入。"},
+    {"LogRollingStart", "========== 滚动填充测试开始 ==========",
+     "========== Rolling-fill test started ==========", "========== 滾動填充測試開始 =========="},
+    {"LogRollingParams",
+     "单个文件：%1 MB   初始填充：%2 个文件   滚动重写：%3 轮   总计：%4 次写入",
+     "Per file: %1 MB   Initial fill: %2 files   Rolling rewrite: %3 rounds   Total: %4 writes",
+     "單一檔案：%1 MB   初始填充：%2 個檔案   滾動重寫：%3 輪   總計：%4 次寫入"},
+    {"LogCantDelete", "警告：无法删除 %1", "Warning: cannot delete %1", "警告：無法刪除 %1"},
+    {"LogWriteFailed", "写入失败", "Write failed", "寫入失敗"},
+    {"LogRollingDone", "========== 滚动填充测试完成 ==========",
+     "========== Rolling-fill test complete ==========", "========== 滾動填充測試完成 =========="},
+
+    // Stream I/O errors; the worker passes these Simplified Chinese texts as source texts
+    {"ErrOpenSource", "无法打开源文件: %1", "Cannot open source file: %1", "無法開啟來源檔案: %1"},
+    {"ErrCreateTarget", "无法创建目标文件: %1", "Cannot create target file: %1",
+     "無法建立目標檔案: %1"},
+    {"ErrOpenForRead", "无法读取文件: %1", "Cannot open file for reading: %1", "無法讀取檔案: %1"},
+    {"ErrReadSource", "读取源文件失败 (%1)", "Reading source file failed (%1)",
+     "讀取來源檔案失敗 (%1)"},
+    {"ErrWrite", "写入失败 (%1)", "Write failed (%1)", "寫入失敗 (%1)"},
+    {"ErrRead", "读取失败 (%1)", "Read failed (%1)", "讀取失敗 (%1)"},
+};
+const std::size_t baseStringTableSize = std::size(baseStringTable);
+
+const StringEntry stringTableAdditions[] = {
+    // The engine's note when a file system refuses unbuffered I/O
+    {"LogCacheFallback",
+     "注意：此文件系统不支持无缓冲 I/O；本次测试改用缓冲 I/O，并在回读前清除了页面缓存。",
+     "Note: this file system refuses unbuffered I/O; the test used buffered I/O and dropped the "
+     "page cache before reading back.",
+     "注意：此檔案系統不支援無緩衝 I/O；本次測試改用緩衝 I/O，並在回讀前清除了分頁快取。"},
+};
+const std::size_t stringTableAdditionsSize = std::size(stringTableAdditions);
