@@ -1,0 +1,54 @@
+#pragma once
+
+#include "speedstats.h"
+
+enum class Verdict : int { Pass = 0, Warn = 1, Fail = 2 };
+
+// Two verdicts together are as bad as the worse of them.
+Verdict combineVerdicts(Verdict a, Verdict b);
+
+// Every threshold and switch of the verdict. Fields are named by their settings keys.
+// Ratios are fractions, speeds MB/s.
+struct VerdictRules {
+    double jitterFail = 0.65;
+    double jitterWarn = 0.45;
+    double cvFail = 0.5;
+    double cvWarn = 0.36;
+    double dropFail = 0.2;
+    double dropWarn = 0.1;
+    double minSpeedMult = 0.5;  // a stream fails when its min is below threshold x this
+    double perStreamWrite = 5.0;
+    double perStreamRead = 10.0;
+    double aggWriteFail = 10.0;  // card total: Fail when the write min is below it
+    double aggWriteWarn = 20.0;
+    double aggReadFail = 10.0;
+    double aggReadWarn = 30.0;
+    bool slcTrim = true;
+    bool fullCap = false;  // stress mode: fill the card, then rewrite it in rolling rounds
+    int iterCount = 1;     // rounds, or rolling rounds with fullCap; 1 ... 99
+    bool enableRead = false;
+};
+
+// The limits the window's controls put on these fields, for front ends without them.
+int clampIterCount(int rounds);
+double clampPerStreamSpeed(double mbps);  // 0 ... 2000, rounded to two decimals
+
+// One set of statistics against the metric rules and a minimum speed (MB/s). No data
+// (avg <= 0) passes.
+Verdict judgeStats(const SpeedStats &stats, double threshold, const VerdictRules &rules);
+
+// The write and read verdicts of one results row.
+struct RowVerdicts {
+    Verdict write = Verdict::Pass;
+    Verdict read = Verdict::Pass;
+    Verdict row() const { return combineVerdicts(write, read); }
+};
+
+// The card-total row: metric rules without a minimum speed, then the card-total minimum
+// rules, which only ever raise the verdict and act even when there was no data.
+RowVerdicts judgeCardTotal(const SpeedStats &write, const SpeedStats &read,
+                           const VerdictRules &rules);
+
+// A stream row: metric rules with the per-stream minimum speeds.
+RowVerdicts judgeStreamRow(const SpeedStats &write, const SpeedStats &read,
+                           const VerdictRules &rules);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "verdict.h"
+
+#include <QString>
+
+// What the verdict cell of a results row shows, without any widget: the window turns it
+// into an item, the console into a coloured word.
+struct VerdictCellLook {
+    Verdict verdict = Verdict::Pass;
+    QString text;
+    QString color;  // text colour; the background is the same colour at backgroundAlpha
+    QString toolTip;
+};
+
+// How the cell sets its text off from the number cells.
+constexpr int kVerdictBackgroundAlpha = 35;  // of 255
+constexpr int kVerdictFontWeight = 75;       // bold
+constexpr int kVerdictPointSizeIncrease = 6;
+
+QString verdictText(Verdict v);
+QString verdictColor(Verdict v);
+
+// The figures behind both verdicts and the rules they were judged by. The read line is
+// always there, even when the read test is off.
+QString verdictTooltip(const SpeedStats &write, const SpeedStats &read, const VerdictRules &rules);
+
+VerdictCellLook verdictCellLook(const SpeedStats &write, Verdict writeVerdict,
+                                const SpeedStats &read, Verdict readVerdict,
+                                const VerdictRules &rules);
