@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+// A real card for tests: an ext4 file system on a loop device over an image file, mounted
+// beside the image in a temporary folder of its own. It can be throttled with the cgroup-v1
+// blkio controller; the whole test process then moves into a group of its own, so every
+// thread the engine starts afterwards inherits the limit.
+//
+// The image goes to /dev/shm when that is a tmpfs with room (see imageFolder() for why),
+// otherwise to the system's temporary folder; it is sparse, so only what the test writes
+// takes space.
+//
+// Everything it makes carries the id of the creating process, so leftovers can be told
+// apart from anything else on the machine:
+//   <tmp>/lumoracard-card-<pid>-XXXXXX/   card.img (the image), card/ (the mount point),
+//                                         outside/ (scratch space off the card)
+//   the loop device whose backing file is that card.img
+//   <blkio>/lumoracard-test-<pid>-<n>     the throttle group
+// A detached watcher, started as soon as the loop device exists, removes exactly these
+// things if the test process dies without running the destructor (a crash, a timeout
+// kill). It checks the backing file before detaching, so it never touches a loop device
+// this fixture did not create. Leftovers of a run killed together with its watcher show
+// in `losetup -a` with a backing file under a lumoracard-card-<pid>-* folder.
+class LoopCard
+{
+public:
+    explicit LoopCard(qint64 imageBytes);
+    ~LoopCard();
+    LoopCard(const LoopCard &) = delete;
+    LoopCard &operator=(const LoopCard &) = delete;
+
+    // Why this machine cannot host a loop card (not root, a tool or loop devices missing);
+    // empty when it can.
+    static QString environmentProblem();
+    // Why the blkio throttle cannot be used here; empty when it can.
+    static QString throttleProblem();
+
+    // The card is attached, formatted and mounted.
+    bool isReady() const { return m_ready; }
+    // Set when the machine lacks something the card needs: the test should skip.
+    QString skipReason() const { return m_skipReason; }
+    // Set when making the card failed although the machine has what it needs.
+    QString failure() const { return m_failure; }
+
+    QString rootPath() const;  // the mount point, ending in '/'
+    QString devicePath() const { return m_device; }
+    QString majMin() const { return m_majMin; }
+    // A folder in the same temporary folder but off the card.
+    QString scratchPath() const;
+
+    // Caps the card's speed for this process, in bytes per second; 0 lifts a limit.
+    // May be called again to change the limits. False with throttleError() on failure.
+    // The process can be in one group only, so throttle one card per process at a time.
+    bool throttle(qint64 writeBytesPerSec, qint64 readBytesPerSec);
+    QString throttleError() const { return m_throttleError; }
+    // Bytes this card has moved for the throttle group since it was made, as the block
+    // layer counted them ("Read" or "Write"); -1 when there is no group.
+    qint64 throttledBytes(const QString &operation) const;
+
+    // Pushes the card's file system to the device (journal included), so free-space
+    // figures are settled.
+    bool sync();
+
+private:
+    void setUp(qint64 imageBytes);
+    void startWatcher();
+    void removeThrottleGroup();
+    void unmount();
+    void detach();
+    void stopWatcher();
+
+    QTemporaryDir m_dir;
+    QString m_image;
+    QString m_mountPoint;
+    QString m_device;
+    QString m_majMin;
+    QString m_group;          // full path of the throttle group, once created
+    QString m_originalGroup;  // the blkio group the process came from
+    qint64 m_watcherPid = 0;
+    bool m_mounted = false;
+    bool m_ready = false;
+    QString m_skipReason;
+    QString m_failure;
+    QString m_throttleError;
+};
+
+// In a QtTest function: skip when the machine cannot host a loop card, fail when making it
+// failed for another reason.
+#define LOOPCARD_REQUIRE(card)                                                                     \
+    do {                                                                                           \
+        if (!(card).skipReason().isEmpty())                                                        \
+            QSKIP(qPrintable((card).skipReason()));                                                \
+        QVERIFY2((card).isReady(), qPrintable((card).failure()));                                  \
+    } while (false)
+
+// The same, then throttles the card; skips when the blkio controller is missing.
+#define LOOPCARD_REQUIRE_THROTTLE(card, writeBps, readBps)                                         \
+    do {                                                                                           \
+        LOOPCARD_REQUIRE(card);                                                                    \
+        if (!LoopCard::throttleProblem().isEmpty())                                                \
+            QSKIP(qPrintable(LoopCard::throttleProblem()));                                        \
+        QVERIFY2((card).throttle((writeBps), (readBps)), qPrintable((card).throttleError()));      \
+    } while (false)
