@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+// The live progress line: what it says, and when it is worth printing. A terminal gets
+// every sample (the line is redrawn in place); a log file or pipe at most one line a second.
+class ProgressLine
+{
+    Q_DECLARE_TR_FUNCTIONS(ProgressLine)
+public:
+    enum class Phase { Write, Read };
+
+    explicit ProgressLine(bool terminal);
+
+    // `round` and `rounds` are 1-based; the round is shown only when there are several.
+    static QString format(Phase phase, int percent, double currentMBps, double averageMBps,
+                          int round, int rounds);
+
+    // Whether a sample arriving at `nowMs` (any monotonic clock) should be printed;
+    // remembers the time of the lines it lets through.
+    bool due(qint64 nowMs);
+
+private:
+    static constexpr qint64 kPipeIntervalMs = 1000;
+
+    bool m_terminal;
+    bool m_printed = false;
+    qint64 m_lastMs = 0;
+};
