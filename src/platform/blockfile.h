@@ -40,6 +40,9 @@ public:
 
 private:
     bool dropDirectAccess();
+    // Repeats a read or write interrupted by a signal; falls back to buffered I/O once.
+    template <typename Call>
+    std::int64_t retrying(Call call);
 
     intptr_t m_fd = -1;
     Mode m_mode = Mode::ReadCached;

@@ -104,12 +104,13 @@ bool BlockFile::dropDirectAccess()
     return true;
 }
 
-std::int64_t BlockFile::read(void *buffer, std::size_t size)
+template <typename Call>
+std::int64_t BlockFile::retrying(Call call)
 {
     if (m_fd < 0)
         return -1;
     for (;;) {
-        const ssize_t n = ::read(static_cast<int>(m_fd), buffer, size);
+        const ssize_t n = call(static_cast<int>(m_fd));
         if (n >= 0)
             return n;
         if (errno == EINTR)
@@ -122,21 +123,14 @@ std::int64_t BlockFile::read(void *buffer, std::size_t size)
     }
 }
 
+std::int64_t BlockFile::read(void *buffer, std::size_t size)
+{
+    return retrying([&](int fd) { return ::read(fd, buffer, size); });
+}
+
 std::int64_t BlockFile::write(const void *buffer, std::size_t size)
 {
-    if (m_fd < 0)
-        return -1;
-    for (;;) {
-        const ssize_t n = ::write(static_cast<int>(m_fd), buffer, size);
-        if (n >= 0)
-            return n;
-        if (errno == EINTR)
-            continue;
-        if (errno == EINVAL && dropDirectAccess())
-            continue;
-        m_lastError = errno;
-        return -1;
-    }
+    return retrying([&](int fd) { return ::write(fd, buffer, size); });
 }
 
 }  // namespace platform
