@@ -1,0 +1,86 @@
+#include "kernelhooks.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+DirEventLog::DirEventLog(const QString &dir)
+{
+    m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_fd < 0) {
+        m_problem =
+            QStringLiteral("inotify_init1: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    if (inotify_add_watch(m_fd, QFile::encodeName(dir).constData(), IN_CREATE | IN_DELETE) < 0) {
+        m_problem =
+            QStringLiteral("inotify_add_watch: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+DirEventLog::~DirEventLog()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+QStringList DirEventLog::take()
+{
+    QStringList out;
+    if (m_fd < 0)
+        return out;
+    alignas(struct inotify_event) char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;  // EAGAIN: nothing more queued
+        for (ssize_t at = 0; at < n;) {
+            const auto *ev = reinterpret_cast<const struct inotify_event *>(buffer + at);
+            if (ev->mask & IN_Q_OVERFLOW)
+                m_problem = QStringLiteral("the kernel dropped folder events");
+            else if (ev->len > 0)
+                out.append(QLatin1Char((ev->mask & IN_CREATE) ? '+' : '-')
+                           + QFile::decodeName(ev->name));
+            at += ssize_t(sizeof(struct inotify_event)) + ev->len;
+        }
+    }
+    return out;
+}
+
+FileSizeCap::FileSizeCap(qint64 bytes)
+{
+    struct rlimit lim {
+    };
+    if (getrlimit(RLIMIT_FSIZE, &lim) != 0) {
+        m_problem = QStringLiteral("getrlimit: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    m_oldSoftLimit = lim.rlim_cur;
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    lim.rlim_cur = rlim_t(bytes);
+    if (setrlimit(RLIMIT_FSIZE, &lim) != 0) {
+        m_problem = QStringLiteral("setrlimit: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        std::signal(SIGXFSZ, m_oldHandler);
+        return;
+    }
+    m_active = true;
+}
+
+FileSizeCap::~FileSizeCap()
+{
+    if (!m_active)
+        return;
+    struct rlimit lim {
+    };
+    getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = rlim_t(m_oldSoftLimit);
+    setrlimit(RLIMIT_FSIZE, &lim);
+    std::signal(SIGXFSZ, m_oldHandler);
+}
