@@ -1,6 +1,7 @@
 #include "clioptions.h"
 
 #include "sizeparse.h"
+#include "verdictrulesstore.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -21,6 +22,18 @@ bool parseCount(const QString &text, int low, int high, int *value)
     return true;
 }
 
+// The rules that describe the test rather than judge it, and the option that sets each.
+QString optionForTestRule(const QString &key)
+{
+    if (key == QLatin1String("enableRead"))
+        return QStringLiteral("--read");
+    if (key == QLatin1String("fullCap"))
+        return QStringLiteral("--fill");
+    if (key == QLatin1String("iterCount"))
+        return QStringLiteral("--iterations (--rounds with --fill)");
+    return QString();
+}
+
 QString absoluteDir(const QString &dir)
 {
     QString path = QFileInfo(dir).absoluteFilePath();
@@ -36,6 +49,86 @@ const QVector<qint64> &CommandLine::allowedBlockSizes()
     static const QVector<qint64> sizes = {65536, 131072, 262144, 524288, 1048576, 4194304, 8388608};
     return sizes;
 }
+
+QString CommandLine::normalizedLanguage(const QString &text)
+{
+    QString t = text.trimmed().toLower();
+    t.replace(QLatin1Char('-'), QLatin1Char('_'));
+    if (t == QLatin1String("zh_cn"))
+        return QStringLiteral("zh_CN");
+    if (t == QLatin1String("en"))
+        return QStringLiteral("en");
+    if (t == QLatin1String("zh_tw"))
+        return QStringLiteral("zh_TW");
+    return QString();
+}
+
+QString CommandLine::requestedLanguage(const QStringList &arguments)
+{
+    const QString option = QStringLiteral("--lang");
+    QString value;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg == option && i + 1 < arguments.size())
+            value = arguments[++i];
+        else if (arg.startsWith(option + QLatin1Char('=')))
+            value = arg.mid(option.size() + 1);
+    }
+    return normalizedLanguage(value);
+}
+
+QStringList CommandLine::overridableRules()
+{
+    QStringList keys;
+    for (const QString &key : VerdictRulesStore::keys()) {
+        if (optionForTestRule(key).isEmpty())
+            keys << key;
+    }
+    return keys;
+}
+
+namespace {
+// Reads one --rules KEY=VALUE into `overrides`; on failure, `message` says why.
+bool parseRule(const QString &assignment, QVariantMap *overrides, QString *message)
+{
+    const int eq = assignment.indexOf(QLatin1Char('='));
+    if (eq <= 0) {
+        *message = CommandLine::tr("Invalid rule \"%1\": write KEY=VALUE, e.g. aggWriteWarn=15.")
+                       .arg(assignment);
+        return false;
+    }
+    const QString key = assignment.left(eq).trimmed();
+    const QString text = assignment.mid(eq + 1);
+    const QString option = optionForTestRule(key);
+    if (!option.isEmpty()) {
+        *message =
+            CommandLine::tr("The rule %1 describes the test: use %2 instead.").arg(key, option);
+        return false;
+    }
+    QVariant value;
+    switch (VerdictRulesStore::parseText(key, text, &value)) {
+    case VerdictRulesStore::TextError::None:
+        overrides->insert(key, value);
+        return true;
+    case VerdictRulesStore::TextError::UnknownKey:
+        *message = CommandLine::tr("Unknown rule \"%1\": use one of %2.")
+                       .arg(key, CommandLine::overridableRules().join(QStringLiteral(", ")));
+        return false;
+    case VerdictRulesStore::TextError::BadValue:
+        break;
+    }
+    const bool isSwitch = VerdictRulesStore::field(VerdictRules(), key).type() == QVariant::Bool;
+    *message = isSwitch ? CommandLine::tr("Invalid value \"%1\" for the rule %2: use true or "
+                                          "false.")
+                              .arg(text, key)
+                        : CommandLine::tr("Invalid value \"%1\" for the rule %2: use a number, "
+                                          "0 or more.")
+                              .arg(text, key);
+    return false;
+}
+}  // namespace
 
 CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions *options,
                                        QString *message)
@@ -72,8 +165,22 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     const QCommandLineOption iterationsOption(
         QStringLiteral("iterations"), tr("Repeat the whole test N times, 1 to 99. Default 1."),
         tr("N"));
+    const QCommandLineOption langOption(
+        QStringLiteral("lang"),
+        tr("Language of the texts: zh_CN, en or zh_TW. Default: the one chosen in the window, "
+           "else English."),
+        tr("LANG"));
+    const QCommandLineOption rulesOption(
+        QStringLiteral("rules"),
+        tr("Override one verdict rule for this run, e.g. aggWriteWarn=15 (repeatable; the "
+           "stored rules are not changed)."),
+        tr("KEY=VALUE"));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        tr("Write a machine-readable report to FILE, or to standard output with -."), tr("FILE"));
     parser.addOptions({targetOption, sizeOption, streamsOption, blockOption, readOption, fileOption,
-                       fillOption, roundsOption, iterationsOption});
+                       fillOption, roundsOption, iterationsOption, langOption, rulesOption,
+                       jsonOption});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -142,6 +249,28 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
                        .arg(parser.value(iterationsOption))
                        .arg(kMaxIterations);
         return Error;
+    }
+
+    if (parser.isSet(langOption)) {
+        o.language = normalizedLanguage(parser.value(langOption));
+        if (o.language.isEmpty()) {
+            *message = tr("Invalid language \"%1\": use zh_CN, en or zh_TW.")
+                           .arg(parser.value(langOption));
+            return Error;
+        }
+    }
+    for (const QString &assignment : parser.values(rulesOption)) {
+        if (!parseRule(assignment, &o.ruleOverrides, message))
+            return Error;
+    }
+    if (parser.isSet(jsonOption)) {
+        o.jsonPath = parser.value(jsonOption);
+        if (o.jsonPath.isEmpty()) {
+            *message = tr("--json needs a file name, or - for standard output.");
+            return Error;
+        }
+        if (o.jsonPath != QLatin1String("-"))
+            o.jsonPath = QFileInfo(o.jsonPath).absoluteFilePath();
     }
 
     // Options that would be silently ignored are refused, so the test measured is the

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QVariantMap>
 
 // Everything the command line chooses for one invocation.
 struct CliOptions {
@@ -14,6 +15,9 @@ struct CliOptions {
     bool fill = false;
     int fillRounds = 1;
     int iterations = 1;
+    QString language;           // "zh_CN", "en" or "zh_TW"; empty: the stored one, else English
+    QVariantMap ruleOverrides;  // verdict rule key -> typed value, for this run only
+    QString jsonPath;           // where the report goes, "-" for standard output; empty: none
 };
 
 class CommandLine
@@ -29,4 +33,16 @@ public:
     // values; what is on disk is the pre-flight's business. On Error, `message` says why;
     // on ShowHelp/ShowVersion it holds the text to print.
     static Status parse(const QStringList &arguments, CliOptions *options, QString *message);
+
+    // "zh_CN", "en" or "zh_TW" for a spelling --lang accepts (case and '-' for '_' do not
+    // matter); empty for anything else.
+    static QString normalizedLanguage(const QString &text);
+    // The language a --lang among `arguments` asks for, normalised; empty when there is none
+    // or it is not one of the three. Read before parse(), so that parse()'s own messages
+    // already come in that language.
+    static QString requestedLanguage(const QStringList &arguments);
+
+    // The verdict rules --rules may set: every stored rule except the three that describe
+    // the test itself (--read, --fill, --iterations set those).
+    static QStringList overridableRules();
 };

@@ -1,10 +1,10 @@
 #include "exitstatus.h"
 
-int exitStatusFor(RunOutcome outcome)
+int exitStatusFor(RunOutcome outcome, Verdict worst)
 {
     switch (outcome) {
     case RunOutcome::Completed:
-        return 0;
+        return static_cast<int>(worst);  // Pass 0, Warn 1, Fail 2
     case RunOutcome::NotRun:
     case RunOutcome::Failed:
         return 3;

@@ -5,12 +5,60 @@
 #include "exitstatus.h"
 #include "i18n.h"
 #include "preflight.h"
+#include "resultsreport.h"
 #include "runcontroller.h"
+#include "verdictrulesstore.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cstdio>
+namespace {
+Language languageFromCode(const QString &code)
+{
+    if (code == QLatin1String("zh_CN"))
+        return SimplifiedChinese;
+    if (code == QLatin1String("zh_TW"))
+        return TraditionalChinese;
+    return English;
+}
+
+QString codeOf(Language lang)
+{
+    switch (lang) {
+    case SimplifiedChinese:
+        return QStringLiteral("zh_CN");
+    case TraditionalChinese:
+        return QStringLiteral("zh_TW");
+    case English:
+        break;
+    }
+    return QStringLiteral("en");
+}
+
+// --lang for this run, else the language chosen in the window, else English. Headless,
+// the tool never asks, and it never stores a choice.
+Language chooseLanguage(const QStringList &arguments)
+{
+    const QString requested = CommandLine::requestedLanguage(arguments);
+    if (!requested.isEmpty())
+        return languageFromCode(requested);
+    Language stored = English;
+    return I18n::storedLanguage(&stored) ? stored : English;
+}
+
+// The stored rules with this run's overrides; the switches that describe the test follow
+// the command line, so the rules reported are the rules used.
+VerdictRules rulesFor(const CliOptions &options)
+{
+    VerdictRules rules = VerdictRulesStore::loadFromDefaultStore();
+    for (auto it = options.ruleOverrides.cbegin(); it != options.ruleOverrides.cend(); ++it)
+        VerdictRulesStore::setField(&rules, it.key(), it.value());
+    rules.enableRead = options.readEnabled && !options.fill;
+    rules.fullCap = options.fill;
+    rules.iterCount = clampIterCount(options.fill ? options.fillRounds : options.iterations);
+    return rules;
+}
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -21,18 +69,23 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Lumora"));
     QCoreApplication::setApplicationName(QStringLiteral("LumoraCard"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.1"));
-    // The language the user chose in the window; headless, it never asks.
-    I18n::instance()->initLanguage();
+    const Language language = chooseLanguage(QCoreApplication::arguments());
+    I18n::instance()->applyLanguage(language);
 
     QFile out;
     QFile err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    ConsoleWriter console(&out, &err, platform::stderrIsTerminal());
 
     CliOptions options;
     QString message;
-    switch (CommandLine::parse(QCoreApplication::arguments(), &options, &message)) {
+    const CommandLine::Status status =
+        CommandLine::parse(QCoreApplication::arguments(), &options, &message);
+    // With "--json -" standard output carries the report alone; the averages and the
+    // table go to standard error.
+    const bool jsonToStdout = options.jsonPath == QLatin1String("-");
+    ConsoleWriter console(jsonToStdout ? &err : &out, &err, platform::stderrIsTerminal());
+    switch (status) {
     case CommandLine::ShowHelp:
     case CommandLine::ShowVersion:
         out.write(message.toLocal8Bit());
@@ -48,12 +101,20 @@ int main(int argc, char *argv[])
     QVector<qint64> sourceSizes;
     QString refusal = Preflight::checkPaths(options, &sourceSizes);
     if (refusal.isEmpty())
+        refusal = Preflight::checkReportPath(options.jsonPath);
+    if (refusal.isEmpty())
         refusal =
             Preflight::checkSpace(options, sourceSizes, Preflight::querySpace(options.targetDir));
     if (!refusal.isEmpty()) {
         console.error(refusal);
         return exitStatusFor(RunOutcome::NotRun);
     }
+
+    const ResultsReport::Setup report{
+        options, rulesFor(options), codeOf(language),
+        TerminalStyle(TerminalStyle::modeFor(jsonToStdout ? platform::stderrIsTerminal()
+                                                          : platform::stdoutIsTerminal())),
+        &out};
 
     const QString target = options.targetDir;
     RunController controller(options, &console, platform::interruptRequested,
@@ -62,12 +123,14 @@ int main(int argc, char *argv[])
                                  *freeBytes = space.freeBytes;
                                  return space.known;
                              });
-    QObject::connect(&controller, &RunController::finished, &app, [&controller] {
-        QCoreApplication::exit(exitStatusFor(controller.outcome()));
+    int exitStatus = exitStatusFor(RunOutcome::NotRun);
+    QObject::connect(&controller, &RunController::finished, &app, [&] {
+        exitStatus = ResultsReport::conclude(controller, report, &console);
+        QCoreApplication::exit(exitStatus);
     });
     controller.start();
     // start() may already have finished (an interrupt before the first round).
     if (controller.isFinished())
-        return exitStatusFor(controller.outcome());
+        return exitStatus;
     return app.exec();
 }

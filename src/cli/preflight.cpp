@@ -78,6 +78,19 @@ QString Preflight::checkSpace(const CliOptions &options, const QVector<qint64> &
     return QString();
 }
 
+QString Preflight::checkReportPath(const QString &path)
+{
+    if (path.isEmpty() || path == QLatin1String("-"))
+        return QString();
+    const QFileInfo file(path);
+    if (file.isDir())
+        return tr("The report %1 is a folder.").arg(path);
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir())
+        return tr("The folder of the report %1 does not exist.").arg(path);
+    return QString();
+}
+
 Preflight::Space Preflight::querySpace(const QString &targetDir)
 {
     platform::DiskSpace ds;

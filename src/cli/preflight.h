@@ -33,6 +33,11 @@ public:
     static QString checkSpace(const CliOptions &options, const QVector<qint64> &sourceSizes,
                               const Space &space);
 
+    // A --json report file needs an existing folder to go in and must not be a folder
+    // itself; checked before the test, so that a long run does not end without its report.
+    // Empty string when it can be written (or there is none, or it goes to standard output).
+    static QString checkReportPath(const QString &path);
+
     // Asks the platform about the target's volume.
     static Space querySpace(const QString &targetDir);
 };

@@ -2,6 +2,7 @@
 
 #include "consolewriter.h"
 #include "speedtester.h"
+#include "streamlabels.h"
 
 namespace {
 constexpr int kInterruptPollMs = 100;
@@ -16,7 +17,9 @@ RunController::RunController(const CliOptions &options, ConsoleWriter *console,
     , m_interruptRequested(std::move(interruptRequested))
     , m_freeSpace(std::move(freeSpace))
     , m_progress(console->errIsTerminal())
+    , m_labels(::streamLabels(options))
 {
+    m_samples.reset(m_labels.size());
     m_interruptTimer.setInterval(kInterruptPollMs);
     connect(&m_interruptTimer, &QTimer::timeout, this, &RunController::pollInterrupt);
     m_clock.start();
@@ -56,9 +59,10 @@ void RunController::launchRound()
         const bool known = m_freeSpace(&freeBytes);
         if (!known || freeBytes <= 0) {
             delete tester;
-            m_console->logLine(
-                known ? tr("LogCardFull")
-                      : tr("Cannot read the free space of %1.").arg(m_options.targetDir));
+            m_errorMessage = known
+                                 ? tr("LogCardFull")
+                                 : tr("Cannot read the free space of %1.").arg(m_options.targetDir);
+            m_console->logLine(m_errorMessage);
             finish(RunOutcome::Failed);
             return;
         }
@@ -70,6 +74,8 @@ void RunController::launchRound()
     connect(tester, &SpeedTester::readProgress, this, &RunController::onReadProgress);
     connect(tester, &SpeedTester::writeFinished, this, &RunController::onWriteFinished);
     connect(tester, &SpeedTester::readFinished, this, &RunController::onReadFinished);
+    connect(tester, &SpeedTester::fileWriteSample, this, &RunController::onFileWriteSample);
+    connect(tester, &SpeedTester::fileReadSample, this, &RunController::onFileReadSample);
     connect(tester, &SpeedTester::testError, this, &RunController::onTestError);
     connect(tester, &QThread::finished, this, &RunController::onTesterFinished);
     m_tester = tester;
@@ -93,11 +99,13 @@ void RunController::onLog(const QString &message)
 
 void RunController::onWriteProgress(int percent, double current, double average)
 {
+    m_samples.addProgress(PassDirection::Write, percent, current);
     showProgress(ProgressLine::Phase::Write, percent, current, average);
 }
 
 void RunController::onReadProgress(int percent, double current, double average)
 {
+    m_samples.addProgress(PassDirection::Read, percent, current);
     showProgress(ProgressLine::Phase::Read, percent, current, average);
 }
 
@@ -113,17 +121,31 @@ void RunController::showProgress(ProgressLine::Phase phase, int percent, double 
 void RunController::onWriteFinished(double average)
 {
     m_current.writeAvg = average;
+    m_samples.finishPass(PassDirection::Write, average);
 }
 
 void RunController::onReadFinished(double average)
 {
     m_current.readDone = true;
     m_current.readAvg = average;
+    m_samples.finishPass(PassDirection::Read, average);
+}
+
+void RunController::onFileWriteSample(int fileIdx, int percent, double current, double average)
+{
+    m_samples.addStreamSample(PassDirection::Write, fileIdx, percent, current, average);
+}
+
+void RunController::onFileReadSample(int fileIdx, int percent, double current, double average)
+{
+    m_samples.addStreamSample(PassDirection::Read, fileIdx, percent, current, average);
 }
 
 void RunController::onTestError(const QString &message)
 {
     m_failed = true;
+    if (m_errorMessage.isEmpty())
+        m_errorMessage = message;
     m_console->logLine(tr("LogErrorPrefix").arg(message));
 }
 
@@ -176,45 +198,56 @@ void RunController::finish(RunOutcome outcome)
     emit finished();
 }
 
+RunController::Means RunController::meansOf(const QVector<Round> &rounds)
+{
+    Means m;
+    if (rounds.isEmpty())
+        return m;
+    for (const Round &r : rounds) {
+        m.write += r.writeAvg;
+        if (r.readDone) {
+            m.read += r.readAvg;
+            ++m.readRounds;
+        }
+    }
+    m.write /= rounds.size();
+    if (m.readRounds > 0)
+        m.read /= m.readRounds;
+    return m;
+}
+
 void RunController::printSummary()
 {
     if (m_completed.isEmpty())
         return;
     const int n = m_completed.size();
-    const bool several = m_options.iterations > 1;
-    double writeSum = 0.0;
-    double readSum = 0.0;
-    int readCount = 0;
-    for (int i = 0; i < n; ++i) {
-        const Round &r = m_completed[i];
-        writeSum += r.writeAvg;
-        if (r.readDone) {
-            readSum += r.readAvg;
-            ++readCount;
-        }
-        if (!several)
-            continue;
-        if (r.readDone) {
-            m_console->result(tr("Round %1: write %2 MB/s, read %3 MB/s")
-                                  .arg(i + 1)
-                                  .arg(r.writeAvg, 0, 'f', 2)
-                                  .arg(r.readAvg, 0, 'f', 2));
-        } else {
-            m_console->result(tr("Round %1: write %2 MB/s").arg(i + 1).arg(r.writeAvg, 0, 'f', 2));
+    if (m_options.iterations > 1) {
+        for (int i = 0; i < n; ++i) {
+            const Round &r = m_completed[i];
+            if (r.readDone) {
+                m_console->result(tr("Round %1: write %2 MB/s, read %3 MB/s")
+                                      .arg(i + 1)
+                                      .arg(r.writeAvg, 0, 'f', 2)
+                                      .arg(r.readAvg, 0, 'f', 2));
+            } else {
+                m_console->result(
+                    tr("Round %1: write %2 MB/s").arg(i + 1).arg(r.writeAvg, 0, 'f', 2));
+            }
         }
     }
+    const Means means = meansOf(m_completed);
     // One round (asked for, or the only one done before a failure) needs no mean.
     if (n == 1) {
-        m_console->result(tr("Write average: %1 MB/s").arg(writeSum, 0, 'f', 2));
-        if (readCount > 0)
-            m_console->result(tr("Read average: %1 MB/s").arg(readSum, 0, 'f', 2));
+        m_console->result(tr("Write average: %1 MB/s").arg(means.write, 0, 'f', 2));
+        if (means.readRounds > 0)
+            m_console->result(tr("Read average: %1 MB/s").arg(means.read, 0, 'f', 2));
         return;
     }
     m_console->result(
-        tr("Write average over %1 rounds: %2 MB/s").arg(n).arg(writeSum / n, 0, 'f', 2));
-    if (readCount > 0) {
+        tr("Write average over %1 rounds: %2 MB/s").arg(n).arg(means.write, 0, 'f', 2));
+    if (means.readRounds > 0) {
         m_console->result(tr("Read average over %1 rounds: %2 MB/s")
-                              .arg(readCount)
-                              .arg(readSum / readCount, 0, 'f', 2));
+                              .arg(means.readRounds)
+                              .arg(means.read, 0, 'f', 2));
     }
 }

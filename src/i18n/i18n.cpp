@@ -142,6 +142,28 @@ void I18n::setLanguage(Language lang)
     emit languageChanged(lang);
 }
 
+void I18n::applyLanguage(Language lang)
+{
+    if (currentTranslator) {
+        QCoreApplication::removeTranslator(currentTranslator);
+        currentTranslator = nullptr;
+    }
+    if (!translators[0])
+        createTranslators();
+    currentLanguage = lang;
+    currentTranslator = translators[tableIndex(lang)];
+    QCoreApplication::installTranslator(currentTranslator);
+}
+
+bool I18n::storedLanguage(Language *lang)
+{
+    const QSettings settings;
+    if (!settings.contains(languageKey))
+        return false;
+    *lang = languageFromSetting(settings.value(languageKey));
+    return true;
+}
+
 const QHash<QString, QString> &I18n::table(Language lang) const
 {
     return tables[tableIndex(lang)];

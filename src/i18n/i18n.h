@@ -51,6 +51,12 @@ public:
     // Switches the installed translator, stores the choice and emits languageChanged. Meant
     // for after initLanguage(); before it, the translators are created on demand.
     void setLanguage(Language lang);
+    // Installs the translator of `lang` for this process only: nothing is stored and
+    // languageChanged is not emitted. For the command-line tool, whose --lang is a choice
+    // for one run.
+    void applyLanguage(Language lang);
+    // The language stored under "ui/language", when a value is stored there at all.
+    static bool storedLanguage(Language *lang);
 
     // The language a stored "ui/language" value selects: 1 and 2 as such, anything else
     // Simplified Chinese.

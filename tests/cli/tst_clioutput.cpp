@@ -9,6 +9,7 @@
 
 Q_DECLARE_METATYPE(ProgressLine::Phase)
 Q_DECLARE_METATYPE(RunOutcome)
+Q_DECLARE_METATYPE(Verdict)
 
 class TestCliOutput : public QObject
 {
@@ -161,18 +162,27 @@ void TestCliOutput::resultsGoToOutput()
 void TestCliOutput::exitStatus_data()
 {
     QTest::addColumn<RunOutcome>("outcome");
+    QTest::addColumn<Verdict>("worst");
     QTest::addColumn<int>("status");
 
-    QTest::newRow("completed") << RunOutcome::Completed << 0;
-    QTest::newRow("not run") << RunOutcome::NotRun << 3;
-    QTest::newRow("failed") << RunOutcome::Failed << 3;
-    QTest::newRow("stopped") << RunOutcome::Stopped << 130;
+    const Verdict P = Verdict::Pass, W = Verdict::Warn, F = Verdict::Fail;
+    QTest::newRow("completed, pass") << RunOutcome::Completed << P << 0;
+    QTest::newRow("completed, warn") << RunOutcome::Completed << W << 1;
+    QTest::newRow("completed, fail") << RunOutcome::Completed << F << 2;
+    // Without a completed run there is no verdict to go by.
+    QTest::newRow("not run") << RunOutcome::NotRun << P << 3;
+    QTest::newRow("not run, fail") << RunOutcome::NotRun << F << 3;
+    QTest::newRow("failed") << RunOutcome::Failed << P << 3;
+    QTest::newRow("failed, warn") << RunOutcome::Failed << W << 3;
+    QTest::newRow("stopped") << RunOutcome::Stopped << P << 130;
+    QTest::newRow("stopped, fail") << RunOutcome::Stopped << F << 130;
 }
 
 void TestCliOutput::exitStatus()
 {
     QFETCH(RunOutcome, outcome);
-    QTEST(exitStatusFor(outcome), "status");
+    QFETCH(Verdict, worst);
+    QTEST(exitStatusFor(outcome, worst), "status");
 }
 
 QTEST_GUILESS_MAIN(TestCliOutput)

@@ -18,7 +18,23 @@ private slots:
     void targetGetsTrailingSlash();
     void filesBecomeAbsolute();
     void helpAndVersion();
+    void rules_data();
+    void rules();
+    void language_data();
+    void language();
+    void requestedLanguage_data();
+    void requestedLanguage();
+    void jsonTarget_data();
+    void jsonTarget();
 };
+
+namespace {
+CommandLine::Status parseWith(const QStringList &extra, CliOptions *options, QString *message)
+{
+    return CommandLine::parse(QStringList{"lumoracard-cli", "--target", "/media/card"} + extra,
+                              options, message);
+}
+}  // namespace
 
 void TestCliParse::parseSize_data()
 {
@@ -228,7 +244,7 @@ void TestCliParse::helpAndVersion()
     QCOMPARE(CommandLine::parse({"lumoracard-cli", "--help"}, &options, &message),
              CommandLine::ShowHelp);
     for (const char *option : {"--target", "--size", "--streams", "--block", "--read", "--file",
-                               "--fill", "--rounds", "--iterations"})
+                               "--fill", "--rounds", "--iterations", "--lang", "--rules", "--json"})
         QVERIFY2(message.contains(QLatin1String(option)), option);
     QCOMPARE(CommandLine::parse({"lumoracard-cli", "--help-all"}, &options, &message),
              CommandLine::ShowHelp);
@@ -237,6 +253,150 @@ void TestCliParse::helpAndVersion()
     QCOMPARE(CommandLine::parse({"lumoracard-cli", "--version"}, &options, &message),
              CommandLine::ShowVersion);
     QCOMPARE(message.trimmed(), QStringLiteral("LumoraCard 1.0.1"));
+}
+
+void TestCliParse::rules_data()
+{
+    QTest::addColumn<QStringList>("assignments");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QVariantMap>("overrides");
+    QTest::addColumn<QString>("named");  // what a refusal must mention
+
+    auto good = [](const char *name, const QStringList &a, const QVariantMap &m) {
+        QTest::newRow(name) << a << true << m << QString();
+    };
+    auto bad = [](const char *name, const QStringList &a, const char *named) {
+        QTest::newRow(name) << a << false << QVariantMap() << QString::fromUtf8(named);
+    };
+    good("none", {}, {});
+    good("one speed", {"aggWriteWarn=15"}, {{"aggWriteWarn", 15.0}});
+    good("ratio and switch", {"jitterFail=0.7", "slcTrim=false"},
+         {{"jitterFail", 0.7}, {"slcTrim", false}});
+    good("blanks around", {" cvWarn = 0.3 "}, {{"cvWarn", 0.3}});
+    good("the last one counts", {"dropWarn=0.1", "dropWarn=0.15"}, {{"dropWarn", 0.15}});
+    // Limited when applied, as the store limits it; the text itself is a number.
+    good("beyond the per-stream limit", {"perStreamWrite=5000"}, {{"perStreamWrite", 5000.0}});
+    good("huge threshold", {"aggReadFail=1e9"}, {{"aggReadFail", 1e9}});
+
+    bad("no equals sign", {"aggWriteWarn"}, "aggWriteWarn");
+    bad("no key", {"=5"}, "=5");
+    bad("unknown key", {"speed=5"}, "speed");
+    bad("key in the wrong case", {"aggwritewarn=5"}, "aggwritewarn");
+    bad("words for a speed", {"aggWriteWarn=fast"}, "fast");
+    bad("empty value", {"aggWriteWarn="}, "aggWriteWarn");
+    bad("negative speed", {"perStreamRead=-1"}, "-1");
+    bad("switch maybe", {"slcTrim=maybe"}, "maybe");
+    bad("read switch", {"enableRead=true"}, "--read");
+    bad("fill switch", {"fullCap=true"}, "--fill");
+    bad("rounds", {"iterCount=3"}, "--iterations");
+    bad("one bad among good ones", {"cvWarn=0.3", "cvFail=lots"}, "lots");
+}
+
+void TestCliParse::rules()
+{
+    QFETCH(QStringList, assignments);
+    QFETCH(bool, ok);
+    QStringList extra;
+    for (const QString &a : assignments)
+        extra << QStringLiteral("--rules") << a;
+
+    CliOptions options;
+    QString message;
+    const CommandLine::Status status = parseWith(extra, &options, &message);
+    if (!ok) {
+        QCOMPARE(status, CommandLine::Error);
+        QFETCH(QString, named);
+        QVERIFY2(message.contains(named), qPrintable(message));
+        return;
+    }
+    QVERIFY2(status == CommandLine::Ok, qPrintable(message));
+    QTEST(options.ruleOverrides, "overrides");
+}
+
+void TestCliParse::language_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("code");  // empty: refused
+
+    QTest::newRow("zh_CN") << "zh_CN"
+                           << "zh_CN";
+    QTest::newRow("en") << "en"
+                        << "en";
+    QTest::newRow("zh_TW") << "zh_TW"
+                           << "zh_TW";
+    QTest::newRow("case and dash") << "ZH-tw"
+                                   << "zh_TW";
+    QTest::newRow("French") << "fr" << QString();
+    QTest::newRow("no region") << "zh" << QString();
+    QTest::newRow("empty") << "" << QString();
+}
+
+void TestCliParse::language()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, code);
+    CliOptions options;
+    QString message;
+    const CommandLine::Status status = parseWith({"--lang", given}, &options, &message);
+    if (code.isEmpty()) {
+        QCOMPARE(status, CommandLine::Error);
+        QVERIFY2(message.contains(QLatin1String("zh_TW")), qPrintable(message));
+        return;
+    }
+    QVERIFY2(status == CommandLine::Ok, qPrintable(message));
+    QCOMPARE(options.language, code);
+    QCOMPARE(CommandLine::requestedLanguage({"lumoracard-cli", "--lang", given}), code);
+}
+
+void TestCliParse::requestedLanguage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("code");
+
+    QTest::newRow("none") << QStringList{"--target", "/m"} << QString();
+    QTest::newRow("separate value") << QStringList{"--lang", "zh_TW", "--target", "/m"} << "zh_TW";
+    QTest::newRow("with equals") << QStringList{"--target", "/m", "--lang=en"} << "en";
+    QTest::newRow("the last one counts")
+        << QStringList{"--lang", "en", "--lang", "zh_CN"} << "zh_CN";
+    QTest::newRow("not a language") << QStringList{"--lang", "xx"} << QString();
+    QTest::newRow("value missing") << QStringList{"--target", "/m", "--lang"} << QString();
+    QTest::newRow("after the end of options") << QStringList{"--", "--lang", "en"} << QString();
+}
+
+void TestCliParse::requestedLanguage()
+{
+    QFETCH(QStringList, args);
+    args.prepend(QStringLiteral("lumoracard-cli"));
+    QTEST(CommandLine::requestedLanguage(args), "code");
+}
+
+void TestCliParse::jsonTarget_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("stored");  // empty: refused
+
+    QTest::newRow("standard output") << "-"
+                                     << "-";
+    QTest::newRow("absolute") << "/tmp/r.json"
+                              << "/tmp/r.json";
+    QTest::newRow("relative") << "out/r.json" << QDir::currentPath() + "/out/r.json";
+    QTest::newRow("empty") << "" << QString();
+}
+
+void TestCliParse::jsonTarget()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, stored);
+    CliOptions options;
+    QString message;
+    const CommandLine::Status status = parseWith({"--json", given}, &options, &message);
+    if (stored.isEmpty()) {
+        QCOMPARE(status, CommandLine::Error);
+        QVERIFY(message.contains(QLatin1String("--json")));
+        return;
+    }
+    QVERIFY2(status == CommandLine::Ok, qPrintable(message));
+    QCOMPARE(options.jsonPath, stored);
 }
 
 QTEST_GUILESS_MAIN(TestCliParse)

@@ -1,4 +1,5 @@
 // The real lumoracard-cli binary, end to end, on folders of this test's own.
+#include "clirunner.h"
 #include "loopcard.h"
 
 #include <QProcess>
@@ -9,13 +10,6 @@
 
 namespace {
 constexpr int kRunTimeoutMs = 120000;
-
-struct Run {
-    int exitCode = -1;
-    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
-    QString out;
-    QString err;
-};
 
 QStringList entries(const QString &dir)
 {
@@ -75,8 +69,9 @@ private slots:
     void fillOnSmallCard();
 
 private:
+    CliRunner runner() const;
     void startCli(QProcess &process, const QStringList &args);
-    Run runCli(const QStringList &args);
+    CliRun runCli(const QStringList &args);
 
     QScopedPointer<QTemporaryDir> m_dir;
     QString m_card;
@@ -100,39 +95,28 @@ void TestCliProcess::init()
     QVERIFY(QFile::exists(config + QStringLiteral("/Lumora/LumoraCard.conf")));
 }
 
-void TestCliProcess::startCli(QProcess &process, const QStringList &args)
+CliRunner TestCliProcess::runner() const
 {
-    const QString config = m_dir->filePath(QStringLiteral("config"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir->path());
-    process.start(QStringLiteral(LUMORA_CLI_PATH), args);
+    return CliRunner(m_dir->filePath(QStringLiteral("config")), m_dir->path());
 }
 
-Run TestCliProcess::runCli(const QStringList &args)
+void TestCliProcess::startCli(QProcess &process, const QStringList &args)
 {
-    QProcess process;
-    startCli(process, args);
-    Run run;
-    if (!process.waitForStarted() || !process.waitForFinished(kRunTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish: ") + process.errorString();
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.exitStatus = process.exitStatus();
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    runner().start(process, args);
+}
+
+CliRun TestCliProcess::runCli(const QStringList &args)
+{
+    return runner().run(args, kRunTimeoutMs);
 }
 
 void TestCliProcess::randomTestRunsAndCleansUp()
 {
     const QTime before = QTime::currentTime();
-    const Run run =
-        runCli({"--target", m_card, "--size", "4M", "--block", "64K", "--streams", "2", "--read"});
+    // Rules any run passes: the verdict is not what this test is about.
+    const CliRun run = runCli(QStringList{"--target", m_card, "--size", "4M", "--block", "64K",
+                                          "--streams", "2", "--read"}
+                              + lenientRules());
     const QTime after = QTime::currentTime();
     QVERIFY2(run.exitStatus == QProcess::NormalExit, qPrintable(run.err));
     QCOMPARE(run.exitCode, 0);
@@ -166,8 +150,9 @@ void TestCliProcess::randomTestRunsAndCleansUp()
 
 void TestCliProcess::iterationsReportEachRound()
 {
-    const Run run =
-        runCli({"--target", m_card, "--size", "1M", "--block", "64K", "--iterations", "3"});
+    const CliRun run = runCli(
+        QStringList{"--target", m_card, "--size", "1M", "--block", "64K", "--iterations", "3"}
+        + lenientRules());
     QCOMPARE(run.exitCode, 0);
     for (int round = 1; round <= 3; ++round)
         QVERIFY2(speedAfter(run.out, QStringLiteral("Round %1: write").arg(round)) > 0,
@@ -190,8 +175,9 @@ void TestCliProcess::externalFiles()
     const QByteArray digestA = digest(a);
     const QByteArray digestB = digest(b);
 
-    const Run run =
-        runCli({"--target", m_card, "--block", "64K", "--file", a, "--file", b, "--read"});
+    const CliRun run =
+        runCli(QStringList{"--target", m_card, "--block", "64K", "--file", a, "--file", b, "--read"}
+               + lenientRules());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY2(speedAfter(run.out, "Write average:") > 0, qPrintable(run.out));
     QVERIFY2(speedAfter(run.out, "Read average:") > 0, qPrintable(run.out));
@@ -217,6 +203,15 @@ void TestCliProcess::refusals_data()
     QTest::newRow("missing file") << QStringList{"--target", "@CARD", "--file", "@DIR/gone"};
     QTest::newRow("file too small") << QStringList{"--target", "@CARD", "--file", "@DIR/afile"};
     QTest::newRow("unknown option") << QStringList{"--target", "@CARD", "--turbo"};
+    QTest::newRow("unknown rule") << QStringList{"--target", "@CARD", "--rules", "speed=5"};
+    QTest::newRow("bad rule value")
+        << QStringList{"--target", "@CARD", "--rules", "aggWriteWarn=fast"};
+    QTest::newRow("rule set by an option")
+        << QStringList{"--target", "@CARD", "--rules", "iterCount=2"};
+    QTest::newRow("unknown language") << QStringList{"--target", "@CARD", "--lang", "fr"};
+    QTest::newRow("report folder missing")
+        << QStringList{"--target", "@CARD", "--json", "@DIR/nofolder/r.json"};
+    QTest::newRow("report is a folder") << QStringList{"--target", "@CARD", "--json", "@DIR"};
 }
 
 void TestCliProcess::refusals()
@@ -227,7 +222,7 @@ void TestCliProcess::refusals()
     args.replaceInStrings(QStringLiteral("@DIR"), m_dir->path());
     const QStringList before = entries(m_dir->path());
 
-    const Run run = runCli(args);
+    const CliRun run = runCli(args);
     QCOMPARE(run.exitStatus, QProcess::NormalExit);
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(!run.err.trimmed().isEmpty(), "a refusal must say why");
@@ -243,8 +238,9 @@ void TestCliProcess::engineErrorEndsTheRun()
     const QString blocker = m_card + QStringLiteral("/__card_speed_test_1.dat");
     QVERIFY(QDir().mkpath(blocker));
 
-    const Run run = runCli({"--target", m_card, "--size", "1M", "--block", "64K", "--streams", "2",
-                            "--iterations", "3"});
+    const QString report = m_dir->filePath(QStringLiteral("report.json"));
+    const CliRun run = runCli({"--target", m_card, "--size", "1M", "--block", "64K", "--streams",
+                               "2", "--iterations", "3", "--json", report});
     QCOMPARE(run.exitStatus, QProcess::NormalExit);
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(
@@ -255,6 +251,18 @@ void TestCliProcess::engineErrorEndsTheRun()
     QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
     // The second stream's file is gone; the folder was not the test's to delete.
     QCOMPARE(entries(m_card), QStringList{QStringLiteral("__card_speed_test_1.dat")});
+
+    // The report says the run failed and why, and judges nothing.
+    QString error;
+    const QJsonObject json = readJson(report, &error).object();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(json.value("outcome").toString(), QStringLiteral("failed"));
+    QCOMPARE(json.value("error").toString(),
+             QStringLiteral("Cannot create target file: %1").arg(blocker));
+    QVERIFY(json.value("verdict").isNull());
+    QCOMPARE(json.value("rows").toArray().size(), 0);
+    QCOMPARE(json.value("rounds").toArray().size(), 0);
+    QCOMPARE(json.value("exitStatus").toInt(), 3);
 }
 
 void TestCliProcess::interruptStopsAndCleansUp_data()
@@ -269,9 +277,10 @@ void TestCliProcess::interruptStopsAndCleansUp()
     QFETCH(int, signalNumber);
 
     // Long enough that the signal lands mid-run: many rounds of a few hundred MB.
+    const QString report = m_dir->filePath(QStringLiteral("report.json"));
     QProcess process;
     startCli(process, {"--target", m_card, "--size", "64M", "--block", "64K", "--streams", "2",
-                       "--read", "--iterations", "99"});
+                       "--read", "--iterations", "99", "--json", report});
     QVERIFY(process.waitForStarted());
 
     // Wait for the first log line: the engine is running by then.
@@ -299,8 +308,10 @@ void TestCliProcess::interruptStopsAndCleansUp()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 130);
     QCOMPARE(entries(m_card), QStringList());
-    // A stopped test reports no averages.
+    // A stopped test reports no averages, no table and no report file.
     QVERIFY2(!out.contains("average"), out.constData());
+    QVERIFY2(!out.contains("Card total"), out.constData());
+    QVERIFY(!QFile::exists(report));
     QVERIFY2(err.contains("] Stopping test...\n"), err.constData());
 }
 
@@ -316,8 +327,9 @@ void TestCliProcess::fillOnSmallCard()
     QVERIFY2(card.isReady(), qPrintable(card.failure()));
     const QStringList before = entries(card.rootPath());
 
-    const Run run =
-        runCli({"--target", card.rootPath(), "--fill", "--size", "8M", "--rounds", "2"});
+    const CliRun run =
+        runCli(QStringList{"--target", card.rootPath(), "--fill", "--size", "8M", "--rounds", "2"}
+               + lenientRules());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY2(speedAfter(run.out, "Write average:") > 0, qPrintable(run.out));
     QVERIFY(!run.out.contains(QLatin1String("Read")));

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "clioptions.h"
+#include "terminalstyle.h"
+#include "verdict.h"
+
+#include <QCoreApplication>
+
+class ConsoleWriter;
+class QIODevice;
+class RunController;
+
+// The end of an invocation: judges what the run collected with the rules, prints the
+// results table after the averages, writes the JSON report where --json asks, and decides
+// the exit status.
+class ResultsReport
+{
+    Q_DECLARE_TR_FUNCTIONS(ResultsReport)
+public:
+    struct Setup {
+        CliOptions options;
+        VerdictRules rules;     // as used for this run, test switches included
+        QString language;       // the code of the language in use
+        TerminalStyle style;    // of the stream the results go to
+        QIODevice *jsonStdout;  // where "--json -" writes
+    };
+
+    // Returns the exit status. A run that was stopped reports nothing more; one that failed
+    // gets no table but still a JSON report (outcome "failed"). A report that cannot be
+    // written makes the status that of a failed run.
+    static int conclude(const RunController &controller, const Setup &setup,
+                        ConsoleWriter *console);
+};

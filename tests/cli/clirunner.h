@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStringList>
+
+// Runs the real lumoracard-cli with its settings in a folder of the test's own
+// (XDG_CONFIG_HOME), never the user's.
+struct CliRun {
+    int exitCode = -1;
+    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    QString out;
+    QString err;
+};
+
+class CliRunner
+{
+public:
+    // `configHome` stands in for XDG_CONFIG_HOME; `workDir` is the working folder.
+    CliRunner(const QString &configHome, const QString &workDir);
+
+    // The settings file the tool reads there.
+    QString settingsFile() const;
+
+    void start(QProcess &process, const QStringList &args) const;
+    // Runs to the end; on a timeout the process is killed and `err` says so.
+    CliRun run(const QStringList &args, int timeoutMs = 120000) const;
+
+private:
+    QString m_configHome;
+    QString m_workDir;
+};
+
+// --rules under which any completed run passes: no minimum speed anywhere and metric
+// thresholds no series can reach.
+QStringList lenientRules();
+
+// The line of the results table that begins with `label`, split into its cells (cells are
+// at least two blanks apart); empty when there is none. With a read test the table has two
+// blocks: `block` 0 is the write block, 1 the read block.
+QStringList tableRow(const QString &text, const QString &label, int block = 0);
+
+// A JSON document parsed from a file, or an error text in `error`.
+QJsonDocument readJson(const QString &path, QString *error);
