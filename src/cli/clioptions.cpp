@@ -139,7 +139,9 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption targetOption(
-        QStringLiteral("target"), tr("The card's root folder; the test files are made there."),
+        QStringLiteral("target"),
+        tr("The card's root folder (its mount point); the test files are made there. It must be "
+           "the root of a removable drive unless --force is given."),
         tr("DIR"));
     const QCommandLineOption sizeOption(
         QStringLiteral("size"),
@@ -178,9 +180,12 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     const QCommandLineOption jsonOption(
         QStringLiteral("json"),
         tr("Write a machine-readable report to FILE, or to standard output with -."), tr("FILE"));
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"),
+        tr("Test DIR even when it is not the root of a removable drive (the log says so)."));
     parser.addOptions({targetOption, sizeOption, streamsOption, blockOption, readOption, fileOption,
                        fillOption, roundsOption, iterationsOption, langOption, rulesOption,
-                       jsonOption});
+                       jsonOption, forceOption});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -232,6 +237,7 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         }
         o.blockSize = block;
     }
+    o.force = parser.isSet(forceOption);
     o.readEnabled = parser.isSet(readOption);
     for (const QString &file : parser.values(fileOption))
         o.sourceFiles << QFileInfo(file).absoluteFilePath();

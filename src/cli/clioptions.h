@@ -18,6 +18,7 @@ struct CliOptions {
     QString language;           // "zh_CN", "en" or "zh_TW"; empty: the stored one, else English
     QVariantMap ruleOverrides;  // verdict rule key -> typed value, for this run only
     QString jsonPath;           // where the report goes, "-" for standard output; empty: none
+    bool force = false;         // test the target even if it is not a removable drive's root
 };
 
 class CommandLine

@@ -25,6 +25,7 @@ QJsonObject settingsObject(const CliOptions &o, const VerdictRules &rules, int s
         rulesObject.insert(key, QJsonValue::fromVariant(VerdictRulesStore::field(rules, key)));
     return {
         {QStringLiteral("target"), o.targetDir},
+        {QStringLiteral("force"), o.force},
         {QStringLiteral("mode"), modeName(o)},
         // Per stream, or per file of the fill; the external files set their own sizes.
         {QStringLiteral("testSize"), intOrNull(o.sourceFiles.isEmpty(), o.testSize)},

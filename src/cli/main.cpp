@@ -100,6 +100,12 @@ int main(int argc, char *argv[])
 
     QVector<qint64> sourceSizes;
     QString refusal = Preflight::checkPaths(options, &sourceSizes);
+    // Only a removable drive's root is written to, unless the user insists.
+    if (refusal.isEmpty() && options.force)
+        console.logLine(Preflight::forcedNotice(options.targetDir));
+    else if (refusal.isEmpty())
+        refusal = Preflight::checkRemovable(options.targetDir,
+                                            Preflight::isRemovableRoot(options.targetDir));
     if (refusal.isEmpty())
         refusal = Preflight::checkReportPath(options.jsonPath);
     if (refusal.isEmpty())

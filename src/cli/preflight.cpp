@@ -1,6 +1,7 @@
 #include "preflight.h"
 
 #include "diskspace.h"
+#include "drives.h"
 #include "filenaming.h"
 
 #include <QFile>
@@ -58,6 +59,23 @@ QString Preflight::checkPaths(const CliOptions &options, QVector<qint64> *source
     return QString();
 }
 
+QString Preflight::checkRemovable(const QString &targetDir, bool removable)
+{
+    if (removable)
+        return QString();
+    return tr("Target %1 is not the root of a removable drive — the test is refused to protect "
+              "local data.\nName the card's root folder (its mount point), or add --force to "
+              "test this folder anyway.")
+        .arg(targetDir);
+}
+
+QString Preflight::forcedNotice(const QString &targetDir)
+{
+    return tr("--force: the removable-drive check was skipped; %1 is tested as if it were a "
+              "card.")
+        .arg(targetDir);
+}
+
 QString Preflight::checkSpace(const CliOptions &options, const QVector<qint64> &sourceSizes,
                               const Space &space)
 {
@@ -99,4 +117,9 @@ Preflight::Space Preflight::querySpace(const QString &targetDir)
     space.freeBytes = ds.freeBytes;
     space.totalBytes = ds.totalBytes;
     return space;
+}
+
+bool Preflight::isRemovableRoot(const QString &targetDir)
+{
+    return platform::makeDriveService()->isRemovable(QFile::encodeName(targetDir).toStdString());
 }

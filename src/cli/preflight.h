@@ -28,6 +28,12 @@ public:
     // `sourceSizes` (same order as the files). Returns an empty string when all is well.
     static QString checkPaths(const CliOptions &options, QVector<qint64> *sourceSizes);
 
+    // The target must be the root of a removable drive (`removable`, as the drive service
+    // answered for it); empty string when it is.
+    static QString checkRemovable(const QString &targetDir, bool removable);
+    // The log line that says --force skipped the check above.
+    static QString forcedNotice(const QString &targetDir);
+
     // Space rules: enough free space for the test, and no file that a FAT32 card
     // (32 GiB or less) cannot hold. Empty string when the test may run.
     static QString checkSpace(const CliOptions &options, const QVector<qint64> &sourceSizes,
@@ -40,4 +46,6 @@ public:
 
     // Asks the platform about the target's volume.
     static Space querySpace(const QString &targetDir);
+    // Asks the platform whether the target is a removable drive's root, afresh.
+    static bool isRemovableRoot(const QString &targetDir);
 };

@@ -17,6 +17,11 @@ void CliRunner::start(QProcess &process, const QStringList &args) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_configHome);
+    const QString rootsVariable = QStringLiteral("LUMORACARD_REMOVABLE_ROOTS");
+    if (m_removableRoots.isEmpty())
+        env.remove(rootsVariable);
+    else
+        env.insert(rootsVariable, m_removableRoots.join(QLatin1Char(':')));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(m_workDir);
     process.start(QStringLiteral(LUMORA_CLI_PATH), args);

@@ -5,7 +5,9 @@
 #include <QStringList>
 
 // Runs the real lumoracard-cli with its settings in a folder of the test's own
-// (XDG_CONFIG_HOME), never the user's.
+// (XDG_CONFIG_HOME), never the user's. The tool writes only to removable drive roots; a
+// test's folders become such roots by being named in LUMORACARD_REMOVABLE_ROOTS, which is
+// otherwise cleared, so that the caller's environment never decides.
 struct CliRun {
     int exitCode = -1;
     QProcess::ExitStatus exitStatus = QProcess::CrashExit;
@@ -22,6 +24,9 @@ public:
     // The settings file the tool reads there.
     QString settingsFile() const;
 
+    // The folders the tool is to take for removable drive roots; none by default.
+    void setRemovableRoots(const QStringList &roots) { m_removableRoots = roots; }
+
     void start(QProcess &process, const QStringList &args) const;
     // Runs to the end; on a timeout the process is killed and `err` says so.
     CliRun run(const QStringList &args, int timeoutMs = 120000) const;
@@ -29,6 +34,7 @@ public:
 private:
     QString m_configHome;
     QString m_workDir;
+    QStringList m_removableRoots;
 };
 
 // --rules under which any completed run passes: no minimum speed anywhere and metric

@@ -17,6 +17,8 @@ private slots:
     void targetGetsTrailingSlash_data();
     void targetGetsTrailingSlash();
     void filesBecomeAbsolute();
+    void force_data();
+    void force();
     void helpAndVersion();
     void rules_data();
     void rules();
@@ -235,6 +237,26 @@ void TestCliParse::filesBecomeAbsolute()
              QStringList({QDir::currentPath() + "/clips/a.mp4", QStringLiteral("/data/b.mp4")}));
 }
 
+void TestCliParse::force_data()
+{
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<bool>("force");
+
+    QTest::newRow("not given") << QStringList() << false;
+    QTest::newRow("given") << QStringList{"--force"} << true;
+    QTest::newRow("with other options") << QStringList{"--size", "4M", "--force", "--read"} << true;
+    QTest::newRow("with the fill mode") << QStringList{"--fill", "--force"} << true;
+}
+
+void TestCliParse::force()
+{
+    QFETCH(QStringList, extra);
+    CliOptions options;
+    QString message;
+    QVERIFY2(parseWith(extra, &options, &message) == CommandLine::Ok, qPrintable(message));
+    QTEST(options.force, "force");
+}
+
 void TestCliParse::helpAndVersion()
 {
     QCoreApplication::setApplicationName(QStringLiteral("LumoraCard"));
@@ -243,8 +265,9 @@ void TestCliParse::helpAndVersion()
     QString message;
     QCOMPARE(CommandLine::parse({"lumoracard-cli", "--help"}, &options, &message),
              CommandLine::ShowHelp);
-    for (const char *option : {"--target", "--size", "--streams", "--block", "--read", "--file",
-                               "--fill", "--rounds", "--iterations", "--lang", "--rules", "--json"})
+    for (const char *option :
+         {"--target", "--size", "--streams", "--block", "--read", "--file", "--fill", "--rounds",
+          "--iterations", "--lang", "--rules", "--json", "--force"})
         QVERIFY2(message.contains(QLatin1String(option)), option);
     QCOMPARE(CommandLine::parse({"lumoracard-cli", "--help-all"}, &options, &message),
              CommandLine::ShowHelp);

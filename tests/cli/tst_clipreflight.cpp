@@ -50,6 +50,10 @@ private slots:
     void checkPaths_data();
     void checkPaths();
     void querySpaceOfRealFolder();
+    void refusalTexts_data();
+    void refusalTexts();
+    void checkRemovable();
+    void isRemovableRoot();
 
 private:
     QTemporaryDir m_settingsDir;
@@ -224,6 +228,62 @@ void TestCliPreflight::querySpaceOfRealFolder()
     QVERIFY(s.totalBytes > 0);
     QVERIFY(s.freeBytes >= 0 && s.freeBytes <= s.totalBytes);
     QVERIFY(!Preflight::querySpace(dir.filePath(QStringLiteral("missing/"))).known);
+}
+
+void TestCliPreflight::refusalTexts_data()
+{
+    QTest::addColumn<CliOptions>("options");
+    QTest::addColumn<QVector<qint64>>("sourceSizes");
+    QTest::addColumn<Preflight::Space>("space");
+    QTest::addColumn<QString>("text");
+
+    // The window's texts, figures whole megabytes rounded down.
+    QTest::newRow("2 x 2 GB, one byte short")
+        << randomOptions(2 * GiB, 2, MiB) << QVector<qint64>() << space(4 * GiB - 1, 64 * GiB)
+        << "Selected drive has insufficient free space.\nRequired: 4096 MB\nAvailable: 4095 MB";
+    QTest::newRow("16 GB card, 5 GB per stream")
+        << randomOptions(5 * GiB, 1, MiB) << QVector<qint64>() << space(15 * GiB, 16 * GiB)
+        << "Target card \u226432GB uses FAT32 with a 4GB per-file hard limit.\nPlease keep the "
+           "test size at 3.5GB or below.";
+    CliOptions files = randomOptions(GiB, 1, MiB);
+    files.sourceFiles = QStringList{"/small", "/big"};
+    QTest::newRow("16 GB card, one source above 3.5 GB")
+        << files << QVector<qint64>{MiB, 4 * GiB} << space(15 * GiB, 16 * GiB)
+        << "Target card \u226432GB uses FAT32 with a 4GB per-file hard limit.\nPlease remove or "
+           "split source files larger than 3.5GB and retry.";
+}
+
+void TestCliPreflight::refusalTexts()
+{
+    QFETCH(CliOptions, options);
+    QFETCH(QVector<qint64>, sourceSizes);
+    QFETCH(Preflight::Space, space);
+    QFETCH(QString, text);
+    I18n::instance()->applyLanguage(English);
+    QCOMPARE(Preflight::checkSpace(options, sourceSizes, space), QString(text));
+}
+
+void TestCliPreflight::checkRemovable()
+{
+    QVERIFY(Preflight::checkRemovable(QStringLiteral("/media/card/"), true).isEmpty());
+    const QString refusal = Preflight::checkRemovable(QStringLiteral("/home/me/"), false);
+    QVERIFY2(refusal.contains(QLatin1String("/home/me/")), qPrintable(refusal));
+    QVERIFY2(refusal.contains(QLatin1String("--force")), qPrintable(refusal));
+    QVERIFY(Preflight::forcedNotice(QStringLiteral("/home/me/")).contains("/home/me/"));
+}
+
+void TestCliPreflight::isRemovableRoot()
+{
+    // A folder of this test is a removable root exactly when it is named as one.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path() + QLatin1Char('/');
+    qunsetenv("LUMORACARD_REMOVABLE_ROOTS");
+    QVERIFY(!Preflight::isRemovableRoot(root));
+    qputenv("LUMORACARD_REMOVABLE_ROOTS", dir.path().toUtf8());
+    QVERIFY(Preflight::isRemovableRoot(root));
+    QVERIFY(!Preflight::isRemovableRoot(root + QStringLiteral("sub/")));
+    qunsetenv("LUMORACARD_REMOVABLE_ROOTS");
 }
 
 QTEST_GUILESS_MAIN(TestCliPreflight)

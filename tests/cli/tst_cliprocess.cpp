@@ -97,7 +97,10 @@ void TestCliProcess::init()
 
 CliRunner TestCliProcess::runner() const
 {
-    return CliRunner(m_dir->filePath(QStringLiteral("config")), m_dir->path());
+    CliRunner r(m_dir->filePath(QStringLiteral("config")), m_dir->path());
+    // The folder stands in for a card.
+    r.setRemovableRoots({m_card});
+    return r;
 }
 
 void TestCliProcess::startCli(QProcess &process, const QStringList &args)
@@ -327,9 +330,12 @@ void TestCliProcess::fillOnSmallCard()
     QVERIFY2(card.isReady(), qPrintable(card.failure()));
     const QStringList before = entries(card.rootPath());
 
-    const CliRun run =
-        runCli(QStringList{"--target", card.rootPath(), "--fill", "--size", "8M", "--rounds", "2"}
-               + lenientRules());
+    CliRunner cardRunner = runner();
+    cardRunner.setRemovableRoots({card.rootPath()});
+    const CliRun run = cardRunner.run(
+        QStringList{"--target", card.rootPath(), "--fill", "--size", "8M", "--rounds", "2"}
+            + lenientRules(),
+        kRunTimeoutMs);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY2(speedAfter(run.out, "Write average:") > 0, qPrintable(run.out));
     QVERIFY(!run.out.contains(QLatin1String("Read")));

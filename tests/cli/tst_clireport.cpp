@@ -67,7 +67,10 @@ void TestCliReport::init()
 
 CliRunner TestCliReport::runner() const
 {
-    return CliRunner(m_dir->filePath(QStringLiteral("config")), m_dir->path());
+    CliRunner r(m_dir->filePath(QStringLiteral("config")), m_dir->path());
+    // The folder stands in for a card.
+    r.setRemovableRoots({m_card});
+    return r;
 }
 
 QStringList TestCliReport::smallRun() const

@@ -47,7 +47,9 @@ void TestCliThrottled::reportMatchesThrottle()
     LOOPCARD_REQUIRE_THROTTLE(card, kThrottle, 0);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
+    CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
+    // A loop device is never removable by itself.
+    runner.setRemovableRoots({card.rootPath()});
 
     // About 8 s at the throttle. The card-total minimum rules bracket the throttle: a
     // minimum of about 20 MB/s is above "fail below 10" and below "warn below 30", so the

@@ -1,0 +1,7 @@
+#include "formatservice.h"
+
+namespace platform {
+
+FormatService::~FormatService() = default;
+
+}  // namespace platform
