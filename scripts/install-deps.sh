@@ -7,6 +7,8 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
     clang-format
     fio e2fsprogs util-linux
+    # The window's texts are Chinese in two of its three languages.
+    fonts-wqy-microhei
 )
 
 missing=()

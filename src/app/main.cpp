@@ -1,0 +1,30 @@
+#include "i18n.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // The identity selects where every QSettings of the program lives, so it comes first.
+    QCoreApplication::setOrganizationName(QStringLiteral("Lumora"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("lumoracard.org"));
+    QCoreApplication::setApplicationName(QStringLiteral("LumoraCard"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/logo.ico")));
+
+    // Asks on the first start and installs the translator, so the window is built in the
+    // chosen language from its first text on.
+    I18n::instance()->initLanguage();
+
+    int result = 0;
+    {
+        // Destroyed before the application object: its destructor stops and joins a
+        // running engine while everything it reports to still exists.
+        MainWindow window;
+        window.show();
+        result = app.exec();
+    }
+    return result;
+}

@@ -1,0 +1,186 @@
+#pragma once
+
+#include "samplecollection.h"
+#include "streamsource.h"
+#include "verdict.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTableWidget;
+class SpeedChartWidget;
+class SpeedTester;
+
+// The program's only top-level window: test settings, start and stop, progress, the live
+// chart and the results table. It owns the engine of the running or last test. Its
+// implementation is split by concern over several files (layout, texts, results table,
+// samples, language menu, verdict rules, drives, test control, progress, test settings).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Starts the results of a new test of these streams: chart curves, sample series and
+    // table rows are rebuilt empty. The test start calls it before the engine runs.
+    void prepareResults(const QVector<StreamSource> &sources);
+
+    const VerdictRules &verdictRules() const { return rules; }
+    const SampleCollection &sampleCollection() const { return samples; }
+    const QStringList &currentStreamLabels() const { return streamLabels; }
+
+public slots:
+    void refreshDrives();
+    void onTestModeChanged();
+    void openVerdictSettings();
+    void browseSourceFiles();
+    void clearSourceFiles();
+    void startTest();
+    void stopTest();
+    void onWriteProgress(int percent, double currentSpeed, double avgSpeed);
+    void onReadProgress(int percent, double currentSpeed, double avgSpeed);
+    void onFileWriteSample(int fileIdx, int percent, double cur, double avg);
+    void onFileReadSample(int fileIdx, int percent, double cur, double avg);
+    void onWriteFinished(double avgSpeed);
+    void onReadFinished(double avgSpeed);
+    void onTestError(const QString &message);
+    void onTestFinished();
+    void onReadTestToggled(bool checked);
+    void appendLog(const QString &message);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // Layout and texts.
+    void setupUi();
+    QGroupBox *createSettingsGroup();
+    void createButtonRow();
+    void createProgressGroups();
+    void createChartGroup();
+    void createResultsGroup();
+    void connectControls();
+    void retranslateUi();
+    void retranslateResultHeaders();
+    void updateTotalSize();
+    QLabel *makeRowLabel(QWidget *parent);
+    void setupLanguageMenu();
+
+    // Results table and verdicts.
+    void setupResultsTable();
+    void prepareResultRows(const QStringList &names);
+    void retranslateResultRows();
+    void setSpeedCell(int row, int column, double value, double threshold);
+    void setRatioCell(int row, int column, double value, double warn, double fail,
+                      const QString &toolTip);
+    void setVerdictCell(int row, const SpeedStats &writeStats, Verdict writeVerdict,
+                        const SpeedStats &readStats, Verdict readVerdict);
+    void fillPassColumns(PassDirection pass, int row, const SpeedStats &stats);
+    void finishWriteStats(double avgSpeed);
+    void finishReadStats(double avgSpeed);
+    void evaluateVerdicts();
+    void showReadResults(bool visible);
+
+    // Samples of the running test.
+    void recordCardSample(PassDirection pass, int percent, double currentSpeed);
+    void recordStreamSample(PassDirection pass, int fileIdx, int percent, double cur, double avg);
+
+    // Stored verdict rules; the per-stream minimums live in their hidden spin boxes.
+    void loadVerdictRules();
+    void saveVerdictRules();
+    void takePerStreamThresholds();
+
+    // Drives, test start and stop, progress, stored test settings.
+    void onDriveChanged();
+    qint64 driveCapacity() const;
+    void launchTester();
+    void setRunning(bool running);
+    void resetResults();
+    void loadTestSettings();
+    void saveTestSettings();
+
+    // Settings grid.
+    QGroupBox *settingsGroup = nullptr;
+    QLabel *driveLabel = nullptr;
+    QLabel *modeLabel = nullptr;
+    QLabel *sizeLabel = nullptr;
+    QLabel *streamsLabel = nullptr;
+    QLabel *filesLabel = nullptr;
+    QLabel *blockLabel = nullptr;
+    QLabel *readRowLabel = nullptr;
+    QComboBox *driveCombo = nullptr;
+    QPushButton *refreshButton = nullptr;
+    QRadioButton *randomModeRadio = nullptr;
+    QRadioButton *externalFileRadio = nullptr;
+    QWidget *sizeRow = nullptr;
+    QComboBox *testSizeCombo = nullptr;
+    QSpinBox *streamCountSpin = nullptr;
+    QLabel *totalSizeLabel = nullptr;
+    QWidget *fileListBox = nullptr;
+    QListWidget *fileList = nullptr;
+    QLabel *fileSummaryLabel = nullptr;
+    QWidget *fileButtonsBox = nullptr;
+    QPushButton *browseButton = nullptr;
+    QPushButton *clearFilesButton = nullptr;
+    QComboBox *blockSizeCombo = nullptr;
+    QCheckBox *readTestCheck = nullptr;
+    QDoubleSpinBox *perStreamWriteSpin = nullptr;
+    QDoubleSpinBox *perStreamReadSpin = nullptr;
+
+    // Buttons, progress, chart, results.
+    QPushButton *verdictRulesButton = nullptr;
+    QPushButton *startButton = nullptr;
+    QPushButton *stopButton = nullptr;
+    QGroupBox *writeGroup = nullptr;
+    QGroupBox *readGroup = nullptr;
+    QProgressBar *writeProgressBar = nullptr;
+    QProgressBar *readProgressBar = nullptr;
+    QLabel *writeSpeedLabel = nullptr;
+    QLabel *readSpeedLabel = nullptr;
+    QGroupBox *chartGroup = nullptr;
+    SpeedChartWidget *speedChart = nullptr;
+    QGroupBox *resultsGroup = nullptr;
+    QTableWidget *resultsTable = nullptr;
+
+    // Language menu.
+    QAction *langSimplifiedAction = nullptr;
+    QAction *langTraditionalAction = nullptr;
+    QAction *langEnglishAction = nullptr;
+    QAction *languageMenuAction = nullptr;
+    QActionGroup *languageGroup = nullptr;
+
+    // The running or last test.
+    SpeedTester *tester = nullptr;
+    bool userStopped = false;
+    int currentRound = 0;
+    QString runDrive;
+    qint64 runBlockSize = 0;
+    qint64 runTestSize = 0;
+    int runStreamCount = 1;
+    QStringList runSourceFiles;
+    QVector<StreamSource> streamSources;
+    QStringList streamLabels;
+    double lastWriteSpeed = 0.0;
+    double lastReadSpeed = 0.0;
+
+    // Card-total and per-stream samples of the test, kept until the next one so that
+    // changed rules can judge it again.
+    SampleCollection samples;
+    VerdictRules rules;
+};

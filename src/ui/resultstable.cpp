@@ -1,0 +1,201 @@
+#include "mainwindow.h"
+
+#include "resultcells.h"
+#include "resultcolumns.h"
+#include "speedchartwidget.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace {
+
+const QString tableStyle = QStringLiteral(
+    "QTableWidget {   background: #ffffff;   alternate-background-color: #f7f9fc;   border: 1px "
+    "solid #d0d7de;   border-radius: 4px;   gridline-color: transparent;   "
+    "selection-background-color: transparent;}QTableWidget::item { padding: 4px 8px; border: "
+    "none; }QHeaderView { background: transparent; }QHeaderView::section {   background: "
+    "#eef1f5;   color: #333;   padding: 6px 4px;   font-weight: bold;   border: none;   "
+    "border-bottom: 1px solid #d0d7de;}QHeaderView::section:first { border-top-left-radius: "
+    "4px; }QHeaderView::section:last  { border-top-right-radius: 4px; }");
+
+// Top and bottom padding of a header section and its bottom border, from the style sheet.
+constexpr int headerPadding = 6 + 6 + 1;
+
+QTableWidgetItem *placeholderItem(bool bold)
+{
+    auto *item = new QTableWidgetItem(QStringLiteral("--"));
+    item->setTextAlignment(Qt::AlignCenter);
+    if (bold) {
+        QFont font = item->font();
+        font.setBold(true);
+        item->setFont(font);
+    }
+    return item;
+}
+
+void makeBold(QTableWidgetItem *item)
+{
+    QFont font = item->font();
+    font.setBold(true);
+    item->setFont(font);
+}
+
+QString rowLabel(int row, const QString &name)
+{
+    // One pass, so a name containing "%1" is shown as it is.
+    return QStringLiteral("#%1  %2").arg(QString::number(row), name);
+}
+
+}  // namespace
+
+void MainWindow::setupResultsTable()
+{
+    QTableWidget *t = resultsTable;
+    t->setRowCount(0);
+    t->setColumnCount(ResultColumn::Count);
+    for (int column = 0; column < ResultColumn::Count; ++column) {
+        auto *header = new QTableWidgetItem;
+        if (column == ResultColumn::Label)
+            header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        else if (column == ResultColumn::Verdict)
+            header->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        t->setHorizontalHeaderItem(column, header);
+    }
+    t->verticalHeader()->hide();
+    t->setSelectionMode(QAbstractItemView::NoSelection);
+    t->setFocusPolicy(Qt::NoFocus);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setAlternatingRowColors(true);
+    t->setShowGrid(false);
+
+    QHeaderView *h = t->horizontalHeader();
+    h->setStretchLastSection(false);
+    for (int column = 0; column < ResultColumn::Count; ++column)
+        h->setSectionResizeMode(column, QHeaderView::Stretch);
+    // At the window's minimum width a column is about 70 pixels, narrower than many
+    // translated headers: they wrap onto a second line instead of losing letters, and a
+    // number may use its cell's padding rather than be cut to "158.…".
+    h->setDefaultAlignment(Qt::Alignment(QFlag(int(Qt::AlignCenter) | int(Qt::TextWordWrap))));
+    QFont headerFont = h->font();
+    headerFont.setBold(true);
+    h->setMinimumHeight(2 * QFontMetrics(headerFont).lineSpacing() + headerPadding);
+    t->setTextElideMode(Qt::ElideNone);
+    h->setHighlightSections(false);
+    t->verticalHeader()->setDefaultSectionSize(42);
+    t->verticalHeader()->setMinimumSectionSize(42);
+    t->setMinimumHeight(300);
+    t->setMaximumHeight(500);
+    t->setStyleSheet(tableStyle);
+    for (int column = ResultColumn::FirstRead; column <= ResultColumn::LastRead; ++column)
+        t->setColumnHidden(column, !rules.enableRead);
+}
+
+void MainWindow::prepareResultRows(const QStringList &names)
+{
+    if (!resultsTable)
+        return;
+    QTableWidget *t = resultsTable;
+    const int rows = names.size() > 1 ? names.size() + 1 : 1;
+    t->clearSpans();
+    t->setRowCount(rows);
+
+    auto *total = new QTableWidgetItem(tr("RowCardTotal"));
+    total->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    makeBold(total);
+    total->setForeground(QColor(0x33, 0x33, 0x33));
+    t->setItem(0, ResultColumn::Label, total);
+    t->setSpan(0, ResultColumn::Label, 1, ResultColumn::LabelSpan);
+    for (int column = ResultColumn::FirstWrite; column <= ResultColumn::LastRead; ++column)
+        t->setItem(0, column, placeholderItem(true));
+    t->setItem(0, ResultColumn::Verdict, placeholderItem(true));
+    t->setSpan(0, ResultColumn::Verdict, 1, ResultColumn::VerdictSpan);
+
+    for (int row = 1; row < rows; ++row) {
+        const QString &name = names.at(row - 1);
+        auto *label = new QTableWidgetItem(rowLabel(row, name));
+        label->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setToolTip(name);
+        label->setForeground(QColor(0x55, 0x55, 0x55));
+        t->setItem(row, ResultColumn::Label, label);
+        t->setSpan(row, ResultColumn::Label, 1, ResultColumn::LabelSpan);
+        for (int column = ResultColumn::FirstWrite; column <= ResultColumn::LastRead; ++column)
+            t->setItem(row, column, placeholderItem(false));
+        t->setItem(row, ResultColumn::Verdict, placeholderItem(false));
+        t->setSpan(row, ResultColumn::Verdict, 1, ResultColumn::VerdictSpan);
+    }
+    t->resizeRowsToContents();
+}
+
+void MainWindow::retranslateResultRows()
+{
+    if (!resultsTable || resultsTable->rowCount() == 0)
+        return;
+    if (QTableWidgetItem *total = resultsTable->item(0, ResultColumn::Label))
+        total->setText(tr("RowCardTotal"));
+    if (streamSources.size() < 2)
+        return;
+    // Tooltips keep the name of the language the test started in.
+    const int last = std::min(resultsTable->rowCount() - 1, int(streamSources.size()));
+    for (int row = 1; row <= last; ++row) {
+        if (QTableWidgetItem *label = resultsTable->item(row, ResultColumn::Label))
+            label->setText(rowLabel(row, streamLabel(streamSources.at(row - 1))));
+    }
+}
+
+void MainWindow::setSpeedCell(int row, int column, double value, double threshold)
+{
+    QTableWidgetItem *item = resultsTable ? resultsTable->item(row, column) : nullptr;
+    if (!item)
+        return;
+    item->setText(speedCellText(value));
+    item->setForeground(QColor(speedCellColor(value, threshold)));
+    makeBold(item);
+}
+
+void MainWindow::setRatioCell(int row, int column, double value, double warn, double fail,
+                              const QString &toolTip)
+{
+    QTableWidgetItem *item = resultsTable ? resultsTable->item(row, column) : nullptr;
+    if (!item)
+        return;
+    item->setText(ratioCellText(value));
+    item->setForeground(QColor(ratioCellColor(value, warn, fail)));
+    makeBold(item);
+    if (!toolTip.isEmpty())
+        item->setToolTip(toolTip);
+}
+
+void MainWindow::fillPassColumns(PassDirection pass, int row, const SpeedStats &stats)
+{
+    const bool write = pass == PassDirection::Write;
+    const int first = write ? ResultColumn::FirstWrite : ResultColumn::FirstRead;
+    // The per-stream minimum colours the card-total row too.
+    const double threshold = write ? rules.perStreamWrite : rules.perStreamRead;
+    setSpeedCell(row, first + ResultColumn::Avg, stats.avg, threshold);
+    setSpeedCell(row, first + ResultColumn::Max, stats.max, threshold);
+    setSpeedCell(row, first + ResultColumn::Min, stats.min, threshold);
+    setRatioCell(row, first + ResultColumn::Jitter, stats.jitter, rules.jitterWarn,
+                 rules.jitterFail, QString());
+    setRatioCell(row, first + ResultColumn::Cv, stats.cv, rules.cvWarn, rules.cvFail, QString());
+    setRatioCell(row, first + ResultColumn::Drop, stats.dropRatio, rules.dropWarn, rules.dropFail,
+                 dropSamplesTooltip(stats));
+}
+
+void MainWindow::showReadResults(bool visible)
+{
+    if (readGroup)
+        readGroup->setVisible(visible);
+    if (speedChart)
+        speedChart->setReadVisible(visible);
+    if (resultsTable) {
+        for (int column = ResultColumn::FirstRead; column <= ResultColumn::LastRead; ++column)
+            resultsTable->setColumnHidden(column, !visible);
+    }
+}
