@@ -359,5 +359,15 @@ const StringEntry stringTableAdditions[] = {
      "Note: this file system refuses unbuffered I/O; the test used buffered I/O and dropped the "
      "page cache before reading back.",
      "注意：此檔案系統不支援無緩衝 I/O；本次測試改用緩衝 I/O，並在回讀前清除了分頁快取。"},
+
+    // The confirmation shown before a card is formatted
+    {"DlgFormatConfirmTitle", "确认格式化", "Confirm format", "確認格式化"},
+    {"BtnFormatConfirm", "格式化并清除所有数据", "Format and erase everything",
+     "格式化並清除所有資料"},
+    {"LabelFormatDevice", "设备：", "Device:", "裝置："},
+    {"LabelFormatSize", "容量：", "Size:", "容量："},
+    {"LabelFormatFileSystem", "将使用的文件系统：",
+     "File system it will get:", "將使用的檔案系統："},
+    {"LabelFormatVolume", "卷标：", "Volume label:", "磁碟區標籤："},
 };
 const std::size_t stringTableAdditionsSize = std::size(stringTableAdditions);
