@@ -2,7 +2,9 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -113,16 +115,38 @@ bool setField(VerdictRules *rules, const QString &key, const QVariant &value)
         rules->*(e->flag) = value.toBool();
         break;
     case Kind::Double: {
-        const double number = value.toDouble();
+        // "nan" converts to a NaN, which no threshold can be compared with: it counts as
+        // a value that is not a number.
+        double number = value.toDouble();
+        if (std::isnan(number))
+            number = 0.0;
         rules->*(e->number) = isPerStreamSpeed(*e) ? clampPerStreamSpeed(number) : number;
         break;
     }
     case Kind::Int:
         // A value that is not a whole number reads as 0, and so becomes 1.
-        rules->*(e->count) = clampIterCount(value.toInt());
+        rules->*(e->count) = clampIterCount(toStoredInt(value));
         break;
     }
     return true;
+}
+
+int toStoredInt(const QVariant &value)
+{
+    constexpr int lowest = std::numeric_limits<int>::min();
+    constexpr int highest = std::numeric_limits<int>::max();
+    bool ok = false;
+    if (value.userType() == QMetaType::Double || value.userType() == QMetaType::Float) {
+        const double number = value.toDouble(&ok);
+        if (!ok || std::isnan(number))
+            return 0;
+        return static_cast<int>(std::clamp(number, double(lowest), double(highest)));
+    }
+    // The variant's own toInt() wraps a long number around; read it wide, then hold it.
+    const qlonglong number = value.toLongLong(&ok);
+    if (!ok)
+        return 0;
+    return static_cast<int>(std::clamp<qlonglong>(number, lowest, highest));
 }
 
 void load(QSettings &settings, VerdictRules *rules)

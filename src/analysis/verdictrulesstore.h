@@ -31,10 +31,15 @@ void saveToDefaultStore(const VerdictRules &rules);
 QVariant field(const VerdictRules &rules, const QString &key);
 
 // Sets the field named `key` from a stored value with the variant's own conversions (a
-// value that does not convert counts as false / 0), then the limits: iterCount within
-// 1 ... 99, the per-stream minimums within 0 ... 2000 MB/s at two decimals. False, and
+// value that does not convert, or converts to NaN, counts as false / 0), then the limits: iterCount
+// within 1 ... 99, the per-stream minimums within 0 ... 2000 MB/s at two decimals. False, and
 // nothing changed, for an unknown key.
 bool setField(VerdictRules *rules, const QString &key, const QVariant &value);
+
+// A stored whole number as an int: a number beyond the int range is held at its end
+// instead of wrapping, a fractional double is cut toward zero, anything else is 0. The
+// window's stored test settings read their indexes through it too.
+int toStoredInt(const QVariant &value);
 
 // A value typed by a person, read strictly: "true"/"false"/"1"/"0" for a switch, a whole
 // number for iterCount, a finite number not below 0 for the others. On success `value`

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "drives.h"
+#include "formatservice.h"
 #include "samplecollection.h"
 #include "streamsource.h"
+#include "userprompt.h"
 #include "verdict.h"
 
 #include <QMainWindow>
@@ -43,6 +46,15 @@ public:
     const VerdictRules &verdictRules() const { return rules; }
     const SampleCollection &sampleCollection() const { return samples; }
     const QStringList &currentStreamLabels() const { return streamLabels; }
+
+    // The machine's drives and their formatting; tests hand in fakes. Replacing the drive
+    // service lists the drives again.
+    void setDriveService(std::unique_ptr<platform::DriveService> service);
+    void setFormatService(std::unique_ptr<platform::FormatService> service);
+    // Every message box and question of the window goes through this handler.
+    void setPromptHandler(PromptHandler handler) { promptHandler = std::move(handler); }
+    // The engine of the running or last test; null before the first test.
+    const SpeedTester *currentTester() const { return tester; }
 
 public slots:
     void refreshDrives();
@@ -112,6 +124,8 @@ private:
     void launchTester();
     void setRunning(bool running);
     void resetResults();
+    bool prompt(UserPrompt::Kind kind, const QString &title, const QString &text);
+    QString formatBeforeTest(const QString &drive);
     void loadTestSettings();
     void saveTestSettings();
 
@@ -164,6 +178,11 @@ private:
     QAction *langEnglishAction = nullptr;
     QAction *languageMenuAction = nullptr;
     QActionGroup *languageGroup = nullptr;
+
+    // Drive services, the format service (made on first use) and the user prompts.
+    std::unique_ptr<platform::DriveService> driveService = platform::makeDriveService();
+    std::unique_ptr<platform::FormatService> formatService;
+    PromptHandler promptHandler = showUserPrompt;
 
     // The running or last test.
     SpeedTester *tester = nullptr;

@@ -9,6 +9,8 @@
 
 void MainWindow::loadVerdictRules()
 {
+    // The per-stream minimums default to what their holders show, not to the record.
+    takePerStreamThresholds();
     {
         QSettings settings;
         VerdictRulesStore::load(settings, &rules);

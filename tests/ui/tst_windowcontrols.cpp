@@ -70,6 +70,8 @@ void TestWindowControls::cleanup()
     window.reset();
     QSettings settings;
     settings.remove(VerdictRulesStore::groupName());
+    // Each case starts from the defaults, not from what the previous one stored.
+    settings.remove(QStringLiteral("testSettings"));
 }
 
 QList<int> TestWindowControls::hiddenColumns() const

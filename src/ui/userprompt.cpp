@@ -1,0 +1,26 @@
+#include "userprompt.h"
+
+#include "formatconfirmdialog.h"
+
+#include <QMessageBox>
+
+bool showUserPrompt(QWidget *parent, const UserPrompt &prompt)
+{
+    switch (prompt.kind) {
+    case UserPrompt::Warning:
+        QMessageBox::warning(parent, prompt.title, prompt.text, QMessageBox::Ok);
+        return false;
+    case UserPrompt::Critical:
+        QMessageBox::critical(parent, prompt.title, prompt.text, QMessageBox::Ok);
+        return false;
+    case UserPrompt::Question:
+        return QMessageBox::question(parent, prompt.title, prompt.text,
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+               == QMessageBox::Yes;
+    case UserPrompt::FormatConfirm: {
+        FormatConfirmDialog dialog(prompt.title, prompt.text, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+    }
+    return false;
+}
