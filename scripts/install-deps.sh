@@ -7,6 +7,8 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
     clang-format
     fio e2fsprogs util-linux
+    # The fault-injecting file system of the tests.
+    libfuse3-dev fuse3
     # The window's texts are Chinese in two of its three languages.
     fonts-wqy-microhei
 )
