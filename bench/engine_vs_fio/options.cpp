@@ -1,35 +1,17 @@
 #include "options.h"
 
+#include "sizeparse.h"
+
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
-#include <limits>
-
-qint64 parseSize(const QString &text)
+namespace {
+// The CLI's reading of sizes ("512M", "2G"); -1 for anything it refuses.
+qint64 sizeOrInvalid(const QString &text)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*(\\d+)\\s*([kmgt]?)(i?b)?\\s*$"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch())
-        return -1;
-    bool ok = false;
-    const qint64 number = m.captured(1).toLongLong(&ok);
-    if (!ok)
-        return -1;
-    const QString unit = m.captured(2).toLower();
-    int shift = 0;
-    if (unit == QLatin1String("k"))
-        shift = 10;
-    else if (unit == QLatin1String("m"))
-        shift = 20;
-    else if (unit == QLatin1String("g"))
-        shift = 30;
-    else if (unit == QLatin1String("t"))
-        shift = 40;
-    if (number > (std::numeric_limits<qint64>::max() >> shift))
-        return -1;
-    return number << shift;
+    qint64 bytes = 0;
+    return parseSize(text, &bytes) ? bytes : -1;
 }
+}  // namespace
 
 bool parseOptions(const QStringList &arguments, BenchOptions &options, QString &error)
 {
@@ -99,9 +81,9 @@ bool parseOptions(const QStringList &arguments, BenchOptions &options, QString &
         return false;
     }
     if (parser.isSet(size))
-        options.sizePerStream = parseSize(parser.value(size));
+        options.sizePerStream = sizeOrInvalid(parser.value(size));
     if (parser.isSet(block))
-        options.blockSize = parseSize(parser.value(block));
+        options.blockSize = sizeOrInvalid(parser.value(block));
     bool ok = true;
     if (parser.isSet(streams))
         options.streams = parser.value(streams).toInt(&ok);

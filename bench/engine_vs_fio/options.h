@@ -17,9 +17,5 @@ struct BenchOptions {
     bool helpRequested = false;  // parseOptions() then returns false with the help text
 };
 
-// "4096", "64K", "1M", "2G" (binary units, case-insensitive, optional trailing "iB"/"B");
-// -1 when the text is not a size.
-qint64 parseSize(const QString &text);
-
 // Parses the command line; on failure returns false with a message in `error`.
 bool parseOptions(const QStringList &arguments, BenchOptions &options, QString &error);
