@@ -9,7 +9,7 @@
 #include <QStorageInfo>
 #include <QThread>
 
-#include <atomic>
+#include <mutex>
 
 namespace {
 
@@ -137,7 +137,26 @@ if [ "$(losetup -n -O BACK-FILE "$dev" 2>/dev/null)" = "$image" ]; then losetup 
 [ -f "$image" ] && rm -rf --one-file-system "$dir"
 )sh";
 
-std::atomic<int> groupCounter{0};
+// Every throttled card of this process shares one blkio group: a process sits in one group
+// only, but a group holds a limit per device, so several cards can run at their own speeds
+// side by side. The last card to go moves the process back and removes the group.
+struct SharedGroup {
+    std::mutex mutex;
+    int users = 0;
+    QString original;  // the group the process came from
+};
+
+SharedGroup &sharedGroup()
+{
+    static SharedGroup group;
+    return group;
+}
+
+QString groupPath()
+{
+    const QString root = blkioMountPoint();
+    return root.isEmpty() ? QString() : root + QStringLiteral("/lumoracard-test-%1").arg(pidText());
+}
 
 // Where the image lives. A synchronous write on the card makes ext4 flush, and the loop
 // device turns that into an fsync of its image: on a disk shared with other work that
@@ -193,7 +212,7 @@ LoopCard::LoopCard(qint64 imageBytes)
 
 LoopCard::~LoopCard()
 {
-    removeThrottleGroup();
+    releaseThrottle();
     unmount();
     detach();
     if (m_mounted) {
@@ -279,12 +298,7 @@ QString LoopCard::scratchPath() const
 
 void LoopCard::startWatcher()
 {
-    const QString group = blkioMountPoint().isEmpty()
-                              ? QString()
-                              : blkioMountPoint()
-                                    + QStringLiteral("/lumoracard-test-%1-%2")
-                                          .arg(pidText())
-                                          .arg(groupCounter.fetch_add(1));
+    const QString group = groupPath();
     m_group = group;  // remembered now so the watcher and the throttle agree on the name
     QProcess watcher;
     watcher.setProgram(QStringLiteral("/bin/sh"));
@@ -323,25 +337,57 @@ bool LoopCard::throttle(qint64 writeBytesPerSec, qint64 readBytesPerSec)
         m_throttleError = problem.isEmpty() ? QStringLiteral("no blkio controller") : problem;
         return false;
     }
-    if (!QFileInfo::exists(m_group)) {
-        m_originalGroup = blkioMountPoint() + currentBlkioGroup();
-        if (!QDir().mkdir(m_group)) {
+    if (!m_inGroup) {
+        if (!joinGroup())
+            return false;
+        m_baseWritten = qMax<qint64>(0, counter(QStringLiteral("Write")));
+        m_baseRead = qMax<qint64>(0, counter(QStringLiteral("Read")));
+    }
+    return setLimits(writeBytesPerSec, readBytesPerSec, &m_throttleError);
+}
+
+bool LoopCard::setLimits(qint64 writeBytesPerSec, qint64 readBytesPerSec, QString *error)
+{
+    const QByteArray rule = m_majMin.toLatin1() + ' ';
+    return writeControlFile(m_group + QStringLiteral("/blkio.throttle.write_bps_device"),
+                            rule + QByteArray::number(writeBytesPerSec) + '\n', error)
+           && writeControlFile(m_group + QStringLiteral("/blkio.throttle.read_bps_device"),
+                               rule + QByteArray::number(readBytesPerSec) + '\n', error);
+}
+
+bool LoopCard::joinGroup()
+{
+    SharedGroup &shared = sharedGroup();
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    if (shared.users == 0) {
+        shared.original = blkioMountPoint() + currentBlkioGroup();
+        if (!QFileInfo::exists(m_group) && !QDir().mkdir(m_group)) {
             m_throttleError = QStringLiteral("cannot create the blkio group %1").arg(m_group);
             return false;
         }
+        // cgroup.procs moves every thread of the process; threads started later inherit it.
+        if (!writeControlFile(m_group + QStringLiteral("/cgroup.procs"),
+                              pidText().toLatin1() + '\n', &m_throttleError))
+            return false;
     }
-    const QByteArray rule = m_majMin.toLatin1() + ' ';
-    if (!writeControlFile(m_group + QStringLiteral("/blkio.throttle.write_bps_device"),
-                          rule + QByteArray::number(writeBytesPerSec) + '\n', &m_throttleError)
-        || !writeControlFile(m_group + QStringLiteral("/blkio.throttle.read_bps_device"),
-                             rule + QByteArray::number(readBytesPerSec) + '\n', &m_throttleError))
-        return false;
-    // cgroup.procs moves every thread of the process; threads started later inherit it.
-    return writeControlFile(m_group + QStringLiteral("/cgroup.procs"), pidText().toLatin1() + '\n',
-                            &m_throttleError);
+    ++shared.users;
+    m_inGroup = true;
+    return true;
 }
 
 qint64 LoopCard::throttledBytes(const QString &operation) const
+{
+    if (!m_inGroup)
+        return -1;
+    const qint64 now = counter(operation);
+    if (now < 0)
+        return -1;
+    // The group outlives a card when others share it, and a later card may get the same
+    // loop device: count from when this card joined.
+    return now - (operation == QLatin1String("Write") ? m_baseWritten : m_baseRead);
+}
+
+qint64 LoopCard::counter(const QString &operation) const
 {
     if (m_group.isEmpty() || !QFileInfo::exists(m_group))
         return -1;
@@ -360,13 +406,21 @@ bool LoopCard::sync()
     return m_ready && runTool(QStringLiteral("sync"), {QStringLiteral("-f"), rootPath()}).ok;
 }
 
-void LoopCard::removeThrottleGroup()
+void LoopCard::releaseThrottle()
 {
-    if (m_group.isEmpty() || !QFileInfo::exists(m_group))
+    if (!m_inGroup)
         return;
+    m_inGroup = false;
     QString error;
-    if (!m_originalGroup.isEmpty()
-        && !writeControlFile(m_originalGroup + QStringLiteral("/cgroup.procs"),
+    // A 0 removes this device's rules, so the shared group no longer limits it.
+    if (!setLimits(0, 0, &error))
+        qWarning("LoopCard: %s", qPrintable(error));
+    SharedGroup &shared = sharedGroup();
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    if (--shared.users > 0)
+        return;
+    if (!shared.original.isEmpty()
+        && !writeControlFile(shared.original + QStringLiteral("/cgroup.procs"),
                              pidText().toLatin1() + '\n', &error))
         qWarning("LoopCard: %s", qPrintable(error));
     // A child that has just exited may still be counted in the group for a moment.

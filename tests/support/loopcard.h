@@ -7,7 +7,8 @@
 // A real card for tests: an ext4 file system on a loop device over an image file, mounted
 // beside the image in a temporary folder of its own. It can be throttled with the cgroup-v1
 // blkio controller; the whole test process then moves into a group of its own, so every
-// thread the engine starts afterwards inherits the limit.
+// thread the engine starts afterwards inherits the limit. Cards of one process share that
+// group, each with its own limits, so several throttled cards can run at the same time.
 //
 // The image goes to /dev/shm when that is a tmpfs with room (see imageFolder() for why),
 // otherwise to the system's temporary folder; it is sparse, so only what the test writes
@@ -18,7 +19,7 @@
 //   <tmp>/lumoracard-card-<pid>-XXXXXX/   card.img (the image), card/ (the mount point),
 //                                         outside/ (scratch space off the card)
 //   the loop device whose backing file is that card.img
-//   <blkio>/lumoracard-test-<pid>-<n>     the throttle group
+//   <blkio>/lumoracard-test-<pid>         the throttle group, shared by the process's cards
 // A detached watcher, started as soon as the loop device exists, removes exactly these
 // things if the test process dies without running the destructor (a crash, a timeout
 // kill). It checks the backing file before detaching, so it never touches a loop device
@@ -53,11 +54,10 @@ public:
 
     // Caps the card's speed for this process, in bytes per second; 0 lifts a limit.
     // May be called again to change the limits. False with throttleError() on failure.
-    // The process can be in one group only, so throttle one card per process at a time.
     bool throttle(qint64 writeBytesPerSec, qint64 readBytesPerSec);
     QString throttleError() const { return m_throttleError; }
-    // Bytes this card has moved for the throttle group since it was made, as the block
-    // layer counted them ("Read" or "Write"); -1 when there is no group.
+    // Bytes this card has moved through the throttle since it was first throttled, as the
+    // block layer counted them ("Read" or "Write"); -1 when it is not throttled.
     qint64 throttledBytes(const QString &operation) const;
 
     // Pushes the card's file system to the device (journal included), so free-space
@@ -67,7 +67,10 @@ public:
 private:
     void setUp(qint64 imageBytes);
     void startWatcher();
-    void removeThrottleGroup();
+    bool joinGroup();
+    bool setLimits(qint64 writeBytesPerSec, qint64 readBytesPerSec, QString *error);
+    qint64 counter(const QString &operation) const;
+    void releaseThrottle();
     void unmount();
     void detach();
     void stopWatcher();
@@ -77,8 +80,10 @@ private:
     QString m_mountPoint;
     QString m_device;
     QString m_majMin;
-    QString m_group;          // full path of the throttle group, once created
-    QString m_originalGroup;  // the blkio group the process came from
+    QString m_group;  // full path of the process's throttle group
+    bool m_inGroup = false;
+    qint64 m_baseWritten = 0;  // the group's counters for this device when the card joined
+    qint64 m_baseRead = 0;
     qint64 m_watcherPid = 0;
     bool m_mounted = false;
     bool m_ready = false;
