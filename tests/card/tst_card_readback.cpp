@@ -1,5 +1,6 @@
-// On a card whose true speed is known (a blkio throttle), the averages the engine reports
-// must match it, and the read-back must measure the card, not the page cache.
+// The read-back must measure the card, not the page cache: a file the cache holds in full
+// still reads at the card's true speed (a blkio throttle). How close the averages come to
+// the true speed in general is proved by the accuracy matrix on simulated cards.
 #include "enginerun.h"
 #include "loopcard.h"
 #include "speedtester.h"
@@ -56,62 +57,14 @@ qint64 residentBytes(const QString &path)
 }
 }  // namespace
 
-class CardThroughputTest : public QObject
+class CardReadBackTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void averagesMatchThrottle_data();
-    void averagesMatchThrottle();
     void readBackBypassesPageCache();
 };
 
-void CardThroughputTest::averagesMatchThrottle_data()
-{
-    QTest::addColumn<int>("streams");
-    QTest::addColumn<qint64>("sizePerStream");
-    // About 8 s per pass at the throttle, long enough that the throttle's first slice and
-    // the engine's polling are small beside the whole.
-    QTest::newRow("one stream") << 1 << 160 * kMiB;
-    QTest::newRow("four streams") << 4 << 40 * kMiB;
-}
-
-void CardThroughputTest::averagesMatchThrottle()
-{
-    QFETCH(int, streams);
-    QFETCH(qint64, sizePerStream);
-
-    LoopCard card(kCardBytes);
-    LOOPCARD_REQUIRE_THROTTLE(card, kThrottle, kThrottle);
-
-    EngineRun run;
-    {
-        SpeedTester tester;
-        tester.setTargetDir(card.rootPath());
-        tester.setTestSize(sizePerStream);
-        tester.setBlockSize(kMiB);
-        tester.setStreamCount(streams);
-        tester.setReadEnabled(true);
-        recordEngine(tester, run);
-        runEngine(tester, run, kTimeoutMs);
-    }
-    QVERIFY(run.ended);
-    QCOMPARE(run.errors, QStringList());
-    QVERIFY2(!run.logged(QStringLiteral("LogCacheFallback")), "the card was not accessed directly");
-    QCOMPARE(run.writeAverages.size(), 1);
-    QCOMPARE(run.readAverages.size(), 1);
-
-    const double write = run.writeAverages.first();
-    const double read = run.readAverages.first();
-    qInfo("%s", qPrintable(describe("write", write)));
-    qInfo("%s", qPrintable(describe("read", read)));
-    // Everything the engine moved went through the throttled device.
-    QVERIFY(card.throttledBytes(QStringLiteral("Write")) >= streams * sizePerStream);
-    QVERIFY(card.throttledBytes(QStringLiteral("Read")) >= streams * sizePerStream);
-    QVERIFY2(qAbs(deviation(write)) <= kTolerance, qPrintable(describe("write", write)));
-    QVERIFY2(qAbs(deviation(read)) <= kTolerance, qPrintable(describe("read", read)));
-}
-
-void CardThroughputTest::readBackBypassesPageCache()
+void CardReadBackTest::readBackBypassesPageCache()
 {
     LoopCard card(kCardBytes);
     LOOPCARD_REQUIRE(card);
@@ -160,5 +113,5 @@ void CardThroughputTest::readBackBypassesPageCache()
     QVERIFY2(qAbs(deviation(read)) <= kTolerance, qPrintable(describe("read", read)));
 }
 
-QTEST_GUILESS_MAIN(CardThroughputTest)
-#include "tst_card_throughput.moc"
+QTEST_GUILESS_MAIN(CardReadBackTest)
+#include "tst_card_readback.moc"
