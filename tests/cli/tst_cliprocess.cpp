@@ -1,55 +1,35 @@
-// The real lumoracard-cli binary, end to end, on folders of this test's own.
-#include "clirunner.h"
+// The real lumoracard-cli end to end, on folders of this test's own: a run and its log,
+// external files, refusals, the removable-drive guard, engine errors and signals.
+#include "clifixture.h"
 #include "loopcard.h"
 
-#include <QProcess>
+#include <QJsonArray>
 #include <QRegularExpression>
 #include <QtTest>
 
 #include <csignal>
 
 namespace {
-constexpr int kRunTimeoutMs = 120000;
-
-QStringList entries(const QString &dir)
+// The time-stamped line --force leaves in the log.
+QRegularExpression forcedLine(const QString &target)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
-                               | QDir::System);
-}
-
-bool makeFile(const QString &path, qint64 size, char seed)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray chunk(65536, 0);
-    for (int i = 0; i < chunk.size(); ++i)
-        chunk[i] = char(seed + i * 7);
-    for (qint64 left = size; left > 0; left -= chunk.size()) {
-        if (f.write(chunk.constData(), qMin<qint64>(left, chunk.size())) < 0)
-            return false;
-    }
-    return true;
-}
-
-QByteArray digest(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&f);
-    return hash.result();
-}
-
-// "Label: 12.34 MB/s" on a line of its own; -1 when absent.
-double speedAfter(const QString &text, const QString &label)
-{
-    const QRegularExpression re(
-        QStringLiteral("^%1 (\\d+\\.\\d\\d) MB/s$").arg(QRegularExpression::escape(label)),
+    return QRegularExpression(
+        QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] --force: the removable-drive check was "
+                       "skipped; %1 is tested as if it were a card\\.$")
+            .arg(QRegularExpression::escape(target)),
         QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch m = re.match(text);
-    return m.hasMatch() ? m.captured(1).toDouble() : -1.0;
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 }  // namespace
 
@@ -58,214 +38,196 @@ class TestCliProcess : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void randomTestRunsAndCleansUp();
-    void iterationsReportEachRound();
+    void randomRun();
     void externalFiles();
     void refusals_data();
     void refusals();
+    void removableGuard_data();
+    void removableGuard();
     void engineErrorEndsTheRun();
     void interruptStopsAndCleansUp_data();
     void interruptStopsAndCleansUp();
     void fillOnSmallCard();
 
 private:
-    CliRunner runner() const;
-    void startCli(QProcess &process, const QStringList &args);
-    CliRun runCli(const QStringList &args);
-
-    QScopedPointer<QTemporaryDir> m_dir;
-    QString m_card;
+    QScopedPointer<CliFixture> m_f;
 };
 
 void TestCliProcess::init()
 {
-    m_dir.reset(new QTemporaryDir);
-    QVERIFY(m_dir->isValid());
-    m_card = m_dir->filePath(QStringLiteral("card"));
-    QVERIFY(QDir().mkpath(m_card));
-
-    // Settings come from this test's folder, never the user's: English, so that the
-    // engine's lines can be checked by their text.
-    const QString config = m_dir->filePath(QStringLiteral("config"));
-    {
-        QSettings settings(config + QStringLiteral("/Lumora/LumoraCard.conf"),
-                           QSettings::IniFormat);
-        settings.setValue(QStringLiteral("ui/language"), 1);
-    }
-    QVERIFY(QFile::exists(config + QStringLiteral("/Lumora/LumoraCard.conf")));
+    m_f.reset(new CliFixture);
+    QVERIFY(m_f->isValid());
 }
 
-CliRunner TestCliProcess::runner() const
+void TestCliProcess::randomRun()
 {
-    CliRunner r(m_dir->filePath(QStringLiteral("config")), m_dir->path());
-    // The folder stands in for a card.
-    r.setRemovableRoots({m_card});
-    return r;
-}
-
-void TestCliProcess::startCli(QProcess &process, const QStringList &args)
-{
-    runner().start(process, args);
-}
-
-CliRun TestCliProcess::runCli(const QStringList &args)
-{
-    return runner().run(args, kRunTimeoutMs);
-}
-
-void TestCliProcess::randomTestRunsAndCleansUp()
-{
+    // Two streams, two rounds, no read pass; rules any run passes.
     const QTime before = QTime::currentTime();
-    // Rules any run passes: the verdict is not what this test is about.
-    const CliRun run = runCli(QStringList{"--target", m_card, "--size", "4M", "--block", "64K",
-                                          "--streams", "2", "--read"}
-                              + lenientRules());
+    const CliRun run =
+        m_f->run(m_f->onCard("--size 4M --block 64K --streams 2 --iterations 2") + lenientRules());
     const QTime after = QTime::currentTime();
-    QVERIFY2(run.exitStatus == QProcess::NormalExit, qPrintable(run.err));
-    QCOMPARE(run.exitCode, 0);
-
-    QVERIFY2(speedAfter(run.out, "Write average:") > 0, qPrintable(run.out));
-    QVERIFY2(speedAfter(run.out, "Read average:") > 0, qPrintable(run.out));
-    QCOMPARE(entries(m_card), QStringList());
+    QVERIFY2(run.exitStatus == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(entries(m_f->card), QStringList());
+    for (const char *label : {"Round 1: write", "Round 2: write", "Write average over 2 rounds:"})
+        QVERIFY2(speedAfter(run.out, label) > 0, qPrintable(run.out));
+    // Without --read nothing is claimed about reading.
+    QVERIFY2(!run.out.contains(QLatin1String("read"), Qt::CaseInsensitive), qPrintable(run.out));
 
     // Log lines carry the local time; a pipe gets whole progress lines, never "\r".
-    const QRegularExpression stamped(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] \\S"),
+    const QRegularExpression stamped(QStringLiteral("^\\[(\\d\\d:\\d\\d:\\d\\d)\\] \\S"),
                                      QRegularExpression::MultilineOption);
     QVERIFY2(run.err.count(stamped) >= 6, qPrintable(run.err));
-    const QTime first =
-        QTime::fromString(run.err.mid(run.err.indexOf('[') + 1, 8), QStringLiteral("hh:mm:ss"));
+    const QTime first = QTime::fromString(stamped.match(run.err).captured(1), "hh:mm:ss");
     QVERIFY(first.isValid());
-    if (before <= after) {  // not across midnight
-        QVERIFY2(first.secsTo(before) <= 1 && after.secsTo(first) <= 1,
-                 qPrintable(first.toString()));
-    }
-    const QRegularExpression progress(QStringLiteral("^[WR] +\\d+%  now \\d+\\.\\d\\d MB/s"),
-                                      QRegularExpression::MultilineOption);
-    QVERIFY2(run.err.count(progress) >= 1, qPrintable(run.err));
+    if (before <= after)  // not across midnight
+        QVERIFY2(first.secsTo(before) <= 1 && after.secsTo(first) <= 1, qPrintable(run.err));
+    QVERIFY2(run.err.contains(QRegularExpression(
+                 QStringLiteral("^Round [12]/2  W +\\d+%  now \\d+\\.\\d\\d MB/s"),
+                 QRegularExpression::MultilineOption)),
+             qPrintable(run.err));
     QVERIFY(!run.err.contains(QLatin1Char('\r')));
     // The engine's lines arrive translated, arguments filled in.
     for (const char *line :
          {"] ========== Speed test started ==========\n",
           "] Mode: Random data (2 parallel streams)\n", "]   Writing #2: __card_speed_test_2.dat\n",
-          "]   Reading #1: __card_speed_test_1.dat\n", "] ========== Test complete ==========\n"})
+          "] ========== Test complete ==========\n"})
         QVERIFY2(run.err.contains(QLatin1String(line)), line);
-}
-
-void TestCliProcess::iterationsReportEachRound()
-{
-    const CliRun run = runCli(
-        QStringList{"--target", m_card, "--size", "1M", "--block", "64K", "--iterations", "3"}
-        + lenientRules());
-    QCOMPARE(run.exitCode, 0);
-    for (int round = 1; round <= 3; ++round)
-        QVERIFY2(speedAfter(run.out, QStringLiteral("Round %1: write").arg(round)) > 0,
-                 qPrintable(run.out));
-    QVERIFY2(speedAfter(run.out, "Write average over 3 rounds:") > 0, qPrintable(run.out));
-    // Without --read nothing is claimed about reading.
-    QVERIFY(!run.out.contains(QLatin1String("read"), Qt::CaseInsensitive));
-    QCOMPARE(entries(m_card), QStringList());
 }
 
 void TestCliProcess::externalFiles()
 {
-    const QString sources = m_dir->filePath(QStringLiteral("sources"));
-    QVERIFY(QDir().mkpath(sources));
-    const QString a = sources + QStringLiteral("/clip.mp4");
-    const QString b = sources + QStringLiteral("/other/clip.mp4");
-    QVERIFY(QDir().mkpath(sources + QStringLiteral("/other")));
-    QVERIFY(makeFile(a, 3 * 65536 + 100, 1));
-    QVERIFY(makeFile(b, 2 * 65536, 2));
-    const QByteArray digestA = digest(a);
-    const QByteArray digestB = digest(b);
+    // Two sources of one name; the first ends in a partial block. They are only read.
+    QVERIFY(QDir().mkpath(m_f->path("src/other")));
+    const QStringList files{m_f->path("src/clip.mp4"), m_f->path("src/other/clip.mp4")};
+    const QByteArray bytes[] = {QByteArray("clip one ").repeated(21857),
+                                QByteArray("clip two").repeated(16384)};
+    QVERIFY(writeBytes(files[0], bytes[0]) && writeBytes(files[1], bytes[1]));
 
-    const CliRun run =
-        runCli(QStringList{"--target", m_card, "--block", "64K", "--file", a, "--file", b, "--read"}
-               + lenientRules());
+    const CliRun run = m_f->run(
+        m_f->onCard("--block 64K --read --file @DIR/src/clip.mp4 --file @DIR/src/other/clip.mp4")
+        + lenientRules());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY2(speedAfter(run.out, "Write average:") > 0, qPrintable(run.out));
     QVERIFY2(speedAfter(run.out, "Read average:") > 0, qPrintable(run.out));
-    QCOMPARE(entries(m_card), QStringList());
-    // The sources are only read.
-    QCOMPARE(digest(a), digestA);
-    QCOMPARE(digest(b), digestB);
+    QVERIFY2(run.err.contains(QLatin1String("]   Reading #2: ")), qPrintable(run.err));
+    QCOMPARE(entries(m_f->card), QStringList());
+    QCOMPARE(readBytes(files[0]), bytes[0]);
+    QCOMPARE(readBytes(files[1]), bytes[1]);
 }
 
 void TestCliProcess::refusals_data()
 {
-    QTest::addColumn<QStringList>("args");  // "@CARD" and "@DIR" stand for the folders
+    QTest::addColumn<QString>("args");
 
-    QTest::newRow("missing target") << QStringList{"--target", "@DIR/nocard", "--size", "1M"};
-    QTest::newRow("target is a file") << QStringList{"--target", "@DIR/afile", "--size", "1M"};
-    QTest::newRow("no target") << QStringList{"--size", "1M"};
-    QTest::newRow("more than the free space") << QStringList{"--target", "@CARD", "--size", "100T"};
-    QTest::newRow("bad size") << QStringList{"--target", "@CARD", "--size", "12Q"};
-    QTest::newRow("17 streams") << QStringList{"--target", "@CARD", "--streams", "17"};
-    QTest::newRow("block not offered") << QStringList{"--target", "@CARD", "--block", "2M"};
-    QTest::newRow("size below block")
-        << QStringList{"--target", "@CARD", "--size", "32K", "--block", "64K"};
-    QTest::newRow("missing file") << QStringList{"--target", "@CARD", "--file", "@DIR/gone"};
-    QTest::newRow("file too small") << QStringList{"--target", "@CARD", "--file", "@DIR/afile"};
-    QTest::newRow("unknown option") << QStringList{"--target", "@CARD", "--turbo"};
-    QTest::newRow("unknown rule") << QStringList{"--target", "@CARD", "--rules", "speed=5"};
-    QTest::newRow("bad rule value")
-        << QStringList{"--target", "@CARD", "--rules", "aggWriteWarn=fast"};
-    QTest::newRow("rule set by an option")
-        << QStringList{"--target", "@CARD", "--rules", "iterCount=2"};
-    QTest::newRow("unknown language") << QStringList{"--target", "@CARD", "--lang", "fr"};
-    QTest::newRow("report folder missing")
-        << QStringList{"--target", "@CARD", "--json", "@DIR/nofolder/r.json"};
-    QTest::newRow("report is a folder") << QStringList{"--target", "@CARD", "--json", "@DIR"};
+    // Each kind of check on the way to a run, once; the rules themselves are unit-tested.
+    QTest::newRow("missing target") << "--target @DIR/nocard --size 1M";
+    QTest::newRow("bad size") << "--target @CARD --size 12Q";
+    QTest::newRow("more than the free space") << "--target @CARD --size 100T";
+    QTest::newRow("missing file") << "--target @CARD --file @DIR/gone";
+    QTest::newRow("unknown rule") << "--target @CARD --rules speed=5";
+    QTest::newRow("unknown language") << "--target @CARD --lang fr";
+    QTest::newRow("report folder missing") << "--target @CARD --json @DIR/nofolder/r.json";
+    QTest::newRow("report is a folder") << "--target @CARD --json @DIR";
 }
 
 void TestCliProcess::refusals()
 {
-    QFETCH(QStringList, args);
-    QVERIFY(makeFile(m_dir->filePath(QStringLiteral("afile")), 100, 3));
-    args.replaceInStrings(QStringLiteral("@CARD"), m_card);
-    args.replaceInStrings(QStringLiteral("@DIR"), m_dir->path());
-    const QStringList before = entries(m_dir->path());
-
-    const CliRun run = runCli(args);
+    QFETCH(QString, args);
+    const QStringList before = entries(m_f->dir());
+    const CliRun run = m_f->run(m_f->args(args));
     QCOMPARE(run.exitStatus, QProcess::NormalExit);
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(!run.err.trimmed().isEmpty(), "a refusal must say why");
     QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
-    // Nothing written: the card is still empty, and no folder appeared next to it.
-    QCOMPARE(entries(m_card), QStringList());
-    QCOMPARE(entries(m_dir->path()), before);
+    // Nothing written: the card is still empty, and nothing appeared next to it.
+    QCOMPARE(entries(m_f->card), QStringList());
+    QCOMPARE(entries(m_f->dir()), before);
+}
+
+void TestCliProcess::removableGuard_data()
+{
+    QTest::addColumn<QString>("roots");  // the folders named as removable roots
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<bool>("accepted");
+
+    // How the tool uses the drive service; which folders count as roots is the service's
+    // own business, tested with it.
+    QTest::newRow("plain folder") << ""
+                                  << "@CARD" << false << false;
+    QTest::newRow("plain folder, --force") << ""
+                                           << "@CARD" << true << true;
+    QTest::newRow("named root") << "@CARD"
+                                << "@CARD" << false << true;
+    QTest::newRow("folder inside a named root") << "@DIR"
+                                                << "@CARD" << false << false;
+    QTest::newRow("named root through a link") << "@CARD"
+                                               << "@DIR/link" << false << true;
+    QTest::newRow("named root, --force") << "@CARD"
+                                         << "@CARD" << true << true;
+}
+
+void TestCliProcess::removableGuard()
+{
+    QFETCH(QString, roots);
+    QFETCH(QString, target);
+    QFETCH(bool, force);
+    QFETCH(bool, accepted);
+    QVERIFY(QFile::link(m_f->card, m_f->path("link")));
+    target = m_f->args(target).constFirst();
+
+    QStringList args{"--target", target, "--size", "1M", "--block", "64K"};
+    if (force)
+        args << QStringLiteral("--force");
+    const CliRun run = m_f->runner(m_f->args(roots)).run(args + lenientRules());
+    QCOMPARE(run.exitStatus, QProcess::NormalExit);
+    const QString shown = target + QLatin1Char('/');
+    QCOMPARE(run.err.contains(forcedLine(shown)), force);
+    const QString refusal = "Target " + shown + " is not the root of a removable drive";
+    QVERIFY2(run.err.contains(refusal) != accepted, qPrintable(run.err));
+    if (accepted) {
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(speedAfter(run.out, "Write average:") > 0, qPrintable(run.out));
+    } else {
+        // Refused before the engine: no log line of a test, nothing on standard output.
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains(QLatin1String("--force")), qPrintable(run.err));
+        QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+        QVERIFY2(!run.err.contains(QLatin1String("Speed test started")), qPrintable(run.err));
+    }
+    QCOMPARE(entries(m_f->card), QStringList());
 }
 
 void TestCliProcess::engineErrorEndsTheRun()
 {
     // A folder where the first test file should go: the engine cannot create it.
-    const QString blocker = m_card + QStringLiteral("/__card_speed_test_1.dat");
+    const QString blocker = m_f->card + QStringLiteral("/__card_speed_test_1.dat");
     QVERIFY(QDir().mkpath(blocker));
 
-    const QString report = m_dir->filePath(QStringLiteral("report.json"));
-    const CliRun run = runCli({"--target", m_card, "--size", "1M", "--block", "64K", "--streams",
-                               "2", "--iterations", "3", "--json", report});
+    const QString report = m_f->path("report.json");
+    const CliRun run =
+        m_f->run(m_f->onCard("--size 1M --block 64K --streams 2 --iterations 3 --json " + report));
     QCOMPARE(run.exitStatus, QProcess::NormalExit);
     QCOMPARE(run.exitCode, 3);
-    QVERIFY2(
-        run.err.contains(QStringLiteral("] Error: Cannot create target file: %1\n").arg(blocker)),
-        qPrintable(run.err));
+    const QString error = QStringLiteral("Cannot create target file: %1").arg(blocker);
+    QVERIFY2(run.err.contains("] Error: " + error + '\n'), qPrintable(run.err));
     // No later round after a failure, and no averages for the failed one.
     QVERIFY2(!run.err.contains(QLatin1String("Starting round")), qPrintable(run.err));
     QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
     // The second stream's file is gone; the folder was not the test's to delete.
-    QCOMPARE(entries(m_card), QStringList{QStringLiteral("__card_speed_test_1.dat")});
+    QCOMPARE(entries(m_f->card), QStringList{QStringLiteral("__card_speed_test_1.dat")});
 
     // The report says the run failed and why, and judges nothing.
-    QString error;
-    const QJsonObject json = readJson(report, &error).object();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(json.value("outcome").toString(), QStringLiteral("failed"));
-    QCOMPARE(json.value("error").toString(),
-             QStringLiteral("Cannot create target file: %1").arg(blocker));
-    QVERIFY(json.value("verdict").isNull());
-    QCOMPARE(json.value("rows").toArray().size(), 0);
-    QCOMPARE(json.value("rounds").toArray().size(), 0);
-    QCOMPARE(json.value("exitStatus").toInt(), 3);
+    QString readError;
+    const QJsonObject json = readJson(report, &readError).object();
+    QVERIFY2(readError.isEmpty(), qPrintable(readError));
+    const QString diff = differences(json, {{"outcome", "failed"},
+                                            {"error", error},
+                                            {"verdict", QJsonValue::Null},
+                                            {"rows", QJsonArray()},
+                                            {"rounds", QJsonArray()},
+                                            {"exitStatus", 3}});
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
 void TestCliProcess::interruptStopsAndCleansUp_data()
@@ -278,76 +240,52 @@ void TestCliProcess::interruptStopsAndCleansUp_data()
 void TestCliProcess::interruptStopsAndCleansUp()
 {
     QFETCH(int, signalNumber);
-
-    // Long enough that the signal lands mid-run: many rounds of a few hundred MB.
-    const QString report = m_dir->filePath(QStringLiteral("report.json"));
+    // Long enough that the signal lands mid-run: 99 rounds of 2 x 64 MB.
+    const QString report = m_f->path("report.json");
     QProcess process;
-    startCli(process, {"--target", m_card, "--size", "64M", "--block", "64K", "--streams", "2",
-                       "--read", "--iterations", "99", "--json", report});
+    m_f->runner({m_f->card})
+        .start(process, m_f->onCard("--size 64M --block 64K --streams 2 --read --iterations 99 "
+                                    "--json @DIR/report.json"));
     QVERIFY(process.waitForStarted());
 
-    // Wait for the first log line: the engine is running by then.
+    // The engine runs once the first log line is out and files are being written.
     QByteArray err;
-    QElapsedTimer waited;
-    waited.start();
-    while (!err.contains("] ") && waited.elapsed() < 30000) {
-        process.waitForReadyRead(200);
-        err += process.readAllStandardError();
-    }
-    QVERIFY2(err.contains("] "), err.constData());
+    QTRY_VERIFY_WITH_TIMEOUT((err += process.readAllStandardError()).contains("] "), 30000);
     QVERIFY2(process.state() == QProcess::Running, "the run ended before it could be stopped");
-    // Files are being written when the signal comes.
-    QElapsedTimer filesSeen;
-    filesSeen.start();
-    while (entries(m_card).isEmpty() && filesSeen.elapsed() < 10000)
-        QTest::qWait(20);
-    QVERIFY2(!entries(m_card).isEmpty(), "no test file appeared on the card");
+    QTRY_VERIFY_WITH_TIMEOUT(!entries(m_f->card).isEmpty(), 10000);
 
     QVERIFY(::kill(pid_t(process.processId()), signalNumber) == 0);
-    QVERIFY(process.waitForFinished(kRunTimeoutMs));
+    QVERIFY(process.waitForFinished(120000));
     err += process.readAllStandardError();
     const QByteArray out = process.readAllStandardOutput();
-
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 130);
-    QCOMPARE(entries(m_card), QStringList());
+    QCOMPARE(entries(m_f->card), QStringList());
     // A stopped test reports no averages, no table and no report file.
-    QVERIFY2(!out.contains("average"), out.constData());
-    QVERIFY2(!out.contains("Card total"), out.constData());
+    QVERIFY2(!out.contains("average") && !out.contains("Card total"), out.constData());
     QVERIFY(!QFile::exists(report));
     QVERIFY2(err.contains("] Stopping test...\n"), err.constData());
 }
 
 void TestCliProcess::fillOnSmallCard()
 {
-    const QString problem = LoopCard::environmentProblem();
-    if (!problem.isEmpty())
-        QSKIP(qPrintable(problem));
     // The fill mode writes the whole free space: only a card of its own will do.
     LoopCard card(64 * 1048576);
-    if (!card.skipReason().isEmpty())
-        QSKIP(qPrintable(card.skipReason()));
-    QVERIFY2(card.isReady(), qPrintable(card.failure()));
+    LOOPCARD_REQUIRE(card);
     const QStringList before = entries(card.rootPath());
-
-    CliRunner cardRunner = runner();
-    cardRunner.setRemovableRoots({card.rootPath()});
-    const CliRun run = cardRunner.run(
-        QStringList{"--target", card.rootPath(), "--fill", "--size", "8M", "--rounds", "2"}
-            + lenientRules(),
-        kRunTimeoutMs);
+    const CliRun run = m_f->runner({card.rootPath()})
+                           .run(m_f->args("--fill --size 8M --rounds 2 --target " + card.rootPath())
+                                + lenientRules());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY2(speedAfter(run.out, "Write average:") > 0, qPrintable(run.out));
     QVERIFY(!run.out.contains(QLatin1String("Read")));
     QCOMPARE(entries(card.rootPath()), before);
     // The rolling fill ran, not an ordinary test: eight-megabyte files, two rewrites.
-    QVERIFY2(run.err.contains(QLatin1String("] ========== Rolling-fill test started ==========")),
-             qPrintable(run.err));
-    QVERIFY2(run.err.contains(QRegularExpression(
-                 QStringLiteral("Per file: 8 MB   Initial fill: \\d+ files   Rolling rewrite: "
-                                "2 rounds"))),
-             qPrintable(run.err));
-    QVERIFY2(run.err.contains(QLatin1String("] ========== Rolling-fill test complete ==========")),
+    for (const char *line : {"] ========== Rolling-fill test started ==========",
+                             "] ========== Rolling-fill test complete =========="})
+        QVERIFY2(run.err.contains(QLatin1String(line)), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QRegularExpression(QStringLiteral(
+                 "Per file: 8 MB   Initial fill: \\d+ files   Rolling rewrite: 2 rounds"))),
              qPrintable(run.err));
     QVERIFY(!run.err.contains(QLatin1String("Speed test started")));
 }

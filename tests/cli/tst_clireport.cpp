@@ -1,20 +1,12 @@
 // What the real lumoracard-cli reports at the end of a run: the results table, the JSON
 // report, the exit status by verdict, the language, and the stored rules it judges by.
-#include "clirunner.h"
+#include "clifixture.h"
 #include "verdictrulesstore.h"
 
 #include <QJsonArray>
-#include <QJsonObject>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-QString fixed2(double v)
-{
-    return QString::number(v, 'f', 2);
-}
-
 QString percent1(double ratio)
 {
     return QString::number(ratio * 100.0, 'f', 1) + QLatin1Char('%');
@@ -28,9 +20,9 @@ QStringList printedCells(const QJsonObject &pass)
             percent1(pass.value("cv").toDouble()), percent1(pass.value("dropRatio").toDouble())};
 }
 
-int verdictCode(const QString &name)
+int verdictCode(const QJsonValue &name)
 {
-    return QStringList{"pass", "warn", "fail"}.indexOf(name);
+    return QStringList{"pass", "warn", "fail"}.indexOf(name.toString());
 }
 }  // namespace
 
@@ -41,262 +33,179 @@ private slots:
     void init();
     void jsonReportOfARun();
     void jsonToStandardOutput();
-    void exitStatusFollowsVerdict_data();
-    void exitStatusFollowsVerdict();
     void storedRulesJudgeTheRun();
     void language_data();
     void language();
 
 private:
-    CliRunner runner() const;
-    QStringList smallRun() const;
-    void storeSetting(const QString &key, const QVariant &value);
-    QByteArray settingsBytes() const;
+    QStringList smallRun() const { return m_f->onCard("--size 2M --block 64K"); }
 
-    QScopedPointer<QTemporaryDir> m_dir;
-    QString m_card;
+    QScopedPointer<CliFixture> m_f;
 };
 
 void TestCliReport::init()
 {
-    m_dir.reset(new QTemporaryDir);
-    QVERIFY(m_dir->isValid());
-    m_card = m_dir->filePath(QStringLiteral("card"));
-    QVERIFY(QDir().mkpath(m_card));
-}
-
-CliRunner TestCliReport::runner() const
-{
-    CliRunner r(m_dir->filePath(QStringLiteral("config")), m_dir->path());
-    // The folder stands in for a card.
-    r.setRemovableRoots({m_card});
-    return r;
-}
-
-QStringList TestCliReport::smallRun() const
-{
-    return {"--target", m_card, "--size", "2M", "--block", "64K"};
-}
-
-void TestCliReport::storeSetting(const QString &key, const QVariant &value)
-{
-    QSettings settings(runner().settingsFile(), QSettings::IniFormat);
-    settings.setValue(key, value);
-    settings.sync();
-    QCOMPARE(settings.status(), QSettings::NoError);
-}
-
-QByteArray TestCliReport::settingsBytes() const
-{
-    QFile file(runner().settingsFile());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    m_f.reset(new CliFixture);
+    QVERIFY(m_f->isValid());
 }
 
 void TestCliReport::jsonReportOfARun()
 {
-    const QString report = m_dir->filePath(QStringLiteral("out/report.json"));
-    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("out"))));
+    const QString report = m_f->path("out/report.json");
+    QVERIFY(QDir().mkpath(m_f->path("out")));
     // No SLC trim, so every figure comes from the collected samples and the engine's
     // averages; a per-stream minimum beyond its limit, to see the limit applied.
-    const CliRun run =
-        runner().run({"--target", m_card, "--size", "16M", "--block", "64K", "--streams", "2",
-                      "--read", "--iterations", "2", "--json", report, "--rules", "slcTrim=false",
-                      "--rules", "aggWriteWarn=15", "--rules", "perStreamWrite=5000"});
+    const CliRun run = m_f->run(m_f->onCard(
+        "--size 16M --block 64K --streams 2 --read --iterations 2 --json @DIR/out/report.json "
+        "--rules slcTrim=false --rules aggWriteWarn=15 --rules perStreamWrite=5000"));
     QVERIFY2(run.exitStatus == QProcess::NormalExit && run.exitCode >= 0 && run.exitCode <= 2,
              qPrintable(run.err));
+    QCOMPARE(entries(m_f->card), QStringList());
     QString error;
     const QJsonObject json = readJson(report, &error).object();
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
-    QCOMPARE(json.value("tool").toString(), QStringLiteral("lumoracard-cli"));
-    QCOMPARE(json.value("version").toString(), QStringLiteral("1.0.1"));
-    QCOMPARE(json.value("format").toInt(), 1);
-    QCOMPARE(json.value("language").toString(), QStringLiteral("en"));
-    QCOMPARE(json.value("outcome").toString(), QStringLiteral("completed"));
-    QVERIFY(json.value("error").isNull());
-
     const QJsonObject settings = json.value("settings").toObject();
-    QCOMPARE(settings.value("target").toString(), m_card + QLatin1Char('/'));
-    QCOMPARE(settings.value("mode").toString(), QStringLiteral("random"));
-    QCOMPARE(settings.value("testSize").toDouble(), 16.0 * 1048576);
-    QCOMPARE(settings.value("streams").toInt(), 2);
-    QCOMPARE(settings.value("blockSize").toInt(), 65536);
-    QCOMPARE(settings.value("read").toBool(), true);
-    QCOMPARE(settings.value("files").toArray().size(), 0);
-    QCOMPARE(settings.value("fill").toBool(), false);
-    QVERIFY(settings.value("fillRounds").isNull());
-    QCOMPARE(settings.value("iterations").toInt(), 2);
     const QJsonObject rules = settings.value("rules").toObject();
-    QStringList ruleKeys = rules.keys();
-    QStringList expectedKeys = VerdictRulesStore::keys();
-    ruleKeys.sort();
-    expectedKeys.sort();
-    QCOMPARE(ruleKeys, expectedKeys);
-    QCOMPARE(rules.value("slcTrim").toBool(), false);
-    QCOMPARE(rules.value("aggWriteWarn").toDouble(), 15.0);
-    QCOMPARE(rules.value("perStreamWrite").toDouble(), 2000.0);  // limited as the store limits
-    QCOMPARE(rules.value("jitterFail").toDouble(), 0.65);        // nothing stored: the default
-    QCOMPARE(rules.value("enableRead").toBool(), true);          // the test read back
-    QCOMPARE(rules.value("iterCount").toInt(), 2);
-    QCOMPARE(rules.value("fullCap").toBool(), false);
+    QString diff = differences(json, jsonObject(R"({"tool": "lumoracard-cli", "version": "1.0.1",
+        "format": 1, "language": "en", "outcome": "completed", "error": null})"));
+    diff += differences(settings, jsonObject(R"({"force": false, "mode": "random",
+        "testSize": 16777216, "streams": 2, "blockSize": 65536, "read": true, "files": [],
+        "fill": false, "fillRounds": null, "iterations": 2})"));
+    diff += differences(settings, {{"target", m_f->card + '/'}});
+    // The rules as used: overrides, the store's limit on one, a default, and the switches
+    // that the options set.
+    diff += differences(rules, jsonObject(R"({"slcTrim": false, "aggWriteWarn": 15,
+        "perStreamWrite": 2000, "jitterFail": 0.65, "enableRead": true, "iterCount": 2,
+        "fullCap": false})"));
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    QCOMPARE(rules.size(), VerdictRulesStore::keys().size());
+    for (const QString &key : VerdictRulesStore::keys())
+        QVERIFY2(rules.contains(key), qPrintable(key));
 
-    // Averages per round, and their mean as printed.
+    // Averages per round, printed, and their mean.
     const QJsonArray rounds = json.value("rounds").toArray();
     QCOMPARE(rounds.size(), 2);
     double writeSum = 0.0;
     double readSum = 0.0;
     for (int i = 0; i < rounds.size(); ++i) {
-        const QJsonObject r = rounds[i].toObject();
-        QCOMPARE(r.value("round").toInt(), i + 1);
-        QVERIFY(r.value("writeAvg").toDouble() > 0);
-        QVERIFY(r.value("readAvg").toDouble() > 0);
-        writeSum += r.value("writeAvg").toDouble();
-        readSum += r.value("readAvg").toDouble();
+        const double write = rounds[i].toObject().value("writeAvg").toDouble();
+        const double read = rounds[i].toObject().value("readAvg").toDouble();
+        QCOMPARE(rounds[i].toObject().value("round").toInt(), i + 1);
+        QVERIFY(write > 0 && read > 0);
+        writeSum += write;
+        readSum += read;
         QVERIFY2(run.out.contains(QStringLiteral("Round %1: write %2 MB/s, read %3 MB/s\n")
                                       .arg(i + 1)
-                                      .arg(fixed2(r.value("writeAvg").toDouble()),
-                                           fixed2(r.value("readAvg").toDouble()))),
+                                      .arg(fixed2(write), fixed2(read))),
                  qPrintable(run.out));
     }
     const QJsonObject averages = json.value("averages").toObject();
     QCOMPARE(averages.value("write").toDouble(), writeSum / 2);
     QCOMPARE(averages.value("read").toDouble(), readSum / 2);
-    QVERIFY2(
-        run.out.contains(
-            QStringLiteral("Write average over 2 rounds: %1 MB/s\n").arg(fixed2(writeSum / 2))),
-        qPrintable(run.out));
+    QVERIFY2(run.out.contains("Write average over 2 rounds: " + fixed2(writeSum / 2) + " MB/s\n"),
+             qPrintable(run.out));
 
     // Rows: card total and both streams, as the table printed them.
     const QJsonArray rows = json.value("rows").toArray();
     QCOMPARE(rows.size(), 3);
-    const QStringList names = {"Card total", "#1  Random stream #1", "#2  Random stream #2"};
+    const QJsonObject series = json.value("series").toObject();
     int worst = 0;
     for (int i = 0; i < rows.size(); ++i) {
         const QJsonObject row = rows[i].toObject();
-        QCOMPARE(row.value("name").toString(), names[i]);
-        QCOMPARE(row.value("kind").toString(), i == 0 ? QString("card") : QString("stream"));
-        if (i == 0)
-            QVERIFY(row.value("stream").isNull());
-        else
-            QCOMPARE(row.value("stream").toInt(), i);
+        const QString name =
+            i == 0 ? QStringLiteral("Card total") : QStringLiteral("#%1  Random stream #%1").arg(i);
+        diff = differences(row, {{"name", name},
+                                 {"kind", i == 0 ? "card" : "stream"},
+                                 {"stream", i == 0 ? QJsonValue() : QJsonValue(i)}});
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
         const QJsonObject write = row.value("write").toObject();
         const QJsonObject read = row.value("read").toObject();
         for (const char *field :
-             {"avg", "max", "min", "jitter", "cv", "dropRatio", "dropCount", "sampleCount"}) {
-            QVERIFY2(write.value(field).isDouble(), field);
-            QVERIFY2(read.value(field).isDouble(), field);
-        }
+             {"avg", "max", "min", "jitter", "cv", "dropRatio", "dropCount", "sampleCount"})
+            QVERIFY2(write.value(field).isDouble() && read.value(field).isDouble(), field);
         const int code = row.value("verdictCode").toInt();
-        QCOMPARE(verdictCode(row.value("verdict").toString()), code);
-        QCOMPARE(code, qMax(verdictCode(row.value("writeVerdict").toString()),
-                            verdictCode(row.value("readVerdict").toString())));
+        QCOMPARE(verdictCode(row.value("verdict")), code);
+        QCOMPARE(code, qMax(verdictCode(row.value("writeVerdict")),
+                            verdictCode(row.value("readVerdict"))));
         worst = qMax(worst, code);
 
-        const QStringList writeCells = tableRow(run.out, names[i], 0);
-        const QStringList readCells = tableRow(run.out, names[i], 1);
+        const QStringList writeCells = tableRow(run.out, name, 0);
+        const QStringList readCells = tableRow(run.out, name, 1);
         QCOMPARE(writeCells.mid(1), printedCells(write));
         QCOMPARE(readCells.mid(1, 6), printedCells(read));
         QCOMPARE(readCells.value(7), QStringList({"✓ Pass", "⚠ Warn", "✗ Fail"}).value(code));
+
+        // The series behind the statistics, accumulated over both rounds.
+        const QJsonObject s = i == 0 ? series.value("card").toObject()
+                                     : series.value("streams").toArray()[i - 1].toObject();
+        QCOMPARE(s.value("write").toArray().size(), write.value("sampleCount").toInt());
+        QCOMPARE(s.value("read").toArray().size(), read.value("sampleCount").toInt());
+        if (i > 0) {
+            diff = differences(s, {{"stream", i}, {"name", name.mid(4)}});
+            QVERIFY2(diff.isEmpty(), qPrintable(diff));
+            for (const QJsonValue v : s.value("write").toArray())
+                QVERIFY(v.toDouble() > 0);
+        }
     }
-    QCOMPARE(json.value("verdictCode").toInt(), worst);
-    QCOMPARE(verdictCode(json.value("verdict").toString()), worst);
-    QCOMPARE(json.value("exitStatus").toInt(), worst);
+    QCOMPARE(series.value("streams").toArray().size(), 2);
+    diff = differences(json, {{"verdictCode", worst},
+                              {"verdict", QStringList({"pass", "warn", "fail"}).value(worst)},
+                              {"exitStatus", worst}});
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QCOMPARE(run.exitCode, worst);
 
     // Untrimmed, the card total's average is that of the last round.
-    const QJsonObject cardWrite = rows[0].toObject().value("write").toObject();
-    QCOMPARE(cardWrite.value("avg").toDouble(), rounds[1].toObject().value("writeAvg").toDouble());
-
-    // The series behind the statistics, accumulated over both rounds.
-    const QJsonObject series = json.value("series").toObject();
-    const QJsonObject card = series.value("card").toObject();
-    QCOMPARE(card.value("write").toArray().size(), cardWrite.value("sampleCount").toInt());
-    QCOMPARE(card.value("read").toArray().size(),
-             rows[0].toObject().value("read").toObject().value("sampleCount").toInt());
-    const QJsonArray streams = series.value("streams").toArray();
-    QCOMPARE(streams.size(), 2);
-    for (int i = 0; i < streams.size(); ++i) {
-        const QJsonObject s = streams[i].toObject();
-        const QJsonObject row = rows[i + 1].toObject();
-        QCOMPARE(s.value("stream").toInt(), i + 1);
-        QCOMPARE(s.value("name").toString(), QStringLiteral("Random stream #%1").arg(i + 1));
-        QCOMPARE(s.value("write").toArray().size(),
-                 row.value("write").toObject().value("sampleCount").toInt());
-        QCOMPARE(s.value("read").toArray().size(),
-                 row.value("read").toObject().value("sampleCount").toInt());
-        for (const QJsonValue v : s.value("write").toArray())
-            QVERIFY(v.toDouble() > 0);
-    }
+    QCOMPARE(rows[0].toObject().value("write").toObject().value("avg").toDouble(),
+             rounds[1].toObject().value("writeAvg").toDouble());
 }
 
 void TestCliReport::jsonToStandardOutput()
 {
-    const CliRun run =
-        runner().run(smallRun() + QStringList{"--streams", "2", "--json", "-"} + lenientRules());
+    // A plain folder under --force, reported on standard output: the report alone goes
+    // there; the averages, the table and the --force notice go to standard error.
+    const CliRun run = m_f->runner({}).run(
+        smallRun() + QStringList{"--streams", "2", "--json", "-", "--force"} + lenientRules());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    // Standard output is the report and nothing else; the averages and the table went to
-    // standard error.
-    QJsonParseError parse;
-    const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8(), &parse).object();
-    QVERIFY2(parse.error == QJsonParseError::NoError, qPrintable(parse.errorString()));
+    QString error;
+    const QJsonObject json = jsonOut(run, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(json.value("rows").toArray().size(), 3);
-    QCOMPARE(json.value("verdict").toString(), QStringLiteral("pass"));
+    QCOMPARE(json.value("settings").toObject().value("force").toBool(), true);
+    QVERIFY(run.err.contains(QLatin1String("] --force: the removable-drive check was skipped")));
     const double avg = json.value("averages").toObject().value("write").toDouble();
     QVERIFY(avg > 0);
-    QVERIFY2(run.err.contains(QStringLiteral("\nWrite average: %1 MB/s\n").arg(fixed2(avg))),
-             qPrintable(run.err));
+    QVERIFY2(run.err.contains("\nWrite average: " + fixed2(avg) + " MB/s\n"), qPrintable(run.err));
     QCOMPARE(tableRow(run.err, "Card total").value(1), fixed2(avg));
     QCOMPARE(tableRow(run.err, "Card total").value(7), QStringLiteral("✓ Pass"));
     // No colour: standard error is not a terminal here.
     QVERIFY(!run.err.contains(QLatin1Char('\x1b')));
 }
 
-void TestCliReport::exitStatusFollowsVerdict_data()
-{
-    QTest::addColumn<QStringList>("rules");  // after the lenient ones, so these win
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("shown");
-
-    QTest::newRow("pass") << QStringList() << 0 << "✓ Pass";
-    // The card total's minimum speed is below any speed a card reaches.
-    QTest::newRow("warn") << QStringList{"--rules", "aggWriteWarn=1e12"} << 1 << "⚠ Warn";
-    QTest::newRow("fail") << QStringList{"--rules", "aggWriteFail=1e12"} << 2 << "✗ Fail";
-}
-
-void TestCliReport::exitStatusFollowsVerdict()
-{
-    QFETCH(QStringList, rules);
-    QFETCH(int, status);
-    QFETCH(QString, shown);
-    const QString report = m_dir->filePath(QStringLiteral("report.json"));
-    const CliRun run =
-        runner().run(smallRun() + QStringList{"--json", report} + lenientRules() + rules);
-    QCOMPARE(run.exitStatus, QProcess::NormalExit);
-    QVERIFY2(run.exitCode == status, qPrintable(run.out + run.err));
-    QCOMPARE(tableRow(run.out, "Card total").value(7), shown);
-    QString error;
-    const QJsonObject json = readJson(report, &error).object();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(json.value("verdictCode").toInt(), status);
-    QCOMPARE(json.value("exitStatus").toInt(), status);
-}
-
 void TestCliReport::storedRulesJudgeTheRun()
 {
     // Stored as the window stores them: a card-total minimum no card reaches.
-    storeSetting(QStringLiteral("ui/language"), 1);
-    storeSetting(QStringLiteral("verdict/aggWriteFail"), 1e12);
-    storeSetting(QStringLiteral("verdict/aggWriteWarn"), 1e12);
-    const QByteArray before = settingsBytes();
-
-    const CliRun stored = runner().run(smallRun());
+    QVERIFY(m_f->store("verdict/aggWriteFail", 1e12) && m_f->store("verdict/aggWriteWarn", 1e12));
+    const QByteArray before = m_f->settingsBytes();
+    const CliRun stored = m_f->run(smallRun());
     QVERIFY2(stored.exitCode == 2, qPrintable(stored.out + stored.err));
     QCOMPARE(tableRow(stored.out, "Card total").value(7), QStringLiteral("✗ Fail"));
 
-    // An override for this run wins over the store, and the store is left as it was.
-    const CliRun overridden = runner().run(smallRun() + lenientRules());
-    QVERIFY2(overridden.exitCode == 0, qPrintable(overridden.out + overridden.err));
-    QCOMPARE(settingsBytes(), before);
+    // Overrides for this run win over the store, the last one of a key counting: Warn.
+    const QString report = m_f->path("report.json");
+    const CliRun overridden =
+        m_f->run(smallRun() + lenientRules()
+                 + QStringList{"--rules", "aggWriteWarn=1e12", "--json", report});
+    QVERIFY2(overridden.exitCode == 1, qPrintable(overridden.out + overridden.err));
+    QCOMPARE(tableRow(overridden.out, "Card total").value(7), QStringLiteral("⚠ Warn"));
+    QString error;
+    const QJsonObject json = readJson(report, &error).object();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // One stream: the card total is the only row.
+    const QString diff = differences(json, {{"verdictCode", 1}, {"exitStatus", 1}});
+    QVERIFY2(diff.isEmpty() && json.value("rows").toArray().size() == 1, qPrintable(diff));
+    // The store is left as it was.
+    QCOMPARE(m_f->settingsBytes(), before);
 }
 
 void TestCliReport::language_data()
@@ -305,18 +214,18 @@ void TestCliReport::language_data()
     QTest::addColumn<QString>("option");   // empty: no --lang
     QTest::addColumn<QStringList>("texts");
 
-    const QStringList english = {"Card total", "Write Avg", "✓ Pass",
-                                 "] ========== Speed test started =========="};
-    const QStringList traditional = {"整卡合計", "寫入平均", "✓ 達標",
-                                     "] ========== 速度測試開始 =========="};
-    const QStringList simplified = {"整卡合计", "写入平均", "✓ 达标",
-                                    "] ========== 速度测试开始 =========="};
-    QTest::newRow("nothing stored, no option") << QVariant() << QString() << english;
-    QTest::newRow("stored Simplified Chinese") << QVariant(0) << QString() << simplified;
-    QTest::newRow("stored Traditional Chinese") << QVariant(2) << QString() << traditional;
-    QTest::newRow("--lang zh_TW") << QVariant() << "zh_TW" << traditional;
-    QTest::newRow("--lang en over a stored choice") << QVariant(0) << "en" << english;
-    QTest::newRow("--lang zh_CN over a stored choice") << QVariant(2) << "zh_CN" << simplified;
+    const QStringList en = {"Card total", "Write Avg", "✓ Pass",
+                            "] ========== Speed test started =========="};
+    const QStringList tw = {"整卡合計", "寫入平均", "✓ 達標",
+                            "] ========== 速度測試開始 =========="};
+    const QStringList cn = {"整卡合计", "写入平均", "✓ 达标",
+                            "] ========== 速度测试开始 =========="};
+    QTest::newRow("nothing stored, no option") << QVariant() << QString() << en;
+    QTest::newRow("stored Simplified Chinese") << QVariant(0) << QString() << cn;
+    QTest::newRow("stored Traditional Chinese") << QVariant(2) << QString() << tw;
+    QTest::newRow("--lang zh_TW") << QVariant() << "zh_TW" << tw;
+    QTest::newRow("--lang en over a stored choice") << QVariant(0) << "en" << en;
+    QTest::newRow("--lang zh_CN over a stored choice") << QVariant(2) << "zh_CN" << cn;
 }
 
 void TestCliReport::language()
@@ -325,20 +234,18 @@ void TestCliReport::language()
     QFETCH(QString, option);
     QFETCH(QStringList, texts);
     if (stored.isValid())
-        storeSetting(QStringLiteral("ui/language"), stored);
-    const QByteArray before = settingsBytes();
+        QVERIFY(m_f->store("ui/language", stored));
+    const QByteArray before = m_f->settingsBytes();
 
     QStringList args = smallRun() + lenientRules();
     if (!option.isEmpty())
         args << QStringLiteral("--lang") << option;
-    const CliRun run = runner().run(args);
+    const CliRun run = m_f->run(args);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    const QString all = run.out + run.err;
     for (const QString &text : texts)
-        QVERIFY2(all.contains(text), qPrintable(text + QStringLiteral(" in:\n") + all));
-
+        QVERIFY2((run.out + run.err).contains(text), qPrintable(text + "\n" + run.out + run.err));
     // The choice is for this run only: nothing is stored, nor created.
-    QCOMPARE(settingsBytes(), before);
+    QCOMPARE(m_f->settingsBytes(), before);
 }
 
 QTEST_GUILESS_MAIN(TestCliReport)
