@@ -1,5 +1,5 @@
-// The verdict rules in the settings store: what is read back, what is limited on the way,
-// and how a typed-in value is read. Every store here lives in the test's own folder.
+// The verdict rules in the settings store: the key names, what is read back, what is limited
+// on the way, and how a typed-in value is read. Every store lives in the test's own folder.
 #include "isolatedsettings.h"
 #include "verdictrulesstore.h"
 
@@ -34,14 +34,15 @@ VerdictRules unusualRules()
     return r;
 }
 
-// Compares field by field through the store's own names, so a failure names the key.
+// Field by field through the store's own names, so a failure names the key.
 void compareRules(const VerdictRules &actual, const VerdictRules &expected)
 {
     for (const QString &key : VerdictRulesStore::keys()) {
-        QVERIFY2(VerdictRulesStore::field(actual, key) == VerdictRulesStore::field(expected, key),
-                 qPrintable(QStringLiteral("%1: %2, expected %3")
-                                .arg(key, VerdictRulesStore::field(actual, key).toString(),
-                                     VerdictRulesStore::field(expected, key).toString())));
+        const QVariant a = VerdictRulesStore::field(actual, key);
+        const QVariant e = VerdictRulesStore::field(expected, key);
+        QVERIFY2(
+            a.isValid() && a == e,
+            qPrintable(QStringLiteral("%1: %2, expected %3").arg(key, a.toString(), e.toString())));
     }
 }
 }  // namespace
@@ -49,225 +50,170 @@ void compareRules(const VerdictRules &actual, const VerdictRules &expected)
 class TestRulesStore : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void keysInStoreOrder();
-    void emptyStoreKeepsDefaults();
-    void roundTrip();
-    void defaultStoreLivesInItsFolder();
-    void missingKeyKeepsField();
-    void storedValueIsLimited_data();
-    void storedValueIsLimited();
-    void unknownKeyChangesNothing();
-    void typedValue_data();
-    void typedValue();
 
-private:
     QTemporaryDir m_dir;
     QString iniFile(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(isolateSettings(m_dir.filePath(QStringLiteral("config"))));
+    }
+
+    // The names other installs and the window's earlier versions read and write.
+    void keysInStoreOrder()
+    {
+        QCOMPARE(VerdictRulesStore::groupName(), QStringLiteral("verdict"));
+        QCOMPARE(VerdictRulesStore::keys(),
+                 QStringList({"enableRead", "jitterFail", "jitterWarn", "cvFail", "cvWarn",
+                              "dropFail", "dropWarn", "minSpeedMult", "aggWriteFail",
+                              "aggWriteWarn", "aggReadFail", "aggReadWarn", "slcTrim", "fullCap",
+                              "iterCount", "perStreamWrite", "perStreamRead"}));
+    }
+
+    // Every key is written and reads back as it was, through the default store, which the
+    // application's identity locates (here in the test folder).
+    void roundTrip()
+    {
+        VerdictRulesStore::saveToDefaultStore(unusualRules());
+        QSettings settings;
+        QVERIFY2(settings.fileName().startsWith(m_dir.path()), qPrintable(settings.fileName()));
+        settings.beginGroup(QStringLiteral("verdict"));
+        QStringList stored = settings.childKeys();
+        settings.endGroup();
+        QStringList expected = VerdictRulesStore::keys();
+        stored.sort();
+        expected.sort();
+        QCOMPARE(stored, expected);
+        compareRules(VerdictRulesStore::loadFromDefaultStore(), unusualRules());
+        settings.clear();
+        compareRules(VerdictRulesStore::loadFromDefaultStore(), VerdictRules());
+    }
+
+    // An empty store keeps the first-start defaults; a missing key keeps its field.
+    void missingKeyKeepsField()
+    {
+        QSettings settings(iniFile("partial.ini"), QSettings::IniFormat);
+        VerdictRules rules;
+        VerdictRulesStore::load(settings, &rules);
+        QVERIFY(!rules.enableRead && rules.slcTrim && !rules.fullCap && rules.iterCount == 1);
+        QCOMPARE(rules.perStreamWrite, 5.0);
+
+        settings.setValue(QStringLiteral("verdict/cvWarn"), 0.2);
+        rules = unusualRules();
+        VerdictRulesStore::load(settings, &rules);
+        VerdictRules expected = unusualRules();
+        expected.cvWarn = 0.2;
+        compareRules(rules, expected);
+    }
+
+    void storedValueIsLimited_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");  // as a hand-edited file would hold it
+        QTest::addColumn<QVariant>("loaded");
+        const struct {
+            const char *name, *key, *stored;
+            QVariant loaded;
+        } rows[] = {
+            {"250 rounds", "iterCount", "250", 99},
+            {"-3 rounds", "iterCount", "-3", 1},
+            {"0 rounds", "iterCount", "0", 1},
+            {"rounds not a number", "iterCount", "many", 1},
+            {"7 rounds", "iterCount", "7", 7},
+            {"per-stream write 5000", "perStreamWrite", "5000", 2000.0},
+            {"per-stream write to two decimals", "perStreamWrite", "5.556", 5.56},
+            {"per-stream read below 0", "perStreamRead", "-4", 0.0},
+            {"ratio kept as read", "jitterWarn", "0.4567", 0.4567},
+            {"negative speed kept as read", "aggWriteFail", "-5", -5.0},
+            {"multiplier not limited", "minSpeedMult", "3", 3.0},
+            {"ratio not a number", "cvFail", "high", 0.0},
+            {"switch off", "slcTrim", "false", false},
+            {"switch on", "enableRead", "true", true},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.name) << QString(r.key) << QString(r.stored) << r.loaded;
+    }
+
+    void storedValueIsLimited()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        const QString path = iniFile("limits.ini");
+        QFile::remove(path);
+        {
+            QSettings settings(path, QSettings::IniFormat);
+            settings.setValue(QStringLiteral("verdict/") + key, stored);
+        }
+        QSettings settings(path, QSettings::IniFormat);
+        VerdictRules rules;
+        VerdictRulesStore::load(settings, &rules);
+        QTEST(VerdictRulesStore::field(rules, key), "loaded");
+        // Loading never writes back: the odd value stays in the file as it was.
+        QCOMPARE(settings.value(QStringLiteral("verdict/") + key).toString(), stored);
+    }
+
+    void unknownKeyChangesNothing()
+    {
+        VerdictRules rules = unusualRules();
+        QVERIFY(!VerdictRulesStore::setField(&rules, QStringLiteral("turbo"), 3));
+        QVERIFY(!VerdictRulesStore::setField(&rules, QStringLiteral("JitterWarn"), 0.1));
+        compareRules(rules, unusualRules());
+        QVERIFY(!VerdictRulesStore::field(rules, QStringLiteral("turbo")).isValid());
+    }
+
+    void typedValue_data()
+    {
+        using E = VerdictRulesStore::TextError;
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<E>("error");
+        QTest::addColumn<QVariant>("value");
+        const struct {
+            const char *name, *key, *text;
+            E error;
+            QVariant value;
+        } rows[] = {
+            {"speed", "aggWriteWarn", "15", E::None, 15.0},
+            {"exponent", "cvFail", "1e3", E::None, 1000.0},
+            {"blanks around", "dropWarn", " 0.2 ", E::None, 0.2},
+            {"zero", "aggReadFail", "0", E::None, 0.0},
+            {"switch true", "slcTrim", "true", E::None, true},
+            {"switch FALSE", "slcTrim", "FALSE", E::None, false},
+            {"switch 1", "fullCap", "1", E::None, true},
+            {"switch 0", "enableRead", "0", E::None, false},
+            {"rounds", "iterCount", "12", E::None, 12},
+            {"unknown key", "speed", "5", E::UnknownKey, {}},
+            {"key case matters", "AggWriteWarn", "5", E::UnknownKey, {}},
+            {"words", "aggWriteWarn", "fast", E::BadValue, {}},
+            {"empty", "aggWriteWarn", "", E::BadValue, {}},
+            {"negative", "aggWriteWarn", "-1", E::BadValue, {}},
+            {"not a number", "jitterWarn", "nan", E::BadValue, {}},
+            {"infinite", "jitterWarn", "inf", E::BadValue, {}},
+            {"unit", "perStreamWrite", "5MB/s", E::BadValue, {}},
+            {"switch maybe", "slcTrim", "maybe", E::BadValue, {}},
+            {"switch 2", "slcTrim", "2", E::BadValue, {}},
+            {"fractional rounds", "iterCount", "2.5", E::BadValue, {}},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.name) << QString(r.key) << QString(r.text) << r.error << r.value;
+    }
+
+    // Strict reading of what a person typed; a refused text leaves the value untouched.
+    void typedValue()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        QFETCH(VerdictRulesStore::TextError, error);
+        QFETCH(QVariant, value);
+        QVariant parsed(QStringLiteral("untouched"));
+        QCOMPARE(VerdictRulesStore::parseText(key, text, &parsed), error);
+        QCOMPARE(parsed, error == VerdictRulesStore::TextError::None
+                             ? value
+                             : QVariant(QStringLiteral("untouched")));
+    }
 };
-
-void TestRulesStore::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    QVERIFY(isolateSettings(m_dir.filePath(QStringLiteral("config"))));
-}
-
-void TestRulesStore::keysInStoreOrder()
-{
-    const QStringList expected = {"enableRead",   "jitterFail",   "jitterWarn",  "cvFail",
-                                  "cvWarn",       "dropFail",     "dropWarn",    "minSpeedMult",
-                                  "aggWriteFail", "aggWriteWarn", "aggReadFail", "aggReadWarn",
-                                  "slcTrim",      "fullCap",      "iterCount",   "perStreamWrite",
-                                  "perStreamRead"};
-    QCOMPARE(VerdictRulesStore::keys(), expected);
-    QCOMPARE(VerdictRulesStore::groupName(), QStringLiteral("verdict"));
-}
-
-void TestRulesStore::emptyStoreKeepsDefaults()
-{
-    QSettings settings(iniFile("empty.ini"), QSettings::IniFormat);
-    VerdictRules loaded;
-    VerdictRulesStore::load(settings, &loaded);
-    compareRules(loaded, VerdictRules());
-    QVERIFY(!loaded.enableRead);
-    QCOMPARE(loaded.perStreamWrite, 5.0);
-}
-
-void TestRulesStore::roundTrip()
-{
-    const QString path = iniFile("roundtrip.ini");
-    {
-        QSettings settings(path, QSettings::IniFormat);
-        VerdictRulesStore::save(unusualRules(), settings);
-    }
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("verdict"));
-    QStringList stored = settings.childKeys();
-    settings.endGroup();
-    QStringList expected = VerdictRulesStore::keys();
-    stored.sort();
-    expected.sort();
-    QCOMPARE(stored, expected);
-
-    VerdictRules loaded;
-    VerdictRulesStore::load(settings, &loaded);
-    compareRules(loaded, unusualRules());
-}
-
-void TestRulesStore::defaultStoreLivesInItsFolder()
-{
-    VerdictRulesStore::saveToDefaultStore(unusualRules());
-    QVERIFY2(QSettings().fileName().startsWith(m_dir.path()), qPrintable(QSettings().fileName()));
-    QVERIFY(QFile::exists(QSettings().fileName()));
-    compareRules(VerdictRulesStore::loadFromDefaultStore(), unusualRules());
-    QSettings().clear();
-    compareRules(VerdictRulesStore::loadFromDefaultStore(), VerdictRules());
-}
-
-void TestRulesStore::missingKeyKeepsField()
-{
-    QSettings settings(iniFile("partial.ini"), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("verdict/cvWarn"), 0.2);
-    VerdictRules rules = unusualRules();
-    VerdictRulesStore::load(settings, &rules);
-    VerdictRules expected = unusualRules();
-    expected.cvWarn = 0.2;
-    compareRules(rules, expected);
-}
-
-void TestRulesStore::storedValueIsLimited_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("stored");  // as a hand-edited file would hold it
-    QTest::addColumn<QVariant>("loaded");
-
-    QTest::newRow("250 rounds") << "iterCount"
-                                << "250" << QVariant(99);
-    QTest::newRow("-3 rounds") << "iterCount"
-                               << "-3" << QVariant(1);
-    QTest::newRow("0 rounds") << "iterCount"
-                              << "0" << QVariant(1);
-    QTest::newRow("rounds not a number") << "iterCount"
-                                         << "many" << QVariant(1);
-    QTest::newRow("7 rounds") << "iterCount"
-                              << "7" << QVariant(7);
-    QTest::newRow("per-stream write 5000") << "perStreamWrite"
-                                           << "5000" << QVariant(2000.0);
-    QTest::newRow("per-stream write to two decimals") << "perStreamWrite"
-                                                      << "5.556" << QVariant(5.56);
-    QTest::newRow("per-stream read below 0") << "perStreamRead"
-                                             << "-4" << QVariant(0.0);
-    QTest::newRow("ratio kept as read") << "jitterWarn"
-                                        << "0.4567" << QVariant(0.4567);
-    QTest::newRow("negative speed kept as read") << "aggWriteFail"
-                                                 << "-5" << QVariant(-5.0);
-    QTest::newRow("multiplier not limited") << "minSpeedMult"
-                                            << "3" << QVariant(3.0);
-    QTest::newRow("ratio not a number") << "cvFail"
-                                        << "high" << QVariant(0.0);
-    QTest::newRow("switch off") << "slcTrim"
-                                << "false" << QVariant(false);
-    QTest::newRow("switch on") << "enableRead"
-                               << "true" << QVariant(true);
-}
-
-void TestRulesStore::storedValueIsLimited()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, stored);
-    QFETCH(QVariant, loaded);
-
-    const QString path = iniFile("limits.ini");
-    QFile::remove(path);
-    {
-        QSettings settings(path, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("verdict/") + key, stored);
-    }
-    QSettings settings(path, QSettings::IniFormat);
-    VerdictRules rules;
-    VerdictRulesStore::load(settings, &rules);
-    QCOMPARE(VerdictRulesStore::field(rules, key), loaded);
-    // Loading never writes back: the odd value stays in the file as it was.
-    QCOMPARE(settings.value(QStringLiteral("verdict/") + key).toString(), stored);
-}
-
-void TestRulesStore::unknownKeyChangesNothing()
-{
-    VerdictRules rules = unusualRules();
-    QVERIFY(!VerdictRulesStore::setField(&rules, QStringLiteral("turbo"), 3));
-    QVERIFY(!VerdictRulesStore::setField(&rules, QStringLiteral("JitterWarn"), 0.1));
-    compareRules(rules, unusualRules());
-    QVERIFY(!VerdictRulesStore::field(rules, QStringLiteral("turbo")).isValid());
-}
-
-void TestRulesStore::typedValue_data()
-{
-    using E = VerdictRulesStore::TextError;
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<E>("error");
-    QTest::addColumn<QVariant>("value");
-
-    QTest::newRow("speed") << "aggWriteWarn"
-                           << "15" << E::None << QVariant(15.0);
-    QTest::newRow("ratio") << "jitterFail"
-                           << "0.7" << E::None << QVariant(0.7);
-    QTest::newRow("exponent") << "cvFail"
-                              << "1e3" << E::None << QVariant(1000.0);
-    QTest::newRow("blanks around") << "dropWarn"
-                                   << " 0.2 " << E::None << QVariant(0.2);
-    QTest::newRow("zero") << "aggReadFail"
-                          << "0" << E::None << QVariant(0.0);
-    QTest::newRow("switch true") << "slcTrim"
-                                 << "true" << E::None << QVariant(true);
-    QTest::newRow("switch FALSE") << "slcTrim"
-                                  << "FALSE" << E::None << QVariant(false);
-    QTest::newRow("switch 1") << "fullCap"
-                              << "1" << E::None << QVariant(true);
-    QTest::newRow("switch 0") << "enableRead"
-                              << "0" << E::None << QVariant(false);
-    QTest::newRow("rounds") << "iterCount"
-                            << "12" << E::None << QVariant(12);
-
-    QTest::newRow("unknown key") << "speed"
-                                 << "5" << E::UnknownKey << QVariant();
-    QTest::newRow("key case matters") << "AggWriteWarn"
-                                      << "5" << E::UnknownKey << QVariant();
-    QTest::newRow("words") << "aggWriteWarn"
-                           << "fast" << E::BadValue << QVariant();
-    QTest::newRow("empty") << "aggWriteWarn"
-                           << "" << E::BadValue << QVariant();
-    QTest::newRow("negative") << "aggWriteWarn"
-                              << "-1" << E::BadValue << QVariant();
-    QTest::newRow("not a number") << "jitterWarn"
-                                  << "nan" << E::BadValue << QVariant();
-    QTest::newRow("infinite") << "jitterWarn"
-                              << "inf" << E::BadValue << QVariant();
-    QTest::newRow("unit") << "perStreamWrite"
-                          << "5MB/s" << E::BadValue << QVariant();
-    QTest::newRow("switch maybe") << "slcTrim"
-                                  << "maybe" << E::BadValue << QVariant();
-    QTest::newRow("switch 2") << "slcTrim"
-                              << "2" << E::BadValue << QVariant();
-    QTest::newRow("fractional rounds") << "iterCount"
-                                       << "2.5" << E::BadValue << QVariant();
-}
-
-void TestRulesStore::typedValue()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, text);
-    QFETCH(VerdictRulesStore::TextError, error);
-    QFETCH(QVariant, value);
-
-    QVariant parsed(QStringLiteral("untouched"));
-    QCOMPARE(VerdictRulesStore::parseText(key, text, &parsed), error);
-    if (error == VerdictRulesStore::TextError::None)
-        QCOMPARE(parsed, value);
-    else
-        QCOMPARE(parsed, QVariant(QStringLiteral("untouched")));
-}
 
 QTEST_GUILESS_MAIN(TestRulesStore)
 #include "tst_rulesstore.moc"

@@ -14,8 +14,8 @@ class FakeMachine
 public:
     FakeMachine();
 
-    bool isValid() const { return m_valid; }
-    // Set when building the tree failed; empty otherwise.
+    bool isValid() const { return m_error.isEmpty(); }
+    // What failed while building the machine; empty when nothing did.
     QString error() const { return m_error; }
 
     // A disk with the kernel's `removable` flag; `mmcType` ("SD", "MMC") gives it the
@@ -24,28 +24,26 @@ public:
                  const QString &mmcType = QString());
     void addPartition(const QString &disk, const QString &name, const QString &numbers,
                       qint64 sectors = 0);
-    // A device-mapper volume (dm-N) named `mapperName` on top of the devices `slaves`.
+    // A device-mapper volume (dm-N) named `mapperName` on top of the device `slave`.
     void addMapper(const QString &name, const QString &numbers, const QString &mapperName,
-                   const QStringList &slaves);
+                   const QString &slave);
     // Rewrites one attribute of a device ("removable", "device/type" …).
     void setAttribute(const QString &device, const QString &attribute, const QString &value);
     // A udev by-label link for `device`; `linkName` as udev writes it ("MY\x20CARD").
     void addLabel(const QString &linkName, const QString &device);
 
-    // Mounts `source` (device numbers `numbers`) on a new folder `folder` of the machine;
-    // returns the root path ("…/folder/").
+    // Mounts `source` (device numbers `numbers`) on `folder`, made under the machine's mnt/;
+    // an absolute `folder` is taken as it is and not made (a vanished mount point). Returns
+    // the root path, ending in '/'.
     QString mount(const QString &source, const QString &numbers, const QString &folder,
                   const QString &fsType = QStringLiteral("vfat"),
                   const QString &fsRoot = QStringLiteral("/"));
-    // The same on an absolute mount point that is not created (a vanished mount point).
-    QString mountAt(const QString &source, const QString &numbers, const QString &mountPoint,
-                    const QString &fsType = QStringLiteral("vfat"));
     // Removes every mount on `root` (as returned by mount()).
     void unmount(const QString &root);
 
     // The machine's own folder (canonical, no trailing separator).
     QString path() const { return m_root; }
-    // A real folder of the machine that is not a mount point.
+    // A real folder of the machine that is not a mount point; returned ending in '/'.
     QString makeFolder(const QString &relative);
 
     // The service's sources; the removable roots are always explicit, so the test's
@@ -53,8 +51,6 @@ public:
     platform::DriveSources sources(const QString &removableRoots = QString()) const;
 
 private:
-    QString sysfs() const;
-    QString deviceDir(const QString &device) const;
     void writeFile(const QString &path, const QByteArray &content);
     void link(const QString &target, const QString &linkPath);
     void addDevice(const QString &name, const QString &dir, const QString &numbers);
@@ -64,7 +60,5 @@ private:
     QString m_root;                     // canonical path of m_dir
     QHash<QString, QString> m_devices;  // kernel name -> folder in the fake sysfs
     QStringList m_mountLines;
-    int m_nextMountId = 100;
-    bool m_valid = false;
     QString m_error;
 };

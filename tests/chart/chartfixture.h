@@ -1,13 +1,10 @@
 #pragma once
 
 #include "chartpainter.h"
+#include "speedchartwidget.h"
 
 #include <QImage>
-#include <QRect>
 #include <QVector>
-
-class QWidget;
-class SpeedChartWidget;
 
 // The series of one stream and pass, built by the same rule the chart uses.
 struct TestCurve {
@@ -23,8 +20,6 @@ struct TestChartData {
     QVector<TestCurve> write;
     QVector<TestCurve> read;
 
-    void addWrite(int stream, int percent, double mbps);
-    void addRead(int stream, int percent, double mbps);
     // Every drawable sample of every curve.
     void drawEverySample();
     // Every `stride`-th sample and the last: a careless way to draw fewer points.
@@ -39,21 +34,34 @@ struct TestChartData {
 // `streams` streams with `count` noisy samples per pass, rising through the percents.
 TestChartData noisyChartData(int streams, int count, unsigned seed);
 
+QStringList chartStreams(int count);
 QImage renderWidget(SpeedChartWidget &chart);
 QImage paintScene(const ChartScene &scene);
 
-// How far two pictures of one size are apart.
-struct ImageDifference {
-    int maxChannel = 0;           // largest difference of one channel, 0..255
-    double meanChannel = 0.0;     // mean difference over all channels of all pixels
-    double differentShare = 0.0;  // share of pixels with some channel off by more than 16
-};
-ImageDifference compareImages(const QImage &a, const QImage &b);
-
+// The largest difference of one channel between two pictures of one size, 0..255.
+int maxChannelDifference(const QImage &a, const QImage &b);
 // The share of pixels of either picture that have no pixel within one step in the other
 // whose channels are all within `tolerance`: small when two pictures differ only in how
 // edges are antialiased, large when a shape is missing, moved or added.
 double unmatchedShare(const QImage &a, const QImage &b, int tolerance);
 
-// Whether every pixel of `area` in `a` equals the one in `b`.
-bool sameArea(const QImage &a, const QImage &b, const QRect &area);
+// A chart on screen that counts its paint events, so that a test sees repaints happen.
+class ShownChart : public SpeedChartWidget
+{
+public:
+    ShownChart(const QSize &size, int streams);
+    // Shown and painted once; false if the platform never exposed it.
+    bool isReady() const { return m_ready; }
+    // Lets every queued event run.
+    void settle();
+    // Waits up to a second for a paint.
+    bool repainted();
+
+    int paints = 0;  // since it was ready, unless a test resets it
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_ready = false;
+};
