@@ -1,19 +1,15 @@
 // Draws the main window after a finished two-stream test with reading and saves it as a
 // PNG, for a look at the whole layout. Not a test: nothing is asserted.
 //
-//   window_screenshot [--engine] [--lang en|zh_CN|zh_TW] [OUTPUT.png]
+//   window_screenshot [--lang en|zh_CN|zh_TW] [OUTPUT.png]
 //
-// Without --engine the window's slots get a realistic pass (a fast cache segment, then a
-// noisy steady state, one stream slower with a few dips). With --engine a real SpeedTester
-// writes and reads 2 x 1 GB in a temporary folder and reports to the window as the test
-// start would connect it. Settings go to a temporary folder as well.
+// The window's slots get a realistic pass: a fast cache segment, then a noisy steady state,
+// one stream slower with a few dips. Settings go to a temporary folder.
 #include "mainwindow.h"
-#include "speedtester.h"
 #include "windowtestkit.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -50,48 +46,10 @@ void feedPass(MainWindow &w, bool write, std::mt19937 &rng)
         else
             w.onReadProgress(k, total, totalSum / (k + 1));
     }
-    const double avg = totalSum / reports;
     if (write)
-        w.onWriteFinished(avg);
+        w.onWriteFinished(totalSum / reports);
     else
-        w.onReadFinished(avg);
-}
-
-bool runEngine(MainWindow &w)
-{
-    QTemporaryDir target;
-    if (!target.isValid())
-        return false;
-    SpeedTester tester;
-    tester.setTargetDir(target.path() + QLatin1Char('/'));
-    tester.setTestSize(1024LL * 1048576);
-    tester.setBlockSize(1048576);
-    tester.setStreamCount(2);
-    tester.setReadEnabled(true);
-    QObject::connect(&tester, &SpeedTester::writeProgress, &w, &MainWindow::onWriteProgress);
-    QObject::connect(&tester, &SpeedTester::readProgress, &w, &MainWindow::onReadProgress);
-    QObject::connect(&tester, &SpeedTester::fileWriteSample, &w, &MainWindow::onFileWriteSample);
-    QObject::connect(&tester, &SpeedTester::fileReadSample, &w, &MainWindow::onFileReadSample);
-    QObject::connect(&tester, &SpeedTester::writeFinished, &w, &MainWindow::onWriteFinished);
-    QObject::connect(&tester, &SpeedTester::readFinished, &w, &MainWindow::onReadFinished);
-    QObject::connect(&tester, &SpeedTester::testError, &w, [](const QString &message) {
-        std::fprintf(stderr, "engine error: %s\n", qPrintable(message));
-    });
-    QEventLoop loop;
-    QObject::connect(&tester, &QThread::finished, &loop, &QEventLoop::quit);
-    tester.start();
-    loop.exec();
-    QCoreApplication::processEvents();
-    return true;
-}
-
-Language languageArg(const QString &arg)
-{
-    if (arg == QLatin1String("zh_CN"))
-        return SimplifiedChinese;
-    if (arg == QLatin1String("zh_TW"))
-        return TraditionalChinese;
-    return English;
+        w.onReadFinished(totalSum / reports);
 }
 
 }  // namespace
@@ -100,16 +58,17 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QString output = QStringLiteral("/tmp/window.png");
-    bool engine = false;
     Language lang = English;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--engine"))
-            engine = true;
-        else if (args[i] == QLatin1String("--lang") && i + 1 < args.size())
-            lang = languageArg(args[++i]);
-        else
+        if (args[i] == QLatin1String("--lang") && i + 1 < args.size()) {
+            const QString name = args[++i];
+            lang = name == QLatin1String("zh_CN")   ? SimplifiedChinese
+                   : name == QLatin1String("zh_TW") ? TraditionalChinese
+                                                    : English;
+        } else {
             output = args[i];
+        }
     }
 
     QTemporaryDir settingsDir;
@@ -117,19 +76,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot isolate the settings\n");
         return 1;
     }
-
     MainWindow window;
     window.show();
     window.findChild<QCheckBox *>(QStringLiteral("readTestCheck"))->setChecked(true);
     window.prepareResults(randomStreams(2));
-    if (engine) {
-        if (!runEngine(window))
-            return 1;
-    } else {
-        std::mt19937 rng(7);
-        feedPass(window, true, rng);
-        feedPass(window, false, rng);
-    }
+    std::mt19937 rng(7);
+    feedPass(window, true, rng);
+    feedPass(window, false, rng);
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 
