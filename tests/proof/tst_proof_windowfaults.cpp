@@ -1,0 +1,370 @@
+// The real window on cards that fail under it: an I/O error while writing or reading back, a
+// card pulled out during the write, a card that runs out of room in an ordinary test and in
+// the rolling fill. Whatever the failure, the user hears of it once, the window is idle again
+// with its settings as before, the engine's thread has ended, the test files that can still
+// be deleted are gone and nothing off the card was touched.
+#include "diskspace.h"
+#include "faultmount.h"
+#include "loopcard.h"
+#include "speedtester.h"
+#include "windowfixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+constexpr qint64 kMiB = 1048576;
+constexpr int kRunTimeoutMs = 60000;
+constexpr int kStopTimeoutMs = 10000;
+// A real message box stays open for a while; the held one gives up after this.
+constexpr int kHeldBoxMs = 15000;
+
+const QString kHelper = QStringLiteral(LUMORA_FAULTFS_PATH);
+
+// Locked while a test runs, so they must be as they were once it has ended.
+const char *const kSettingsControls[] = {
+    "driveCombo",    "refreshButton",    "randomModeRadio", "externalFileRadio",
+    "testSizeCombo", "streamCountSpin",  "blockSizeCombo",  "fileList",
+    "browseButton",  "clearFilesButton", "readTestCheck",   "verdictRulesButton"};
+
+enum class Fault { WriteError, ReadError, Vanish };
+
+QStringList entries(const QString &path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
+                                | QDir::System);
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 freeBytes(LoopCard &card)
+{
+    // Freed blocks count as free once the journal has committed.
+    if (!card.sync())
+        return -1;
+    platform::DiskSpace space;
+    if (!platform::queryDiskSpace(QFile::encodeName(card.rootPath()).toStdString(), space))
+        return -1;
+    return space.freeBytes;
+}
+}  // namespace
+
+class ProofWindowFaultsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void faultyCard_data();
+    void faultyCard();
+    void fullCard_data();
+    void fullCard();
+
+private:
+    template <typename T>
+    T *child(const char *name) const
+    {
+        return f.child<T>(name);
+    }
+    void openOnCard(const QString &root, qint64 freeBytes, qint64 totalBytes, int rounds, bool read,
+                    bool rolling);
+    void useSize(qint64 bytes, int streams);
+    QMap<QString, bool> settingsEnabled() const;
+    bool waitForIdle();
+    void verifyOneErrorAndIdle(const QMap<QString, bool> &settingsBefore);
+
+    WindowFixture f;
+    bool holdErrorBox = false;
+};
+
+void ProofWindowFaultsTest::initTestCase()
+{
+    QVERIFY2(f.start(), "settings are not redirected");
+}
+
+void ProofWindowFaultsTest::init()
+{
+    f.reset();
+}
+
+void ProofWindowFaultsTest::cleanup()
+{
+    f.reset();
+    holdErrorBox = false;
+}
+
+// A FUSE mount is no block device, and a loop card has to overstate its room: the window's
+// own drive service would list neither, so the card is on the fixture's fake machine.
+void ProofWindowFaultsTest::openOnCard(const QString &root, qint64 freeBytes, qint64 totalBytes,
+                                       int rounds, bool read, bool rolling)
+{
+    QSettings().setValue(QStringLiteral("verdict/iterCount"), rounds);
+    QSettings().setValue(QStringLiteral("verdict/enableRead"), read);
+    QSettings().setValue(QStringLiteral("verdict/fullCap"), rolling);
+    f.addCard(root.toStdString(), freeBytes, totalBytes);
+    MainWindow &window = f.open();
+    // Held open, the error box lets events run as a modal box does, the end of the engine
+    // thread among them.
+    window.setPromptHandler([this, answer = f.prompts.handler()](QWidget *parent,
+                                                                 const UserPrompt &p) {
+        const bool result = answer(parent, p);
+        if (p.kind == UserPrompt::Critical && holdErrorBox) {
+            QElapsedTimer open;
+            open.start();
+            while (!child<QPushButton>("startButton")->isEnabled() && open.elapsed() < kHeldBoxMs)
+                QTest::qWait(10);
+        }
+        return result;
+    });
+}
+
+// The standard sizes start at 512 MB; a small test keeps every case to a few seconds.
+void ProofWindowFaultsTest::useSize(qint64 bytes, int streams)
+{
+    auto *sizes = child<QComboBox>("testSizeCombo");
+    sizes->addItem(QStringLiteral("test"), QVariant::fromValue<qint64>(bytes));
+    sizes->setCurrentIndex(sizes->count() - 1);
+    child<QSpinBox>("streamCountSpin")->setValue(streams);
+}
+
+QMap<QString, bool> ProofWindowFaultsTest::settingsEnabled() const
+{
+    QMap<QString, bool> enabled;
+    for (const char *name : kSettingsControls) {
+        const QWidget *control = child<QWidget>(name);
+        enabled.insert(QString::fromLatin1(name), control && control->isEnabled());
+    }
+    return enabled;
+}
+
+// Waits for Start to come back. A run that does not end is stopped; if even that does not
+// end it, the window is let go instead of destroyed (its destructor would wait for the engine
+// forever), so the test fails rather than hangs.
+bool ProofWindowFaultsTest::waitForIdle()
+{
+    auto *start = child<QPushButton>("startButton");
+    QElapsedTimer waited;
+    waited.start();
+    while (!start->isEnabled() && waited.elapsed() < kRunTimeoutMs)
+        QTest::qWait(20);
+    if (start->isEnabled())
+        return true;
+    f.window->stopTest();
+    waited.restart();
+    while (!f.window->currentTester()->isFinished() && waited.elapsed() < kStopTimeoutMs)
+        QTest::qWait(20);
+    if (!f.window->currentTester()->isFinished())
+        (void)f.window.release();
+    return false;
+}
+
+void ProofWindowFaultsTest::verifyOneErrorAndIdle(const QMap<QString, bool> &settingsBefore)
+{
+    // A late second error would arrive now.
+    QTest::qWait(200);
+
+    QVector<UserPrompt> errors;
+    for (const UserPrompt &p : f.prompts.prompts) {
+        if (p.kind == UserPrompt::Critical)
+            errors.append(p);
+        else
+            QCOMPARE(int(p.kind), int(UserPrompt::Question));  // only the format offer besides
+    }
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors.first().title, QStringLiteral("Test error"));
+    QVERIFY(!errors.first().text.trimmed().isEmpty());
+    const QStringList errorLines =
+        LogCapture::messages().filter(QRegularExpression(QStringLiteral("^Error: ")));
+    QCOMPARE(errorLines, QStringList{QStringLiteral("Error: ") + errors.first().text});
+    QVERIFY(
+        !LogCapture::messages().contains(QStringLiteral("========== Test complete ==========")));
+    // The failing round is the last one.
+    QCOMPARE(LogCapture::messages().filter(QStringLiteral("Starting round")), QStringList());
+
+    QVERIFY(f.window->currentTester()->isFinished());
+    QVERIFY(child<QPushButton>("startButton")->isEnabled());
+    QVERIFY(!child<QPushButton>("stopButton")->isEnabled());
+    QCOMPARE(settingsEnabled(), settingsBefore);
+}
+
+void ProofWindowFaultsTest::faultyCard_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("streams");
+    QTest::addColumn<int>("rounds");
+    QTest::addColumn<bool>("holdBox");
+    const int write = int(Fault::WriteError);
+    const int read = int(Fault::ReadError);
+    const int vanish = int(Fault::Vanish);
+    QTest::newRow("write fails, 1 stream") << write << 1 << 1 << false;
+    QTest::newRow("write fails, 2 streams of 3 rounds") << write << 2 << 3 << false;
+    QTest::newRow("write fails, box open as the thread ends") << write << 2 << 1 << true;
+    QTest::newRow("read-back fails, 2 streams") << read << 2 << 1 << false;
+    QTest::newRow("read-back fails, box open, 2 rounds") << read << 1 << 2 << true;
+    QTest::newRow("card pulled, 1 stream") << vanish << 1 << 1 << false;
+    QTest::newRow("card pulled, 2 streams, box open") << vanish << 2 << 1 << true;
+}
+
+void ProofWindowFaultsTest::faultyCard()
+{
+    QFETCH(int, fault);
+    QFETCH(int, streams);
+    QFETCH(int, rounds);
+    QFETCH(bool, holdBox);
+    const QString problem = FaultMount::environmentProblem(kHelper);
+    if (!problem.isEmpty())
+        QSKIP(qPrintable(problem));
+
+    // Half of what the failing pass moves gets through. A pulled card gets far more than is
+    // written before the first progress report pulls it.
+    const bool pulled = Fault(fault) == Fault::Vanish;
+    const qint64 perStream = pulled ? 1024 * kMiB : 16 * kMiB;
+    QStringList options;
+    if (Fault(fault) == Fault::WriteError)
+        options << QStringLiteral("--fail-write-after") << QString::number(streams * perStream / 2);
+    if (Fault(fault) == Fault::ReadError)
+        options << QStringLiteral("--fail-read-after") << QString::number(streams * perStream / 2);
+    FaultMount card(kHelper, options);
+    QVERIFY2(card.isMounted(), qPrintable(card.failure()));
+    // A user's file on the card, written beside the mount so it counts for no fault.
+    const QByteArray photo(300 * 1024, 'p');
+    QVERIFY(writeFile(card.backingPath() + QStringLiteral("/holiday.jpg"), photo));
+    QVERIFY(writeFile(card.outsidePath() + QStringLiteral("/keep.txt"), "keep"));
+
+    holdErrorBox = holdBox;
+    openOnCard(card.rootPath(), 64 * 1024 * kMiB, 64 * 1024 * kMiB, rounds,
+               Fault(fault) == Fault::ReadError, false);
+    QCOMPARE(child<QComboBox>("driveCombo")->currentData().toString(), card.rootPath());
+    useSize(perStream, streams);
+    const QMap<QString, bool> settingsBefore = settingsEnabled();
+
+    auto capture = std::make_unique<LogCapture>();
+    child<QPushButton>("startButton")->click();
+    QVERIFY2(f.window->currentTester() != nullptr, "the test did not start");
+    QVERIFY(!child<QPushButton>("startButton")->isEnabled());
+    bool vanished = false;
+    int pulledAtPercent = -1;
+    QMetaObject::Connection puller;
+    if (pulled) {
+        // Pulled as soon as the window shows the write going.
+        puller = connect(f.window->currentTester(), &SpeedTester::writeProgress, f.window.get(),
+                         [&](int percent, double, double) {
+                             if (!vanished) {
+                                 vanished = card.vanish();
+                                 pulledAtPercent = percent;
+                             }
+                         });
+    }
+    const bool ended = waitForIdle();
+    disconnect(puller);
+    holdErrorBox = false;
+    QVERIFY2(ended, "the window did not return to idle after the fault");
+    verifyOneErrorAndIdle(settingsBefore);
+    if (QTest::currentTestFailed())
+        return;
+    const QStringList messages = LogCapture::messages();
+    capture.reset();
+    qInfo("error: %s", qPrintable(f.prompts.prompts.last().text));
+
+    const bool wroteAll = messages.filter(QStringLiteral("Write complete.")).size() == 1;
+    QCOMPARE(wroteAll, Fault(fault) == Fault::ReadError);
+    QVERIFY(messages.filter(QStringLiteral("Read complete.")).isEmpty());
+
+    // What can still be deleted is gone; a pulled card keeps only the engine's own files.
+    QStringList left = entries(card.backingPath());
+    QVERIFY(left.removeOne(QStringLiteral("holiday.jpg")));
+    if (pulled) {
+        QVERIFY2(vanished, "the card was not pulled");
+        qInfo("pulled at %d %% of the write", pulledAtPercent);
+        QVERIFY2(pulledAtPercent < 100, "the card was pulled after the write");
+        QVERIFY(left.size() <= streams);
+        for (const QString &name : left)
+            QVERIFY2(name.startsWith(QLatin1String("__card_speed_test_")), qPrintable(name));
+    } else {
+        QCOMPARE(left, QStringList());
+    }
+    QCOMPARE(readFile(card.backingPath() + QStringLiteral("/holiday.jpg")), photo);
+    QCOMPARE(entries(card.outsidePath()), QStringList{QStringLiteral("keep.txt")});
+    QCOMPARE(readFile(card.outsidePath() + QStringLiteral("/keep.txt")), QByteArray("keep"));
+}
+
+void ProofWindowFaultsTest::fullCard_data()
+{
+    QTest::addColumn<bool>("rolling");
+    QTest::addColumn<int>("streams");
+    QTest::newRow("ordinary test, 2 streams") << false << 2;
+    QTest::newRow("ordinary test, 1 stream") << false << 1;
+    QTest::newRow("rolling fill") << true << 1;
+}
+
+void ProofWindowFaultsTest::fullCard()
+{
+    QFETCH(bool, rolling);
+    QFETCH(int, streams);
+    LoopCard card(64 * kMiB);
+    LOOPCARD_REQUIRE(card);
+    const QByteArray clip(2 * kMiB, 'v');
+    QVERIFY(writeFile(card.rootPath() + QStringLiteral("trip.mp4"), clip));
+    QVERIFY(writeFile(card.scratchPath() + QStringLiteral("/keep.txt"), "keep"));
+    const QStringList rootBefore = entries(card.rootPath());
+    const QStringList scratchBefore = entries(card.scratchPath());
+    const qint64 before = freeBytes(card);
+    QVERIFY(before > 24 * kMiB);
+
+    // The card claims more room than it has, as a counterfeit card does, so the window's
+    // free-space guard lets the test through and the writes run out of space.
+    openOnCard(card.rootPath(), 2 * before + 64 * kMiB, 256 * kMiB, 2, false, rolling);
+    if (rolling)
+        useSize(8 * kMiB, 1);
+    else  // the streams together want half as much again as the card holds
+        useSize((before * 3 / 2 / streams / kMiB) * kMiB, streams);
+    const QMap<QString, bool> settingsBefore = settingsEnabled();
+
+    auto capture = std::make_unique<LogCapture>();
+    child<QPushButton>("startButton")->click();
+    QVERIFY2(f.window->currentTester() != nullptr, "the test did not start");
+    QVERIFY(!child<QPushButton>("startButton")->isEnabled());
+    QVERIFY2(waitForIdle(), "the window did not return to idle on the full card");
+    verifyOneErrorAndIdle(settingsBefore);
+    if (QTest::currentTestFailed())
+        return;
+    capture.reset();
+    qInfo("error: %s", qPrintable(f.prompts.prompts.last().text));
+
+    // The worker's own text, one line per stream that ran out of room.
+    const QRegularExpression expected(
+        QStringLiteral("^Write failed \\(%1__(card_speed_test|roll)_\\d+\\.dat\\)$")
+            .arg(QRegularExpression::escape(card.rootPath())));
+    for (const QString &line : f.prompts.prompts.last().text.split(QLatin1Char('\n')))
+        QVERIFY2(expected.match(line).hasMatch(), qPrintable(line));
+
+    QCOMPARE(entries(card.rootPath()), rootBefore);
+    QCOMPARE(readFile(card.rootPath() + QStringLiteral("trip.mp4")), clip);
+    QCOMPARE(freeBytes(card), before);
+    QCOMPARE(entries(card.scratchPath()), scratchBefore);
+    QCOMPARE(readFile(card.scratchPath() + QStringLiteral("/keep.txt")), QByteArray("keep"));
+}
+
+QTEST_MAIN(ProofWindowFaultsTest)
+#include "tst_proof_windowfaults.moc"
