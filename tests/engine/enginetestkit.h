@@ -1,19 +1,18 @@
 #pragma once
 
-// Helpers shared by the engine tests: a recorder of everything a SpeedTester emits, a
-// translator that makes the arguments of log lines visible, and small file utilities.
+// Shared by the engine tests: a recorder of everything a SpeedTester emits, one engine run
+// on a scratch card, and small file utilities.
+
+#include "speedtester.h"
 
 #include <QByteArray>
-#include <QMap>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTranslator>
 #include <QVector>
 
 #include <functional>
 
-class SpeedTester;
+constexpr qint64 B = 64 * 1024;  // the block size of every engine test
 
 struct EngineEvent {
     enum Kind {
@@ -42,40 +41,53 @@ class EngineRecorder
 public:
     explicit EngineRecorder(SpeedTester &tester);
 
-    // Called on the engine thread after each event is recorded, with its index.
     std::function<void(const EngineEvent &event, int index)> hook;
-
     QVector<EngineEvent> events;
 
     QVector<EngineEvent> ofKind(EngineEvent::Kind kind) const;
     int count(EngineEvent::Kind kind) const { return ofKind(kind).size(); }
-    // The log lines, without the one line that says the file system refused unbuffered
-    // access: whether it appears depends on the machine, not on the engine.
-    QStringList logLines() const;
-    QStringList errors() const;
-    // Index in `events` of the first log line equal to `line`, or -1.
-    int indexOfLog(const QString &line) const;
+    QStringList texts(EngineEvent::Kind kind) const;  // of the log lines or the errors
+    QStringList logLines() const { return texts(EngineEvent::Log); }
+    QStringList errors() const { return texts(EngineEvent::TestError); }
 
 private:
     void record(const EngineEvent &event);
 };
 
-// Returns, for the engine's keys that take arguments, the key followed by one "|%n" slot
-// per argument ("LogSizeBlock|%1|%2"), so a test sees the exact values filled in. Keys
-// without arguments and the worker's own texts fall back to their source text.
-class KeyArgsTranslator : public QTranslator
-{
-public:
-    QString translate(const char *context, const char *sourceText, const char *disambiguation,
-                      int n) const override;
-    bool isEmpty() const override { return false; }
+QString testFileName(int n);  // of random-data test file n (1-based)
+
+// Installs a translator under which every key reads as itself followed by "|" and each
+// argument filled in ("LogSizeBlock|2|64"), so a test sees the exact values.
+void showKeyArguments();
+
+// One SpeedTester aimed at a scratch card with block size B, everything it emits recorded.
+// The card is a "card" folder in a temporary folder, with an "outside" folder beside it for
+// sources and for files the engine must never touch. The card is looked at on the engine
+// thread when writeFinished and "LogTestDone" go out.
+struct EngineRun {
+    EngineRun();
+    // The engine thread is ended before the recorder it reports to goes away.
+    ~EngineRun();
+    bool run(unsigned long timeoutMs = 30000);
+    QString testFile(int n) const { return card + testFileName(n); }
+
+    QTemporaryDir tmp;
+    const QString card = tmp.path() + QStringLiteral("/card/");  // ends in '/', as a root does
+    const QString outside = tmp.path() + QStringLiteral("/outside/");
+    bool valid = false;  // both folders are there
+    SpeedTester tester;
+    EngineRecorder rec{tester};
+    std::function<void(const EngineEvent &event, int index)> onEvent;  // after the looks
+    // folderState() of the card at those two moments.
+    QStringList cardAtWriteFinished;
+    QStringList cardAtTestDone{QStringLiteral("<not reached>")};
 };
 
-// Starts the tester and waits for its thread to end; false on timeout.
-bool runToEnd(SpeedTester &tester, unsigned long timeoutMs = 30000);
-
-// Everything in `dir` (files, folders, links, dangling links), sorted by name.
-QStringList entriesIn(const QString &dir);
+// Every entry under `dir` (files, folders, links, dangling links), recursively and sorted:
+// "name/" for a folder, "name -> target" for a link, fileState() for a file. Equal before
+// and after a run when the run left everything as it found it.
+QStringList folderState(const QString &dir);
+QString fileState(const QString &name, const QByteArray &content);
 
 bool writeFile(const QString &path, const QByteArray &data);
 QByteArray readFile(const QString &path);
@@ -84,20 +96,3 @@ QByteArray noiseBytes(qint64 size, quint32 seed);
 // The random-data block, computed here independently of the engine: xorshift32
 // (13, 17, 5) from 0xDEADBEEF, one little-endian word after another.
 QByteArray expectedPatternBlock(qint64 size);
-
-// A temporary folder with a "card" folder in it, the engine's target (ending in '/'), and
-// an "outside" folder beside it for sources and for files the engine must never touch.
-struct ScratchCard {
-    ScratchCard();
-    bool isValid() const { return m_valid; }
-
-    QTemporaryDir tmp;
-    QString card;
-    QString outside;
-
-private:
-    bool m_valid = false;
-};
-
-// Name -> content of the regular files in `dir` (links and folders left out).
-QMap<QString, QByteArray> fileContents(const QString &dir);

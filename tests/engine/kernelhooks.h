@@ -14,8 +14,7 @@ class DirEventLog
 public:
     explicit DirEventLog(const QString &dir);
     ~DirEventLog();
-    DirEventLog(const DirEventLog &) = delete;
-    DirEventLog &operator=(const DirEventLog &) = delete;
+    Q_DISABLE_COPY(DirEventLog)
 
     // Empty when the watch is in place, else why not.
     QString problem() const { return m_problem; }
@@ -34,8 +33,7 @@ class FileSizeCap
 public:
     explicit FileSizeCap(qint64 bytes);
     ~FileSizeCap();
-    FileSizeCap(const FileSizeCap &) = delete;
-    FileSizeCap &operator=(const FileSizeCap &) = delete;
+    Q_DISABLE_COPY(FileSizeCap)
 
     QString problem() const { return m_problem; }
 

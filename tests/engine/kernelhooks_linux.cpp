@@ -9,17 +9,22 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace {
+QString failed(const char *call)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(call),
+                                        QString::fromLocal8Bit(strerror(errno)));
+}
+}  // namespace
+
 DirEventLog::DirEventLog(const QString &dir)
 {
     m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0) {
-        m_problem =
-            QStringLiteral("inotify_init1: %1").arg(QString::fromLocal8Bit(strerror(errno)));
-        return;
-    }
-    if (inotify_add_watch(m_fd, QFile::encodeName(dir).constData(), IN_CREATE | IN_DELETE) < 0) {
-        m_problem =
-            QStringLiteral("inotify_add_watch: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        m_problem = failed("inotify_init1");
+    } else if (inotify_add_watch(m_fd, QFile::encodeName(dir).constData(), IN_CREATE | IN_DELETE)
+               < 0) {
+        m_problem = failed("inotify_add_watch");
         ::close(m_fd);
         m_fd = -1;
     }
@@ -34,13 +39,10 @@ DirEventLog::~DirEventLog()
 QStringList DirEventLog::take()
 {
     QStringList out;
-    if (m_fd < 0)
-        return out;
     alignas(struct inotify_event) char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-        if (n <= 0)
-            break;  // EAGAIN: nothing more queued
+    ssize_t n;
+    // EAGAIN (or no watch at all) ends it: nothing more queued.
+    while (m_fd >= 0 && (n = ::read(m_fd, buffer, sizeof buffer)) > 0) {
         for (ssize_t at = 0; at < n;) {
             const auto *ev = reinterpret_cast<const struct inotify_event *>(buffer + at);
             if (ev->mask & IN_Q_OVERFLOW)
@@ -59,14 +61,14 @@ FileSizeCap::FileSizeCap(qint64 bytes)
     struct rlimit lim {
     };
     if (getrlimit(RLIMIT_FSIZE, &lim) != 0) {
-        m_problem = QStringLiteral("getrlimit: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        m_problem = failed("getrlimit");
         return;
     }
     m_oldSoftLimit = lim.rlim_cur;
     m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     lim.rlim_cur = rlim_t(bytes);
     if (setrlimit(RLIMIT_FSIZE, &lim) != 0) {
-        m_problem = QStringLiteral("setrlimit: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        m_problem = failed("setrlimit");
         std::signal(SIGXFSZ, m_oldHandler);
         return;
     }

@@ -1,15 +1,8 @@
 #include "kernelhooks.h"
 
 // Neither hook exists here; the tests that need them skip.
-namespace {
-QString unavailable()
-{
-    return QStringLiteral("not available on this system");
-}
-}  // namespace
-
 DirEventLog::DirEventLog(const QString &)
-    : m_problem(unavailable())
+    : m_problem(QStringLiteral("not available on this system"))
 {}
 
 DirEventLog::~DirEventLog() = default;
@@ -20,7 +13,7 @@ QStringList DirEventLog::take()
 }
 
 FileSizeCap::FileSizeCap(qint64)
-    : m_problem(unavailable())
+    : m_problem(QStringLiteral("not available on this system"))
 {}
 
 FileSizeCap::~FileSizeCap() = default;
