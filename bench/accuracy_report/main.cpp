@@ -1,9 +1,7 @@
 // Runs the accuracy matrix (steady cards at two speeds x 1, 4, 16 streams x 64K, 1M, 8M
 // blocks) and prints what the engine reported beside the true speed.
 #include "accuracymatrix.h"
-#include "cardsimulator.h"
 #include "i18n.h"
-#include "speedtester.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -11,115 +9,105 @@
 #include <cstdio>
 
 namespace {
-constexpr qint64 kMiB = 1048576;
 constexpr double kTolerance = 0.02;
 constexpr unsigned long kTimeoutMs = 600000;
 
-struct Reported {
-    double write = -1.0;
-    double read = -1.0;
-    QString error;
+struct Options {
+    double passSeconds = 8.0;
+    bool oneAtATime = false;
 };
 
-Reported measure(const AccuracyCase &c)
+bool parse(const QStringList &args, Options &options)
 {
-    Reported r;
-    CardSimulator::Settings settings;
-    settings.profile = CardSimulator::Profile::Steady;
-    settings.imageBytes = qMax<qint64>(512 * kMiB, 2 * c.streams * c.sizePerStream);
-    settings.writeBps = qRound64(c.speedMBps * kMiB);
-    settings.readBps = settings.writeBps;
-    CardSimulator sim(settings);
-    if (!sim.skipReason().isEmpty()) {
-        r.error = sim.skipReason();
-        return r;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--one-at-a-time")) {
+            options.oneAtATime = true;
+        } else if (args.at(i) == QLatin1String("--pass-seconds") && i + 1 < args.size()) {
+            bool ok = false;
+            options.passSeconds = args.at(++i).toDouble(&ok);
+            if (!ok || options.passSeconds <= 0) {
+                std::fprintf(stderr, "--pass-seconds needs a positive number\n");
+                return false;
+            }
+        } else {
+            std::fprintf(stderr, "usage: accuracy_report [--pass-seconds S] [--one-at-a-time]\n");
+            return false;
+        }
     }
-    if (!sim.card().isReady()) {
-        r.error = sim.card().failure();
-        return r;
-    }
-    if (!sim.start()) {
-        r.error = sim.error();
-        return r;
-    }
-    SpeedTester tester;
-    tester.setTargetDir(sim.card().rootPath());
-    tester.setTestSize(c.sizePerStream);
-    tester.setBlockSize(c.blockSize);
-    tester.setStreamCount(c.streams);
-    tester.setReadEnabled(true);
-    // Direct connections: the values are read only after the engine's thread has ended.
-    QObject::connect(&tester, &SpeedTester::writeFinished, [&r](double avg) { r.write = avg; });
-    QObject::connect(&tester, &SpeedTester::readFinished, [&r](double avg) { r.read = avg; });
-    QObject::connect(&tester, &SpeedTester::testError,
-                     [&r](const QString &message) { r.error = message; });
-    tester.start();
-    if (!tester.wait(kTimeoutMs)) {
-        tester.requestStop();
-        tester.wait();
-        r.error = QStringLiteral("the engine did not finish in time");
-    }
-    return r;
+    return true;
 }
 
-QString blockText(qint64 bytes)
+QString row(const QString &profile, const QString &streams, const QString &block,
+            const QString &truth, const QString &write, const QString &writeError,
+            const QString &read, const QString &readError)
 {
-    return bytes >= kMiB ? QStringLiteral("%1M").arg(bytes / kMiB)
-                         : QStringLiteral("%1K").arg(bytes / 1024);
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
+        .arg(profile, -8)
+        .arg(streams, 7)
+        .arg(block, 6)
+        .arg(truth, 10)
+        .arg(write, 11)
+        .arg(writeError, 8)
+        .arg(read, 10)
+        .arg(readError, 8);
+}
+
+QString number(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
 }
 }  // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    // The engine's log lines in English, installed directly so no user settings are read.
+    // The engine's texts in English, installed directly so no user settings are read.
     I18n::Translator english(&I18n::instance()->table(English), &app);
     QCoreApplication::installTranslator(&english);
-    QTextStream out(stdout);
-    double passSeconds = 6.0;
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() == 2 && args.at(0) == QLatin1String("--pass-seconds")) {
-        bool ok = false;
-        passSeconds = args.at(1).toDouble(&ok);
-        if (!ok || passSeconds <= 0) {
-            std::fprintf(stderr, "--pass-seconds needs a positive number\n");
-            return 1;
-        }
-    } else if (!args.isEmpty()) {
-        std::fprintf(stderr, "usage: accuracy_report [--pass-seconds S]\n");
+    Options options;
+    if (!parse(app.arguments().mid(1), options))
         return 1;
-    }
 
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
-               .arg(QStringLiteral("profile"), -8)
-               .arg(QStringLiteral("streams"), 7)
-               .arg(QStringLiteral("block"), 6)
-               .arg(QStringLiteral("true MB/s"), 10)
-               .arg(QStringLiteral("write MB/s"), 11)
-               .arg(QStringLiteral("error %"), 8)
-               .arg(QStringLiteral("read MB/s"), 10)
-               .arg(QStringLiteral("error %"), 8);
+    QTextStream out(stdout);
+    out << row(QStringLiteral("profile"), QStringLiteral("streams"), QStringLiteral("block"),
+               QStringLiteral("true MB/s"), QStringLiteral("write MB/s"), QStringLiteral("error %"),
+               QStringLiteral("read MB/s"), QStringLiteral("error %"));
     out.flush();
     bool allWithin = true;
-    for (const AccuracyCase &c : accuracyMatrix(passSeconds)) {
-        const Reported r = measure(c);
-        if (!r.error.isEmpty()) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(c.name), qPrintable(r.error));
-            return 1;
+    for (const QVector<AccuracyCase> &group : accuracyGroups(options.passSeconds)) {
+        // Side by side as the test runs them, or each case alone to compare.
+        QVector<QVector<AccuracyCase>> batches;
+        if (options.oneAtATime) {
+            for (const AccuracyCase &c : group)
+                batches.append({c});
+        } else {
+            batches.append(group);
         }
-        const double we = relativeError(r.write, c.speedMBps);
-        const double re = relativeError(r.read, c.speedMBps);
-        allWithin = allWithin && qAbs(we) <= kTolerance && qAbs(re) <= kTolerance;
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
-                   .arg(QStringLiteral("steady"), -8)
-                   .arg(c.streams, 7)
-                   .arg(blockText(c.blockSize), 6)
-                   .arg(c.speedMBps, 10, 'f', 2)
-                   .arg(r.write, 11, 'f', 3)
-                   .arg(we * 100, 8, 'f', 2)
-                   .arg(r.read, 10, 'f', 3)
-                   .arg(re * 100, 8, 'f', 2);
-        out.flush();
+        for (const QVector<AccuracyCase> &batch : batches) {
+            const AccuracyRun run = measureSideBySide(batch, kTimeoutMs);
+            if (!run.skipReason.isEmpty()) {
+                std::fprintf(stderr, "cannot run here: %s\n", qPrintable(run.skipReason));
+                return 1;
+            }
+            for (int i = 0; i < batch.size(); ++i) {
+                const AccuracyCase &c = batch[i];
+                const AccuracyResult &r = run.results[i];
+                if (!r.error.isEmpty() || r.cacheFallback) {
+                    std::fprintf(stderr, "%d streams, %s blocks: %s\n", c.streams,
+                                 qPrintable(blockText(c.blockSize)),
+                                 r.cacheFallback ? "went through the page cache"
+                                                 : qPrintable(r.error));
+                    return 1;
+                }
+                const double we = relativeError(r.write, c.speedMBps);
+                const double re = relativeError(r.read, c.speedMBps);
+                allWithin = allWithin && qAbs(we) <= kTolerance && qAbs(re) <= kTolerance;
+                out << row(QStringLiteral("steady"), QString::number(c.streams),
+                           blockText(c.blockSize), number(c.speedMBps, 2), number(r.write, 3),
+                           number(we * 100, 2), number(r.read, 3), number(re * 100, 2));
+                out.flush();
+            }
+        }
     }
     out << (allWithin ? QStringLiteral("every average within 2 % of the true speed\n")
                       : QStringLiteral("some averages are more than 2 % off the true speed\n"));
