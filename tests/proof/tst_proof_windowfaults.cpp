@@ -3,7 +3,6 @@
 // the rolling fill. Whatever the failure, the user hears of it once, the window is idle again
 // with its settings as before, the engine's thread has ended, the test files that can still
 // be deleted are gone and nothing off the card was touched.
-#include "diskspace.h"
 #include "faultmount.h"
 #include "loopcard.h"
 #include "speedtester.h"
@@ -54,17 +53,6 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-qint64 freeBytes(LoopCard &card)
-{
-    // Freed blocks count as free once the journal has committed.
-    if (!card.sync())
-        return -1;
-    platform::DiskSpace space;
-    if (!platform::queryDiskSpace(QFile::encodeName(card.rootPath()).toStdString(), space))
-        return -1;
-    return space.freeBytes;
 }
 }  // namespace
 
@@ -329,7 +317,7 @@ void ProofWindowFaultsTest::fullCard()
     QVERIFY(writeFile(card.scratchPath() + QStringLiteral("/keep.txt"), "keep"));
     const QStringList rootBefore = entries(card.rootPath());
     const QStringList scratchBefore = entries(card.scratchPath());
-    const qint64 before = freeBytes(card);
+    const qint64 before = card.freeBytes();
     QVERIFY(before > 24 * kMiB);
 
     // The card claims more room than it has, as a counterfeit card does, so the window's
@@ -361,7 +349,7 @@ void ProofWindowFaultsTest::fullCard()
 
     QCOMPARE(entries(card.rootPath()), rootBefore);
     QCOMPARE(readFile(card.rootPath() + QStringLiteral("trip.mp4")), clip);
-    QCOMPARE(freeBytes(card), before);
+    QCOMPARE(card.freeBytes(), before);
     QCOMPARE(entries(card.scratchPath()), scratchBefore);
     QCOMPARE(readFile(card.scratchPath() + QStringLiteral("/keep.txt")), QByteArray("keep"));
 }

@@ -406,6 +406,14 @@ bool LoopCard::sync()
     return m_ready && runTool(QStringLiteral("sync"), {QStringLiteral("-f"), rootPath()}).ok;
 }
 
+qint64 LoopCard::freeBytes()
+{
+    if (!sync())
+        return -1;
+    const QStorageInfo storage(rootPath());
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
 void LoopCard::releaseThrottle()
 {
     if (!m_inGroup)

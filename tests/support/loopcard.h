@@ -63,6 +63,9 @@ public:
     // Pushes the card's file system to the device (journal included), so free-space
     // figures are settled.
     bool sync();
+    // Bytes free on the card once synced (freed blocks count once the journal has
+    // committed); -1 when that cannot be read.
+    qint64 freeBytes();
 
 private:
     void setUp(qint64 imageBytes);
