@@ -3,6 +3,9 @@
 #include "cardsimulator.h"
 #include "speedtester.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+
 #include <memory>
 #include <vector>
 
@@ -27,6 +30,17 @@ QString cardProblem(CardSimulator &sim)
     if (!sim.card().isReady())
         return sim.card().failure();
     return sim.start() ? QString() : sim.error();
+}
+
+// Microseconds during which some task waited for a CPU since boot; -1 when not known.
+qint64 cpuWaitedUs()
+{
+    QFile file(QStringLiteral("/proc/pressure/cpu"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray some = file.readLine();
+    const int at = some.indexOf("total=");
+    return some.startsWith("some ") && at >= 0 ? some.mid(at + 6).trimmed().toLongLong() : -1;
 }
 
 void configure(SpeedTester &tester, const AccuracyCase &c, const QString &root)
@@ -97,6 +111,9 @@ AccuracyRun measureSideBySide(const QVector<AccuracyCase> &cases, unsigned long 
         configure(*testers.back(), cases[i], cards[i]->card().rootPath());
         record(*testers.back(), r);
     }
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 waitedBefore = cpuWaitedUs();
     for (int i = 0; i < cases.size(); ++i) {
         if (run.results[i].error.isEmpty())
             testers[i]->start();
@@ -112,5 +129,8 @@ AccuracyRun measureSideBySide(const QVector<AccuracyCase> &cases, unsigned long 
         r.throttledWrite = cards[i]->card().throttledBytes(QStringLiteral("Write"));
         r.throttledRead = cards[i]->card().throttledBytes(QStringLiteral("Read"));
     }
+    const qint64 waitedAfter = cpuWaitedUs();
+    if (waitedBefore >= 0 && waitedAfter >= waitedBefore)
+        run.cpuPressure = (waitedAfter - waitedBefore) / 1000.0 / qMax<qint64>(1, clock.elapsed());
     return run;
 }

@@ -34,6 +34,10 @@ struct AccuracyResult {
 struct AccuracyRun {
     QString skipReason;               // the machine cannot host simulated cards
     QVector<AccuracyResult> results;  // one per case, in order
+    // The share of the run during which some task waited for a CPU (the kernel's pressure
+    // figure), -1 where the kernel does not tell. A simulated card keeps its speed only on
+    // a machine with time for its journal, so a high figure explains a slow write.
+    double cpuPressure = -1.0;
 };
 
 // Runs every case at the same time, each on a steady simulated card of its own (the cards
