@@ -44,3 +44,19 @@ void runToEnd(SpeedTester &tester, ProofRun &run, int timeoutMs)
         tester.wait();
     }
 }
+
+ProofRun writeOneStream(CardSimulator &sim, qint64 bytes, int timeoutMs)
+{
+    ProofRun run;
+    {
+        SpeedTester tester;
+        tester.setTargetDir(sim.card().rootPath());
+        tester.setTestSize(bytes);
+        tester.setBlockSize(1048576);
+        tester.setStreamCount(1);
+        collectSamples(tester, run, sim);
+        runToEnd(tester, run, timeoutMs);
+    }
+    sim.stop();
+    return run;
+}

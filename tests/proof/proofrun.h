@@ -28,3 +28,7 @@ void collectSamples(SpeedTester &tester, ProofRun &run, const CardSimulator &sim
 // Starts the tester and waits at most timeoutMs; on a time-out it stops the engine and
 // waits, so the card's files are still removed.
 void runToEnd(SpeedTester &tester, ProofRun &run, int timeoutMs);
+
+// A write-only test of one stream in 1 MiB blocks on the simulated card, the way a user
+// would run it; the simulator stops following its profile once the engine has ended.
+ProofRun writeOneStream(CardSimulator &sim, qint64 bytes, int timeoutMs);

@@ -4,7 +4,6 @@
 #include "cardsimulator.h"
 #include "evaluation.h"
 #include "proofrun.h"
-#include "speedtester.h"
 
 #include <QtTest>
 
@@ -49,17 +48,7 @@ void ProofSlcCliffTest::trimKeepsSteadyPart()
     CardSimulator sim(settings);
     CARDSIM_START(sim);
 
-    ProofRun run;
-    {
-        SpeedTester tester;
-        tester.setTargetDir(sim.card().rootPath());
-        tester.setTestSize(kTestBytes);
-        tester.setBlockSize(kMiB);
-        tester.setStreamCount(1);
-        collectSamples(tester, run, sim);
-        runToEnd(tester, run, kTimeoutMs);
-    }
-    sim.stop();
+    const ProofRun run = writeOneStream(sim, kTestBytes, kTimeoutMs);
     QVERIFY(run.ended);
     QCOMPARE(run.errors, QStringList());
     QVERIFY2(!run.logs.contains(QStringLiteral("LogCacheFallback")),

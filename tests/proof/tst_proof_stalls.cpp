@@ -3,7 +3,6 @@
 #include "cardsimulator.h"
 #include "evaluation.h"
 #include "proofrun.h"
-#include "speedtester.h"
 
 #include <QtTest>
 
@@ -39,17 +38,7 @@ void ProofStallsTest::stallsShowInDropsAndMinimum()
     CardSimulator sim(settings);
     CARDSIM_START(sim);
 
-    ProofRun run;
-    {
-        SpeedTester tester;
-        tester.setTargetDir(sim.card().rootPath());
-        tester.setTestSize(kTestBytes);
-        tester.setBlockSize(kMiB);
-        tester.setStreamCount(1);
-        collectSamples(tester, run, sim);
-        runToEnd(tester, run, kTimeoutMs);
-    }
-    sim.stop();
+    const ProofRun run = writeOneStream(sim, kTestBytes, kTimeoutMs);
     QVERIFY(run.ended);
     QCOMPARE(run.errors, QStringList());
 
