@@ -1,3 +1,4 @@
+#include "appidentity.h"
 #include "i18n.h"
 #include "mainwindow.h"
 
@@ -7,11 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // The identity selects where every QSettings of the program lives, so it comes first.
-    QCoreApplication::setOrganizationName(QStringLiteral("Lumora"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("lumoracard.org"));
-    QCoreApplication::setApplicationName(QStringLiteral("LumoraCard"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
+    setApplicationIdentity();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/logo.ico")));
 
     // Asks on the first start and installs the translator, so the window is built in the

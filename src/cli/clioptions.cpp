@@ -44,6 +44,22 @@ QString absoluteDir(const QString &dir)
 }
 }  // namespace
 
+TestPlan CliOptions::plan() const
+{
+    TestPlan p;
+    p.target = targetDir;
+    p.mode = sourceFiles.isEmpty() ? TestPlan::Mode::Random : TestPlan::Mode::Files;
+    p.testSize = testSize;
+    p.streams = streamCount;
+    p.blockSize = blockSize;
+    p.read = readEnabled;
+    p.fill = fill;
+    p.fillRounds = fillRounds;
+    p.iterations = iterations;
+    p.files = sourceFiles;
+    return p;
+}
+
 const QVector<qint64> &CommandLine::allowedBlockSizes()
 {
     static const QVector<qint64> sizes = {65536, 131072, 262144, 524288, 1048576, 4194304, 8388608};

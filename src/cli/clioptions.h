@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testplan.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <QVariantMap>
@@ -19,6 +21,9 @@ struct CliOptions {
     QVariantMap ruleOverrides;  // verdict rule key -> typed value, for this run only
     QString jsonPath;           // where the report goes, "-" for standard output; empty: none
     bool force = false;         // test the target even if it is not a removable drive's root
+
+    // The test these options ask for.
+    TestPlan plan() const;
 };
 
 class CommandLine

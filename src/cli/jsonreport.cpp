@@ -59,15 +59,15 @@ QJsonValue verdictValue(bool present, Verdict v)
     return present ? QJsonValue(verdictName(v)) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonArray roundsArray(const QVector<RunController::Round> &rounds)
+QJsonArray roundsArray(const QVector<RoundRunner::RoundAverages> &rounds)
 {
     QJsonArray list;
     for (int i = 0; i < rounds.size(); ++i) {
-        const RunController::Round &r = rounds[i];
+        const RoundRunner::RoundAverages &r = rounds[i];
         list.append(QJsonObject{
             {QStringLiteral("round"), i + 1},
-            {QStringLiteral("writeAvg"), r.writeAvg},
-            {QStringLiteral("readAvg"), r.readDone ? QJsonValue(r.readAvg) : QJsonValue()},
+            {QStringLiteral("writeAvg"), r.write},
+            {QStringLiteral("readAvg"), r.readDone ? QJsonValue(r.read) : QJsonValue()},
         });
     }
     return list;
@@ -137,7 +137,7 @@ QString verdictName(Verdict v)
 QJsonObject jsonReport(const CliOptions &options, const VerdictRules &rules, const ReportData &data)
 {
     const bool completed = data.outcome == RunOutcome::Completed;
-    const RunController::Means means = RunController::meansOf(data.rounds);
+    const RoundRunner::Means means = RoundRunner::meansOf(data.rounds);
     const bool anyRound = !data.rounds.isEmpty();
     const QJsonObject averages{
         {QStringLiteral("write"), anyRound ? QJsonValue(means.write) : QJsonValue()},

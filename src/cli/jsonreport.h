@@ -3,7 +3,7 @@
 #include "clioptions.h"
 #include "exitstatus.h"
 #include "resultstable.h"
-#include "runcontroller.h"
+#include "roundrunner.h"
 
 #include <QJsonObject>
 
@@ -13,7 +13,7 @@ struct ReportData {
     RunOutcome outcome = RunOutcome::Completed;
     QString error;  // the engine's message when it failed
     int exitStatus = 0;
-    QVector<RunController::Round> rounds;  // the rounds that ran to their end
+    QVector<RoundRunner::RoundAverages> rounds;  // the rounds that ran to their end
     QStringList streamNames;
     const SampleCollection *samples = nullptr;
     QVector<ResultRow> rows;  // the results table; empty unless the run completed

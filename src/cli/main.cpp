@@ -1,6 +1,8 @@
 // lumoracard-cli: the headless front end over the test engine.
+#include "appidentity.h"
 #include "clioptions.h"
 #include "console.h"
+#include "drives.h"
 #include "consolewriter.h"
 #include "exitstatus.h"
 #include "i18n.h"
@@ -66,9 +68,7 @@ int main(int argc, char *argv[])
     platform::installInterruptHandler();
 
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Lumora"));
-    QCoreApplication::setApplicationName(QStringLiteral("LumoraCard"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.1"));
+    setApplicationIdentity();
     const Language language = chooseLanguage(QCoreApplication::arguments());
     I18n::instance()->applyLanguage(language);
 
@@ -98,19 +98,13 @@ int main(int argc, char *argv[])
         break;
     }
 
-    QVector<qint64> sourceSizes;
-    QString refusal = Preflight::checkPaths(options, &sourceSizes);
+    const TargetFacts target = inspectTarget(options.targetDir, *platform::makeDriveService());
     // Only a removable drive's root is written to, unless the user insists.
-    if (refusal.isEmpty() && options.force)
+    if (options.force)
         console.logLine(Preflight::forcedNotice(options.targetDir));
-    else if (refusal.isEmpty())
-        refusal = Preflight::checkRemovable(options.targetDir,
-                                            Preflight::isRemovableRoot(options.targetDir));
+    QString refusal = Preflight::check(options, target);
     if (refusal.isEmpty())
         refusal = Preflight::checkReportPath(options.jsonPath);
-    if (refusal.isEmpty())
-        refusal =
-            Preflight::checkSpace(options, sourceSizes, Preflight::querySpace(options.targetDir));
     if (!refusal.isEmpty()) {
         console.error(refusal);
         return exitStatusFor(RunOutcome::NotRun);
@@ -122,19 +116,13 @@ int main(int argc, char *argv[])
                                                           : platform::stdoutIsTerminal())),
         &out};
 
-    const QString target = options.targetDir;
-    RunController controller(options, &console, platform::interruptRequested,
-                             [target](qint64 *freeBytes) {
-                                 const Preflight::Space space = Preflight::querySpace(target);
-                                 *freeBytes = space.freeBytes;
-                                 return space.known;
-                             });
+    RunController controller(options, &console, platform::interruptRequested);
     int exitStatus = exitStatusFor(RunOutcome::NotRun);
     QObject::connect(&controller, &RunController::finished, &app, [&] {
         exitStatus = ResultsReport::conclude(controller, report, &console);
         QCoreApplication::exit(exitStatus);
     });
-    controller.start();
+    controller.start(target.freeBytes);
     // start() may already have finished (an interrupt before the first round).
     if (controller.isFinished())
         return exitStatus;

@@ -33,13 +33,13 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
     ReportData data;
     data.language = setup.language;
     data.outcome = outcome;
-    data.error = controller.errorMessage();
-    data.rounds = controller.completedRounds();
+    const RoundRunner &run = controller.runner();
+    data.error = run.errorMessage();
+    data.rounds = run.completedRounds();
     data.streamNames = controller.streamLabels();
-    data.samples = &controller.samples();
+    data.samples = &run.samples();
     if (outcome == RunOutcome::Completed) {
-        data.rows = ResultsTable::rows(evaluateRows(controller.samples(), setup.rules),
-                                       controller.streamLabels());
+        data.rows = ResultsTable::rows(evaluateRows(run.samples(), setup.rules), data.streamNames);
         for (const ResultRow &row : qAsConst(data.rows))
             data.worst = combineVerdicts(data.worst, row.result.verdicts.row());
         console->result(QString());

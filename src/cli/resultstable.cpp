@@ -1,7 +1,7 @@
 #include "resultstable.h"
 
 #include "resultcells.h"
-#include "streamlabels.h"
+#include "streamsource.h"
 #include "verdictcell.h"
 
 namespace {

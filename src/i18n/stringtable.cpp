@@ -188,6 +188,10 @@ const StringEntry baseStringTable[] = {
     {"MsgErrorTitle", "错误", "Error", "錯誤"},
     {"MsgSizeLtBlock", "测试大小小于块大小。", "Test size is smaller than block size.",
      "測試大小小於區塊大小。"},
+    {"MsgTargetMissing", "目标 %1 不存在或不是文件夹。", "Target %1 does not exist or is not a folder.",
+     "目標 %1 不存在或不是資料夾。"},
+    {"MsgSpaceUnknown", "无法读取 %1 的可用空间。", "Cannot read the free space of %1.",
+     "無法讀取 %1 的可用空間。"},
     {"MsgCapLimitTitle", "卡容量限制", "Card capacity limit", "卡片容量限制"},
     {"MsgCapLimitBody",
      "≤32GB 的目标卡使用 FAT32，单个文件硬性上限为 4GB。\n"

@@ -1,16 +1,13 @@
 #include "mainwindow.h"
 
+#include "plancheck.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QListView>
 #include <QPushButton>
 
 namespace {
-
-// Above this a file does not fit FAT32's 4 GB limit with room to spare.
-constexpr qint64 kFat32FileLimit = 3758096384;  // 3.5 GiB
-// Cards up to this size come formatted with FAT32.
-constexpr qint64 kFat32CardLimit = 34359738368;  // 32 GiB
 
 QString gigabytes(std::int64_t bytes)
 {
@@ -27,51 +24,56 @@ void MainWindow::setDriveService(std::unique_ptr<platform::DriveService> service
     refreshDrives();
 }
 
+QString MainWindow::driveItemText(const QString &root) const
+{
+    const std::string path = root.toStdString();
+    platform::VolumeInfo volume;
+    const bool volumeKnown = driveService->queryVolume(path, volume);
+    platform::DiskSpace disk;
+    const bool spaceKnown = driveService->querySpace(path, disk);
+    QString label = volumeKnown ? QString::fromStdString(volume.label) : QString();
+    if (label.isEmpty())
+        label = tr("DriveRemovable");
+    const QString fileSystem = volumeKnown ? QString::fromStdString(volume.fileSystem) : QString();
+    const QString space =
+        spaceKnown
+            ? QStringLiteral("%1/%2 GB").arg(gigabytes(disk.freeBytes), gigabytes(disk.totalBytes))
+            : QString();
+    // One pass, so a label that contains %1 stays as it is.
+    return QStringLiteral("%1 [%2] %3 %4").arg(root, label, fileSystem, space).trimmed();
+}
+
 void MainWindow::refreshDrives()
 {
-    if (!driveCombo)
-        return;
     driveCombo->clear();
-    const std::vector<platform::RemovableDrive> drives =
-        driveService ? driveService->listRemovableDrives()
-                     : std::vector<platform::RemovableDrive>();
-    for (const platform::RemovableDrive &drive : drives) {
-        const QString root = QString::fromStdString(drive.rootPath);
-        QString label = drive.volumeKnown ? QString::fromStdString(drive.volume.label) : QString();
-        if (label.isEmpty())
-            label = tr("DriveRemovable");
-        const QString fileSystem =
-            drive.volumeKnown ? QString::fromStdString(drive.volume.fileSystem) : QString();
-        const QString space = drive.spaceKnown ? QStringLiteral("%1/%2 GB")
-                                                     .arg(gigabytes(drive.space.freeBytes),
-                                                          gigabytes(drive.space.totalBytes))
-                                               : QString();
-        // One pass, so a label that contains %1 stays as it is.
-        const QString text =
-            QStringLiteral("%1 [%2] %3 %4").arg(root, label, fileSystem, space).trimmed();
-        driveCombo->addItem(text, root);
+    for (const std::string &root : driveService->removableRoots()) {
+        const QString path = QString::fromStdString(root);
+        driveCombo->addItem(driveItemText(path), path);
     }
     if (driveCombo->count() > 0)
         driveCombo->setCurrentIndex(0);
     else
         driveCombo->addItem(tr("DriveWarnNoDrive"), QString());
-    // Start stays available: it explains itself when there is no drive.
-    if (startButton)
-        startButton->setEnabled(true);
     onDriveChanged();
+}
+
+// The texts of the listed drives in the new language; the list and the choice stay.
+void MainWindow::retranslateDrives()
+{
+    for (int i = 0; i < driveCombo->count(); ++i) {
+        const QString root = driveCombo->itemData(i).toString();
+        driveCombo->setItemText(i, root.isEmpty() ? tr("DriveWarnNoDrive") : driveItemText(root));
+    }
 }
 
 void MainWindow::onDriveChanged()
 {
-    if (!testSizeCombo)
-        return;
     const qint64 capacity = driveCapacity();
-    const bool smallCard = capacity >= 1 && capacity <= kFat32CardLimit;
     auto *list = qobject_cast<QListView *>(testSizeCombo->view());
     int highestAllowed = -1;
     bool currentBarred = false;
     for (int i = 0; i < testSizeCombo->count(); ++i) {
-        const bool barred = smallCard && testSizeCombo->itemData(i).toLongLong() > kFat32FileLimit;
+        const bool barred = fat32Bars(capacity, testSizeCombo->itemData(i).toLongLong());
         if (list)
             list->setRowHidden(i, barred);
         if (!barred)
@@ -86,7 +88,7 @@ void MainWindow::onDriveChanged()
 
 qint64 MainWindow::driveCapacity() const
 {
-    if (!driveCombo || !driveService)
+    if (!driveService)
         return 0;
     const QString root = driveCombo->currentData().toString();
     if (root.isEmpty())

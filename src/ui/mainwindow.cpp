@@ -1,7 +1,5 @@
 #include "mainwindow.h"
 
-#include "speedtester.h"
-
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -13,22 +11,15 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setupUi();
+    connectRunner();
     loadVerdictRules();
     loadTestSettings();
     refreshDrives();
 }
 
-MainWindow::~MainWindow()
-{
-    // The engine's thread may still be writing to the card: stop it and wait, so that
-    // nothing it reports to can disappear under it.
-    if (tester) {
-        tester->requestStop();
-        tester->wait();
-        delete tester;
-        tester = nullptr;
-    }
-}
+// The runner, a member, stops a running engine and waits for it before the widgets it
+// reports to are gone.
+MainWindow::~MainWindow() = default;
 
 void MainWindow::changeEvent(QEvent *event)
 {

@@ -2,8 +2,8 @@
 
 #include "drives.h"
 #include "formatservice.h"
-#include "samplecollection.h"
-#include "streamsource.h"
+#include "plancheck.h"
+#include "roundrunner.h"
 #include "userprompt.h"
 #include "verdict.h"
 
@@ -39,13 +39,14 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Starts the results of a new test of these streams: chart curves, sample series and
-    // table rows are rebuilt empty. The test start calls it before the engine runs.
+    // Starts the display of a new test of these streams: chart curves and table rows are
+    // rebuilt empty. The test start calls it once the run has begun.
     void prepareResults(const QVector<StreamSource> &sources);
 
     const VerdictRules &verdictRules() const { return rules; }
-    const SampleCollection &sampleCollection() const { return samples; }
-    const QStringList &currentStreamLabels() const { return streamLabels; }
+    const SampleCollection &sampleCollection() const { return runner.samples(); }
+    QStringList currentStreamLabels() const { return streamLabelsOf(runner.streamSources()); }
+    const RoundRunner &currentRun() const { return runner; }
 
     // The machine's drives and their formatting; tests hand in fakes. Replacing the drive
     // service lists the drives again.
@@ -54,7 +55,7 @@ public:
     // Every message box and question of the window goes through this handler.
     void setPromptHandler(PromptHandler handler) { promptHandler = std::move(handler); }
     // The engine of the running or last test; null before the first test.
-    const SpeedTester *currentTester() const { return tester; }
+    const SpeedTester *currentTester() const { return runner.tester(); }
 
 public slots:
     void refreshDrives();
@@ -66,10 +67,8 @@ public slots:
     void stopTest();
     void onWriteProgress(int percent, double currentSpeed, double avgSpeed);
     void onReadProgress(int percent, double currentSpeed, double avgSpeed);
-    void onFileWriteSample(int fileIdx, int percent, double cur, double avg);
-    void onFileReadSample(int fileIdx, int percent, double cur, double avg);
-    void onWriteFinished(double avgSpeed);
-    void onReadFinished(double avgSpeed);
+    void onFileWriteSample(int fileIdx, int percent, double cur);
+    void onFileReadSample(int fileIdx, int percent, double cur);
     void onTestError(const QString &message);
     void onTestFinished();
     void onReadTestToggled(bool checked);
@@ -104,14 +103,9 @@ private:
     void setVerdictCell(int row, const SpeedStats &writeStats, Verdict writeVerdict,
                         const SpeedStats &readStats, Verdict readVerdict);
     void fillPassColumns(PassDirection pass, int row, const SpeedStats &stats);
-    void finishWriteStats(double avgSpeed);
-    void finishReadStats(double avgSpeed);
+    void fillPassResults(PassDirection pass);
     void evaluateVerdicts();
     void showReadResults(bool visible);
-
-    // Samples of the running test.
-    void recordCardSample(PassDirection pass, int percent, double currentSpeed);
-    void recordStreamSample(PassDirection pass, int fileIdx, int percent, double cur, double avg);
 
     // Stored verdict rules; the per-stream minimums live in their hidden spin boxes.
     void loadVerdictRules();
@@ -121,7 +115,14 @@ private:
     // Drives, test start and stop, progress, stored test settings.
     void onDriveChanged();
     qint64 driveCapacity() const;
-    void launchTester();
+    QString driveItemText(const QString &root) const;
+    void retranslateDrives();
+    TestPlan planFromControls() const;
+    // Shows the refusal, if any, of `plan` at `stage`; `facts` receives what was asked.
+    bool refuses(const TestPlan &plan, CheckStage stage, TargetFacts *facts = nullptr);
+    void launchPlan(const TestPlan &plan);
+    void connectRunner();
+    QString liveSpeedText(double current, double average) const;
     void setRunning(bool running);
     void resetResults();
     bool prompt(UserPrompt::Kind kind, const QString &title, const QString &text);
@@ -184,22 +185,11 @@ private:
     std::unique_ptr<platform::FormatService> formatService;
     PromptHandler promptHandler = showUserPrompt;
 
-    // The running or last test.
-    SpeedTester *tester = nullptr;
-    bool userStopped = false;
-    int currentRound = 0;
-    QString runDrive;
-    qint64 runBlockSize = 0;
-    qint64 runTestSize = 0;
-    int runStreamCount = 1;
-    QStringList runSourceFiles;
-    QVector<StreamSource> streamSources;
-    QStringList streamLabels;
+    // The running or last test: its rounds, samples and engine. Kept until the next test
+    // so that changed rules can judge it again.
+    RoundRunner runner;
     double lastWriteSpeed = 0.0;
     double lastReadSpeed = 0.0;
 
-    // Card-total and per-stream samples of the test, kept until the next one so that
-    // changed rules can judge it again.
-    SampleCollection samples;
     VerdictRules rules;
 };

@@ -88,8 +88,7 @@ void MainWindow::retranslateUi()
         speedChart->update();
 
     // Drive texts contain translated words too.
-    if (driveCombo && driveCombo->count() > 0)
-        refreshDrives();
+    retranslateDrives();
 }
 
 void MainWindow::retranslateResultHeaders()

@@ -8,69 +8,82 @@
 #include <QTableWidget>
 #include <QTime>
 
-namespace {
-
-// Only a repeated test outside the stress mode shows its rounds.
-bool showsRounds(const VerdictRules &rules)
+void MainWindow::connectRunner()
 {
-    return !rules.fullCap && rules.iterCount >= 2;
+    connect(&runner, &RoundRunner::log, this, &MainWindow::appendLog);
+    connect(&runner, &RoundRunner::progress, this,
+            [this](PassDirection pass, int percent, double current, double average) {
+                if (pass == PassDirection::Write)
+                    onWriteProgress(percent, current, average);
+                else
+                    onReadProgress(percent, current, average);
+            });
+    connect(&runner, &RoundRunner::streamSample, this,
+            [this](PassDirection pass, int stream, int percent, double current) {
+                if (pass == PassDirection::Write)
+                    onFileWriteSample(stream, percent, current);
+                else
+                    onFileReadSample(stream, percent, current);
+            });
+    connect(&runner, &RoundRunner::passFinished, this, [this](PassDirection pass) {
+        fillPassResults(pass);
+    });
+    connect(&runner, &RoundRunner::roundJudgeable, this, &MainWindow::evaluateVerdicts);
+    connect(&runner, &RoundRunner::error, this, &MainWindow::onTestError);
+    connect(&runner, &RoundRunner::finished, this, &MainWindow::onTestFinished);
 }
 
-}  // namespace
+QString MainWindow::liveSpeedText(double current, double average) const
+{
+    // Only a repeated test outside the stress mode shows its rounds.
+    const TestPlan &plan = runner.plan();
+    const QString prefix = plan.rounds() >= 2
+                               ? tr("RoundPrefix").arg(runner.round()).arg(plan.rounds())
+                               : QString();
+    return prefix + tr("ProgressLive").arg(current, 0, 'f', 2).arg(average, 0, 'f', 2);
+}
 
 void MainWindow::onWriteProgress(int percent, double currentSpeed, double avgSpeed)
 {
-    writeProgressBar->setValue(
-        sharedAxisPercent(percent, currentRound, rules.iterCount, rules.fullCap));
-    const QString prefix =
-        showsRounds(rules) ? tr("RoundPrefix").arg(currentRound).arg(rules.iterCount) : QString();
+    writeProgressBar->setValue(runner.axisPercent(percent));
     // A report without speed keeps showing the last real one.
     if (currentSpeed > 0)
         lastWriteSpeed = currentSpeed;
-    writeSpeedLabel->setText(
-        prefix + tr("ProgressLive").arg(lastWriteSpeed, 0, 'f', 2).arg(avgSpeed, 0, 'f', 2));
-    recordCardSample(PassDirection::Write, percent, currentSpeed);
+    writeSpeedLabel->setText(liveSpeedText(lastWriteSpeed, avgSpeed));
 }
 
 void MainWindow::onReadProgress(int percent, double currentSpeed, double avgSpeed)
 {
-    readProgressBar->setValue(
-        sharedAxisPercent(percent, currentRound, rules.iterCount, rules.fullCap));
-    const QString prefix =
-        showsRounds(rules) ? tr("RoundPrefix").arg(currentRound).arg(rules.iterCount) : QString();
+    readProgressBar->setValue(runner.axisPercent(percent));
     if (currentSpeed > 0)
         lastReadSpeed = currentSpeed;
-    readSpeedLabel->setText(
-        prefix + tr("ProgressLive").arg(lastReadSpeed, 0, 'f', 2).arg(avgSpeed, 0, 'f', 2));
-    recordCardSample(PassDirection::Read, percent, currentSpeed);
+    readSpeedLabel->setText(liveSpeedText(lastReadSpeed, avgSpeed));
+}
+
+void MainWindow::onFileWriteSample(int fileIdx, int percent, double cur)
+{
+    // The rounds of a repeated test share one axis, so their curves continue one another.
+    if (cur > 0)
+        speedChart->addWriteSample(fileIdx, runner.axisPercent(percent), cur);
+}
+
+void MainWindow::onFileReadSample(int fileIdx, int percent, double cur)
+{
+    if (cur > 0)
+        speedChart->addReadSample(fileIdx, runner.axisPercent(percent), cur);
 }
 
 void MainWindow::onTestError(const QString &message)
 {
-    appendLog(tr("LogErrorPrefix").arg(message));
-    // Before the box: its event loop may deliver the end of the engine thread, and that
-    // must already see no rounds left.
-    currentRound = rules.iterCount;
-    prompt(UserPrompt::Critical, tr("LogTestErrorTitle"), message);
+    // Shown without a nested event loop: the run goes on ending while the box is open.
+    prompt(UserPrompt::RunError, tr("LogTestErrorTitle"), message);
 }
 
 void MainWindow::onTestFinished()
 {
-    if (userStopped) {
-        setRunning(false);
-        userStopped = false;
-        currentRound = 0;
-        resetResults();
-        return;
-    }
-    if (!rules.fullCap && currentRound >= 1 && currentRound < rules.iterCount) {
-        ++currentRound;
-        appendLog(tr("LogRoundEnter").arg(currentRound).arg(rules.iterCount));
-        launchTester();
-        return;
-    }
     setRunning(false);
-    currentRound = 0;
+    if (runner.outcome() == RoundRunner::Outcome::Stopped)
+        resetResults();
 }
 
 void MainWindow::appendLog(const QString &message)
@@ -82,24 +95,22 @@ void MainWindow::appendLog(const QString &message)
 
 void MainWindow::resetResults()
 {
-    if (speedChart) {
-        speedChart->clearSamples();
-        speedChart->setStreams(QStringList());
-    }
-    for (QProgressBar *bar : {writeProgressBar, readProgressBar}) {
-        if (bar)
-            bar->setValue(0);
-    }
-    for (QLabel *label : {writeSpeedLabel, readSpeedLabel}) {
-        if (label)
-            label->setText(tr("ProgressInitial"));
-    }
-    if (resultsTable)
-        resultsTable->setRowCount(0);
+    speedChart->clearSamples();
+    speedChart->setStreams(QStringList());
+    for (QProgressBar *bar : {writeProgressBar, readProgressBar})
+        bar->setValue(0);
+    for (QLabel *label : {writeSpeedLabel, readSpeedLabel})
+        label->setText(tr("ProgressInitial"));
+    resultsTable->setRowCount(0);
     lastWriteSpeed = 0.0;
     lastReadSpeed = 0.0;
-    streamLabels.clear();
-    streamSources.clear();
     // The card-total series, extremes and averages and every per-stream series.
-    samples.reset(0);
+    runner.clearSamples();
+}
+
+void MainWindow::prepareResults(const QVector<StreamSource> &sources)
+{
+    const QStringList labels = streamLabelsOf(sources);
+    speedChart->setStreams(labels);
+    prepareResultRows(labels);
 }

@@ -47,12 +47,6 @@ void makeBold(QTableWidgetItem *item)
     item->setFont(font);
 }
 
-QString rowLabel(int row, const QString &name)
-{
-    // One pass, so a name containing "%1" is shown as it is.
-    return QStringLiteral("#%1  %2").arg(QString::number(row), name);
-}
-
 }  // namespace
 
 void MainWindow::setupResultsTable()
@@ -119,7 +113,7 @@ void MainWindow::prepareResultRows(const QStringList &names)
 
     for (int row = 1; row < rows; ++row) {
         const QString &name = names.at(row - 1);
-        auto *label = new QTableWidgetItem(rowLabel(row, name));
+        auto *label = new QTableWidgetItem(streamRowLabel(row - 1, name));
         label->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setToolTip(name);
         label->setForeground(QColor(0x55, 0x55, 0x55));
@@ -139,13 +133,14 @@ void MainWindow::retranslateResultRows()
         return;
     if (QTableWidgetItem *total = resultsTable->item(0, ResultColumn::Label))
         total->setText(tr("RowCardTotal"));
+    const QVector<StreamSource> &streamSources = runner.streamSources();
     if (streamSources.size() < 2)
         return;
     // Tooltips keep the name of the language the test started in.
     const int last = std::min(resultsTable->rowCount() - 1, int(streamSources.size()));
     for (int row = 1; row <= last; ++row) {
         if (QTableWidgetItem *label = resultsTable->item(row, ResultColumn::Label))
-            label->setText(rowLabel(row, streamLabel(streamSources.at(row - 1))));
+            label->setText(streamRowLabel(row - 1, streamLabel(streamSources.at(row - 1))));
     }
 }
 

@@ -13,6 +13,13 @@ bool showUserPrompt(QWidget *parent, const UserPrompt &prompt)
     case UserPrompt::Critical:
         QMessageBox::critical(parent, prompt.title, prompt.text, QMessageBox::Ok);
         return false;
+    case UserPrompt::RunError: {
+        auto *box = new QMessageBox(QMessageBox::Critical, prompt.title, prompt.text,
+                                    QMessageBox::Ok, parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return false;
+    }
     case UserPrompt::Question:
         return QMessageBox::question(parent, prompt.title, prompt.text,
                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)

@@ -11,7 +11,8 @@ class QWidget;
 struct UserPrompt {
     enum Kind {
         Warning,        // a refusal, OK only
-        Critical,       // a blocked target or an engine error, OK only
+        Critical,       // a blocked target, OK only
+        RunError,       // an engine error: shown without waiting for OK, the run goes on ending
         Question,       // Yes / No, No by default
         FormatConfirm,  // the last word before a card is erased: Format / Cancel
     };

@@ -8,26 +8,22 @@
 void MainWindow::openVerdictSettings()
 {
     VerdictRulesDialog dialog(
-        rules, perStreamWriteSpin ? perStreamWriteSpin->value() : rules.perStreamWrite,
-        perStreamReadSpin ? perStreamReadSpin->value() : rules.perStreamRead, this);
+        rules, perStreamWriteSpin->value(), perStreamReadSpin->value(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
 
     rules = dialog.rules(rules);
     // The window's holders own the per-stream minimums and their limits.
-    if (perStreamWriteSpin)
-        perStreamWriteSpin->setValue(dialog.perStreamWrite());
-    if (perStreamReadSpin)
-        perStreamReadSpin->setValue(dialog.perStreamRead());
+    perStreamWriteSpin->setValue(dialog.perStreamWrite());
+    perStreamReadSpin->setValue(dialog.perStreamRead());
     saveVerdictRules();
 
-    // Judge the last test again with the new rules, trim included. A pass that has not
-    // finished yet counts with an average of 0 until its end is reported.
-    if (!resultsTable || resultsTable->rowCount() < 1)
+    // Judge the last test again with the new rules, trim included; its plan says which
+    // passes it had. A run that failed or still runs has no verdict to revise.
+    if (runner.outcome() != RoundRunner::Outcome::Completed || resultsTable->rowCount() < 1)
         return;
-    finishWriteStats(samples.card(PassDirection::Write).average());
-    if (rules.enableRead)
-        finishReadStats(samples.card(PassDirection::Read).average());
-    else
-        evaluateVerdicts();
+    fillPassResults(PassDirection::Write);
+    if (runner.plan().readPass())
+        fillPassResults(PassDirection::Read);
+    evaluateVerdicts();
 }

@@ -26,39 +26,19 @@ QFont verdictFont(const QFont &tableFont)
 
 }  // namespace
 
-void MainWindow::finishWriteStats(double avgSpeed)
+void MainWindow::fillPassResults(PassDirection pass)
 {
     takePerStreamThresholds();
-    samples.finishPass(PassDirection::Write, avgSpeed);
-    fillPassColumns(PassDirection::Write, 0,
-                    samples.card(PassDirection::Write).stats(rules.slcTrim));
-    if (!resultsTable || resultsTable->rowCount() < 2)
-        return;
-    for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i) {
-        const SpeedStats stats = samples.stream(PassDirection::Write, i).stats(rules.slcTrim);
-        fillPassColumns(PassDirection::Write, i + 1, stats);
-    }
-}
-
-void MainWindow::finishReadStats(double avgSpeed)
-{
-    takePerStreamThresholds();
-    samples.finishPass(PassDirection::Read, avgSpeed);
-    fillPassColumns(PassDirection::Read, 0, samples.card(PassDirection::Read).stats(rules.slcTrim));
-    if (resultsTable && resultsTable->rowCount() >= 2) {
-        for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i) {
-            const SpeedStats stats = samples.stream(PassDirection::Read, i).stats(rules.slcTrim);
-            fillPassColumns(PassDirection::Read, i + 1, stats);
-        }
-    }
-    evaluateVerdicts();
+    const SampleCollection &samples = runner.samples();
+    fillPassColumns(pass, 0, samples.card(pass).stats(rules.slcTrim));
+    for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i)
+        fillPassColumns(pass, i + 1, samples.stream(pass, i).stats(rules.slcTrim));
 }
 
 void MainWindow::evaluateVerdicts()
 {
-    if (!resultsTable)
-        return;
     takePerStreamThresholds();
+    const SampleCollection &samples = runner.samples();
     const RowResult total = evaluateCardTotal(samples, rules);
     setVerdictCell(0, total.write, total.verdicts.write, total.read, total.verdicts.read);
     for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i) {
@@ -71,8 +51,7 @@ void MainWindow::evaluateVerdicts()
 void MainWindow::setVerdictCell(int row, const SpeedStats &writeStats, Verdict writeVerdict,
                                 const SpeedStats &readStats, Verdict readVerdict)
 {
-    QTableWidgetItem *item =
-        resultsTable ? resultsTable->item(row, ResultColumn::Verdict) : nullptr;
+    QTableWidgetItem *item = resultsTable->item(row, ResultColumn::Verdict);
     if (!item)
         return;
     const VerdictCellLook look =

@@ -1,8 +1,7 @@
-// What the command line accepts, and the checks made before a test writes anything.
+// What the command line accepts.
 #include "clioptions.h"
 #include "i18n.h"
 #include "isolatedsettings.h"
-#include "preflight.h"
 #include "sizeparse.h"
 
 #include <QtTest>
@@ -10,7 +9,6 @@
 #include <utility>
 
 Q_DECLARE_METATYPE(CliOptions)
-Q_DECLARE_METATYPE(Preflight::Space)
 
 namespace {
 constexpr qint64 MiB = 1048576;
@@ -43,29 +41,6 @@ QString summary(const CliOptions &o)
     return parts.join(' ');
 }
 
-CliOptions randomOptions(qint64 size, int streams, qint64 block, bool fill = false)
-{
-    CliOptions o;
-    o.targetDir = QStringLiteral("/media/card/");
-    o.testSize = size;
-    o.streamCount = streams;
-    o.blockSize = block;
-    o.fill = fill;
-    return o;
-}
-
-CliOptions fileOptions(int count)
-{
-    CliOptions o = randomOptions(GiB, 1, MiB);
-    for (int i = 0; i < count; ++i)
-        o.sourceFiles << QStringLiteral("/source%1").arg(i);
-    return o;
-}
-
-Preflight::Space space(qint64 freeBytes, qint64 totalBytes)
-{
-    return Preflight::Space{true, freeBytes, totalBytes};
-}
 }  // namespace
 
 class TestCliParse : public QObject
@@ -80,11 +55,6 @@ private slots:
     void helpAndVersion();
     void requestedLanguage_data();
     void requestedLanguage();
-    void checkSpace_data();
-    void checkSpace();
-    void checkPaths_data();
-    void checkPaths();
-    void querySpaceOfRealFolder();
 
 private:
     QTemporaryDir m_settingsDir;
@@ -288,131 +258,6 @@ void TestCliParse::requestedLanguage()
 {
     QFETCH(QStringList, args);
     QTEST(CommandLine::requestedLanguage(QStringList{"lumoracard-cli"} + args), "code");
-}
-
-void TestCliParse::checkSpace_data()
-{
-    QTest::addColumn<CliOptions>("options");
-    QTest::addColumn<QVector<qint64>>("sourceSizes");
-    QTest::addColumn<Preflight::Space>("space");
-    QTest::addColumn<QString>("refusal");  // the window's text; empty: the test may run
-
-    // Figures in whole megabytes, rounded down.
-    auto lowSpace = [](int required, int available) {
-        return QStringLiteral("Selected drive has insufficient free space.\nRequired: %1 MB\n"
-                              "Available: %2 MB")
-            .arg(required)
-            .arg(available);
-    };
-    const QString fat32 = "Target card \u226432GB uses FAT32 with a 4GB per-file hard limit.\n";
-    const QString capSize = fat32 + "Please keep the test size at 3.5GB or below.";
-    const QString capFiles =
-        fat32 + "Please remove or split source files larger than 3.5GB and retry.";
-    const QVector<qint64> none;
-    const CliOptions twoBy2G = randomOptions(2 * GiB, 2, MiB);
-    const CliOptions fill = randomOptions(8 * MiB + 5, 1, MiB, true);
-
-    // The test needs its files in whole blocks: streams x size, the sum of the sources, or
-    // one file for the fill.
-    QTest::newRow("exactly enough") << twoBy2G << none << space(4 * GiB, 64 * GiB) << QString();
-    QTest::newRow("one byte short")
-        << twoBy2G << none << space(4 * GiB - 1, 64 * GiB) << lowSpace(4096, 4095);
-    QTest::newRow("space unknown passes") << twoBy2G << none << Preflight::Space() << QString();
-    // 1000000 bytes in 64K blocks: 15 whole blocks per stream.
-    const CliOptions odd = randomOptions(1000000, 3, 65536);
-    QTest::newRow("whole blocks per stream") << odd << none << space(45 * 65536, GiB) << QString();
-    QTest::newRow("whole blocks per stream, short")
-        << odd << none << space(45 * 65536 - 1, GiB) << lowSpace(2, 2);
-    QTest::newRow("sources in whole blocks")
-        << fileOptions(3) << QVector<qint64>{MiB + 7, 500, 2 * MiB} << space(3 * MiB, 16 * GiB)
-        << QString();
-    QTest::newRow("sources do not fit") << fileOptions(2) << QVector<qint64>{MiB, 2 * MiB}
-                                        << space(3 * MiB - 1, 16 * GiB) << lowSpace(3, 2);
-    QTest::newRow("fill, room for one file")
-        << fill << none << space(8 * MiB, 64 * MiB) << QString();
-    QTest::newRow("fill, no room")
-        << fill << none << space(8 * MiB - 1, 64 * MiB) << lowSpace(8, 7);
-    // The fill sizes itself by the free space: it cannot run blind.
-    QTest::newRow("fill, space unknown")
-        << fill << none << Preflight::Space() << "Cannot read the free space of /media/card/.";
-    // Cards of 32 GiB or less come as FAT32: no file above 3.5 GiB, in whole blocks.
-    QTest::newRow("32G card, 3.5G file and a bit")
-        << randomOptions(3584 * MiB + 5, 1, MiB) << none << space(30 * GiB, 32 * GiB) << QString();
-    QTest::newRow("32G card, 3.5G + 1 block")
-        << randomOptions(3585 * MiB, 1, MiB) << none << space(30 * GiB, 32 * GiB) << capSize;
-    QTest::newRow("64G card, 30G file")
-        << randomOptions(30 * GiB, 1, MiB) << none << space(60 * GiB, 64 * GiB) << QString();
-    QTest::newRow("16G card, one big source")
-        << fileOptions(2) << QVector<qint64>{MiB, 4 * GiB} << space(15 * GiB, 16 * GiB) << capFiles;
-}
-
-void TestCliParse::checkSpace()
-{
-    QFETCH(CliOptions, options);
-    QFETCH(QVector<qint64>, sourceSizes);
-    QFETCH(Preflight::Space, space);
-    QTEST(Preflight::checkSpace(options, sourceSizes, space), "refusal");
-}
-
-void TestCliParse::checkPaths_data()
-{
-    QTest::addColumn<QString>("target");     // relative to a fresh temporary folder
-    QTest::addColumn<QStringList>("files");  // the same
-    QTest::addColumn<QString>("mentioned");  // a path the refusal must name; "-": accepted
-
-    // Present in every fixture: card/ (folder), plain (file), big.bin (3 MiB), tiny (10 bytes).
-    QTest::newRow("folder") << "card/" << QStringList() << "-";
-    QTest::newRow("missing target") << "nowhere/" << QStringList() << "nowhere";
-    QTest::newRow("target is a file") << "plain/" << QStringList() << "plain";
-    QTest::newRow("good file") << "card/" << QStringList{"big.bin"} << "-";
-    QTest::newRow("missing file") << "card/" << QStringList{"big.bin", "gone.mp4"} << "gone.mp4";
-    QTest::newRow("file is a folder") << "card/" << QStringList{"card"} << "card";
-    QTest::newRow("one file too small, one fine")
-        << "card/" << QStringList{"tiny", "big.bin"} << "-";
-    QTest::newRow("all files too small") << "card/" << QStringList{"tiny"} << QString();
-}
-
-void TestCliParse::checkPaths()
-{
-    QFETCH(QString, target);
-    QFETCH(QStringList, files);
-    QFETCH(QString, mentioned);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid() && QDir(dir.path()).mkdir(QStringLiteral("card")));
-    const std::pair<const char *, qint64> made[] = {
-        {"plain", 100}, {"big.bin", 3 * MiB}, {"tiny", 10}};
-    for (const auto &[name, size] : made) {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(size));
-    }
-    CliOptions options;
-    options.targetDir = dir.filePath(target);
-    for (const QString &f : files)
-        options.sourceFiles << dir.filePath(f);
-
-    QVector<qint64> sizes;
-    const QString message = Preflight::checkPaths(options, &sizes);
-    if (mentioned == QLatin1String("-")) {
-        QVERIFY2(message.isEmpty(), qPrintable(message));
-        QCOMPARE(sizes.size(), files.size());
-        for (int i = 0; i < files.size(); ++i)
-            QCOMPARE(sizes[i], QFileInfo(options.sourceFiles[i]).size());
-    } else {
-        // A refusal reads as text, not as a bare key.
-        QVERIFY2(!message.isEmpty() && !message.startsWith(QLatin1String("Msg")),
-                 qPrintable(message));
-        QVERIFY2(message.contains(mentioned), qPrintable(message));
-    }
-}
-
-void TestCliParse::querySpaceOfRealFolder()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const Preflight::Space s = Preflight::querySpace(dir.path() + QLatin1Char('/'));
-    QVERIFY(s.known && s.totalBytes > 0);
-    QVERIFY(s.freeBytes >= 0 && s.freeBytes <= s.totalBytes);
-    QVERIFY(!Preflight::querySpace(dir.filePath(QStringLiteral("missing/"))).known);
 }
 
 QTEST_GUILESS_MAIN(TestCliParse)

@@ -15,3 +15,6 @@ struct StreamSource {
 
 // "Random stream #3", "Rolling write", the file's name; empty for an unknown kind.
 QString streamLabel(const StreamSource &source);
+
+// The results row label of stream `index` (0-based): "#1  name", two blanks.
+QString streamRowLabel(int index, const QString &name);

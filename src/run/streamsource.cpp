@@ -15,3 +15,9 @@ QString streamLabel(const StreamSource &source)
         return QString();
     }
 }
+
+QString streamRowLabel(int index, const QString &name)
+{
+    // One pass, so a name containing "%1" is shown as it is.
+    return QStringLiteral("#%1  %2").arg(QString::number(index + 1), name);
+}

@@ -1,0 +1,190 @@
+#include "roundrunner.h"
+
+#include "speedtester.h"
+
+RoundRunner::RoundRunner(QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<PassDirection>();
+    qRegisterMetaType<RoundRunner::Outcome>();
+}
+
+RoundRunner::~RoundRunner()
+{
+    disposeTester();
+}
+
+bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
+{
+    if (m_running)
+        return false;
+    m_plan = plan;
+    m_freeBytes = freeBytes;
+    m_sources = streamSourcesOf(plan);
+    m_samples.reset(m_sources.size());
+    m_completed.clear();
+    m_errorMessage.clear();
+    m_outcome = Outcome::None;
+    m_stopping = false;
+    m_running = true;
+    m_round = 1;
+    launchRound();
+    return true;
+}
+
+void RoundRunner::stop()
+{
+    if (!m_running || m_stopping)
+        return;
+    m_stopping = true;
+    emit log(tr("LogStopping"));
+    if (m_tester)
+        m_tester->requestStop();
+}
+
+int RoundRunner::axisPercent(int percent) const
+{
+    return sharedAxisPercent(percent, m_round, m_plan.rounds(), m_plan.fill);
+}
+
+void RoundRunner::clearSamples()
+{
+    m_samples.reset(0);
+    m_sources.clear();
+}
+
+void RoundRunner::launchRound()
+{
+    disposeTester();
+    m_current = RoundAverages();
+    m_roundFailed = false;
+
+    auto *tester = new SpeedTester;
+    const bool files = m_plan.mode == TestPlan::Mode::Files;
+    tester->setTargetDir(m_plan.target);
+    tester->setTestSize(files ? 0 : m_plan.testSize);
+    tester->setBlockSize(m_plan.blockSize);
+    tester->setSourceFiles(files ? m_plan.files : QStringList());
+    tester->setStreamCount(m_plan.streamCount());
+    tester->setReadEnabled(m_plan.readPass());
+    if (m_plan.fill)
+        tester->setRollingFill(m_plan.testSize, m_freeBytes, m_plan.fillRounds);
+
+    connect(tester, &SpeedTester::log, this, &RoundRunner::log);
+    connect(tester, &SpeedTester::writeProgress, this, [this](int p, double cur, double avg) {
+        m_samples.addProgress(PassDirection::Write, p, cur);
+        emit progress(PassDirection::Write, p, cur, avg);
+    });
+    connect(tester, &SpeedTester::readProgress, this, [this](int p, double cur, double avg) {
+        m_samples.addProgress(PassDirection::Read, p, cur);
+        emit progress(PassDirection::Read, p, cur, avg);
+    });
+    connect(tester, &SpeedTester::fileWriteSample, this,
+            [this](int file, int p, double cur, double avg) {
+                m_samples.addStreamSample(PassDirection::Write, file, p, cur, avg);
+                emit streamSample(PassDirection::Write, file, p, cur);
+            });
+    connect(tester, &SpeedTester::fileReadSample, this,
+            [this](int file, int p, double cur, double avg) {
+                m_samples.addStreamSample(PassDirection::Read, file, p, cur, avg);
+                emit streamSample(PassDirection::Read, file, p, cur);
+            });
+    connect(tester, &SpeedTester::writeFinished, this, &RoundRunner::onWriteFinished);
+    connect(tester, &SpeedTester::readFinished, this, &RoundRunner::onReadFinished);
+    connect(tester, &SpeedTester::testError, this, &RoundRunner::onTestError);
+    connect(tester, &QThread::finished, this, &RoundRunner::onTesterFinished);
+    m_tester = tester;
+    // A stop asked for before this round's engine existed still holds.
+    if (m_stopping)
+        m_tester->requestStop();
+    m_tester->start();
+}
+
+void RoundRunner::disposeTester()
+{
+    if (!m_tester)
+        return;
+    m_tester->requestStop();
+    m_tester->wait();
+    delete m_tester;
+    m_tester = nullptr;
+}
+
+void RoundRunner::onWriteFinished(double average)
+{
+    // A pass that reported an error has no results to show, whatever follows it.
+    if (m_roundFailed)
+        return;
+    m_current.write = average;
+    m_samples.finishPass(PassDirection::Write, average);
+    emit passFinished(PassDirection::Write);
+    if (!m_plan.readPass())
+        emit roundJudgeable();
+}
+
+void RoundRunner::onReadFinished(double average)
+{
+    if (m_roundFailed || !m_plan.readPass())
+        return;
+    m_current.read = average;
+    m_current.readDone = true;
+    m_samples.finishPass(PassDirection::Read, average);
+    emit passFinished(PassDirection::Read);
+    emit roundJudgeable();
+}
+
+void RoundRunner::onTestError(const QString &message)
+{
+    m_roundFailed = true;
+    if (m_errorMessage.isEmpty())
+        m_errorMessage = message;
+    emit log(tr("LogErrorPrefix").arg(message));
+    emit error(message);
+}
+
+void RoundRunner::onTesterFinished()
+{
+    if (sender() != m_tester || !m_running)
+        return;
+    if (m_stopping) {
+        finish(Outcome::Stopped);
+        return;
+    }
+    if (m_roundFailed) {
+        finish(Outcome::Failed);
+        return;
+    }
+    m_completed.append(m_current);
+    if (m_round < m_plan.rounds()) {
+        ++m_round;
+        emit log(tr("LogRoundEnter").arg(m_round).arg(m_plan.rounds()));
+        launchRound();
+        return;
+    }
+    finish(Outcome::Completed);
+}
+
+void RoundRunner::finish(Outcome outcome)
+{
+    m_running = false;
+    m_outcome = outcome;
+    emit finished(outcome);
+}
+
+RoundRunner::Means RoundRunner::meansOf(const QVector<RoundAverages> &rounds)
+{
+    Means m;
+    if (rounds.isEmpty())
+        return m;
+    for (const RoundAverages &r : rounds) {
+        m.write += r.write;
+        if (r.readDone) {
+            m.read += r.read;
+            ++m.readRounds;
+        }
+    }
+    m.write /= rounds.size();
+    if (m.readRounds > 0)
+        m.read /= m.readRounds;
+    return m;
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "samplecollection.h"
+#include "testplan.h"
+
+#include <QObject>
+#include <QVector>
+
+class SpeedTester;
+
+// Runs the rounds of one test, a fresh engine for each, and collects their samples: the one
+// run of the program, which the window and the command line only display. Everything it
+// decides (when a round may be judged, whether another round follows, how the run ended)
+// follows the plan it was started with.
+class RoundRunner : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Outcome { None, Completed, Failed, Stopped };
+    // The engine's averages of one round that ran to its end.
+    struct RoundAverages {
+        double write = 0.0;
+        double read = 0.0;
+        bool readDone = false;
+    };
+    // The mean of the rounds' averages; the read mean over the rounds that read.
+    struct Means {
+        double write = 0.0;
+        double read = 0.0;
+        int readRounds = 0;
+    };
+    static Means meansOf(const QVector<RoundAverages> &rounds);
+
+    explicit RoundRunner(QObject *parent = nullptr);
+    // Stops a running engine and waits for it, so nothing reports to a destroyed runner.
+    ~RoundRunner() override;
+
+    // Starts the first round; false (and nothing happens) while a test runs. `freeBytes`
+    // sizes the stress mode's fill.
+    bool start(const TestPlan &plan, qint64 freeBytes = 0);
+    // Honoured at any moment of the run: the engine deletes its files, no round follows.
+    void stop();
+    bool isRunning() const { return m_running; }
+
+    const TestPlan &plan() const { return m_plan; }
+    int round() const { return m_round; }
+    // `percent` of the current pass on the one axis the rounds of a repeated test share.
+    int axisPercent(int percent) const;
+    const QVector<StreamSource> &streamSources() const { return m_sources; }
+    const SampleCollection &samples() const { return m_samples; }
+    // Forgets the samples of the last test (its results are no longer shown).
+    void clearSamples();
+    const QVector<RoundAverages> &completedRounds() const { return m_completed; }
+    Outcome outcome() const { return m_outcome; }
+    // The engine's first error message of a failed run.
+    QString errorMessage() const { return m_errorMessage; }
+    // The engine of the running or last round; null before the first.
+    const SpeedTester *tester() const { return m_tester; }
+
+signals:
+    void log(const QString &message);
+    void progress(PassDirection pass, int percent, double currentMBps, double averageMBps);
+    void streamSample(PassDirection pass, int stream, int percent, double currentMBps);
+    // A pass ended well: its statistics can be shown.
+    void passFinished(PassDirection pass);
+    // Every pass the plan asks of this round ended well: the rows can be judged.
+    void roundJudgeable();
+    void error(const QString &message);
+    void finished(RoundRunner::Outcome outcome);
+
+private:
+    void launchRound();
+    void disposeTester();
+    void onWriteFinished(double average);
+    void onReadFinished(double average);
+    void onTestError(const QString &message);
+    void onTesterFinished();
+    void finish(Outcome outcome);
+
+    TestPlan m_plan;
+    qint64 m_freeBytes = 0;
+    QVector<StreamSource> m_sources;
+    SampleCollection m_samples;
+    SpeedTester *m_tester = nullptr;
+    int m_round = 0;
+    RoundAverages m_current;
+    QVector<RoundAverages> m_completed;
+    QString m_errorMessage;
+    bool m_running = false;
+    bool m_stopping = false;
+    bool m_roundFailed = false;
+    Outcome m_outcome = Outcome::None;
+};
+
+Q_DECLARE_METATYPE(RoundRunner::Outcome)
+Q_DECLARE_METATYPE(PassDirection)
