@@ -16,9 +16,8 @@ RunController::RunController(const CliOptions &options, ConsoleWriter *console,
 {
     m_interruptTimer.setInterval(kInterruptPollMs);
     connect(&m_interruptTimer, &QTimer::timeout, this, &RunController::pollInterrupt);
-    connect(&m_runner, &RoundRunner::log, this, [this](const QString &message) {
-        m_console->logLine(message);
-    });
+    connect(&m_runner, &RoundRunner::log, this,
+            [this](const QString &message) { m_console->logLine(message); });
     connect(&m_runner, &RoundRunner::progress, this, &RunController::showProgress);
     connect(&m_runner, &RoundRunner::finished, this, &RunController::onFinished);
     m_clock.start();
@@ -86,8 +85,7 @@ void RunController::printSummary()
                                       .arg(r.write, 0, 'f', 2)
                                       .arg(r.read, 0, 'f', 2));
             } else {
-                m_console->result(
-                    tr("Round %1: write %2 MB/s").arg(i + 1).arg(r.write, 0, 'f', 2));
+                m_console->result(tr("Round %1: write %2 MB/s").arg(i + 1).arg(r.write, 0, 'f', 2));
             }
         }
     }

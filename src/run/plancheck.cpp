@@ -76,9 +76,10 @@ PlanRefusal checkSpace(const TestPlan &plan, const TargetFacts &target)
 TargetFacts inspectTarget(const QString &root, const platform::DriveService &drives)
 {
     TargetFacts facts;
-    facts.isFolder = QFileInfo(root).isDir();
     const std::string path = root.toStdString();
     facts.removable = drives.isRemovable(path);
+    // A removable drive's root is a mounted folder by definition.
+    facts.isFolder = facts.removable || QFileInfo(root).isDir();
     platform::DiskSpace space;
     facts.spaceKnown = drives.querySpace(path, space);
     facts.freeBytes = space.freeBytes;

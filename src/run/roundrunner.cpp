@@ -71,24 +71,10 @@ void RoundRunner::launchRound()
         tester->setRollingFill(m_plan.testSize, m_freeBytes, m_plan.fillRounds);
 
     connect(tester, &SpeedTester::log, this, &RoundRunner::log);
-    connect(tester, &SpeedTester::writeProgress, this, [this](int p, double cur, double avg) {
-        m_samples.addProgress(PassDirection::Write, p, cur);
-        emit progress(PassDirection::Write, p, cur, avg);
-    });
-    connect(tester, &SpeedTester::readProgress, this, [this](int p, double cur, double avg) {
-        m_samples.addProgress(PassDirection::Read, p, cur);
-        emit progress(PassDirection::Read, p, cur, avg);
-    });
-    connect(tester, &SpeedTester::fileWriteSample, this,
-            [this](int file, int p, double cur, double avg) {
-                m_samples.addStreamSample(PassDirection::Write, file, p, cur, avg);
-                emit streamSample(PassDirection::Write, file, p, cur);
-            });
-    connect(tester, &SpeedTester::fileReadSample, this,
-            [this](int file, int p, double cur, double avg) {
-                m_samples.addStreamSample(PassDirection::Read, file, p, cur, avg);
-                emit streamSample(PassDirection::Read, file, p, cur);
-            });
+    connect(tester, &SpeedTester::writeProgress, this, &RoundRunner::onWriteProgress);
+    connect(tester, &SpeedTester::readProgress, this, &RoundRunner::onReadProgress);
+    connect(tester, &SpeedTester::fileWriteSample, this, &RoundRunner::onFileWriteSample);
+    connect(tester, &SpeedTester::fileReadSample, this, &RoundRunner::onFileReadSample);
     connect(tester, &SpeedTester::writeFinished, this, &RoundRunner::onWriteFinished);
     connect(tester, &SpeedTester::readFinished, this, &RoundRunner::onReadFinished);
     connect(tester, &SpeedTester::testError, this, &RoundRunner::onTestError);
@@ -108,6 +94,42 @@ void RoundRunner::disposeTester()
     m_tester->wait();
     delete m_tester;
     m_tester = nullptr;
+}
+
+void RoundRunner::replay(const TestPlan &plan, const QVector<StreamSource> &sources)
+{
+    m_plan = plan;
+    m_sources = sources;
+    m_samples.reset(sources.size());
+    m_completed.clear();
+    m_round = 1;
+    m_roundFailed = false;
+    m_outcome = Outcome::Completed;
+}
+
+void RoundRunner::onWriteProgress(int percent, double currentMBps, double averageMBps)
+{
+    m_samples.addProgress(PassDirection::Write, percent, currentMBps);
+    emit progress(PassDirection::Write, percent, currentMBps, averageMBps);
+}
+
+void RoundRunner::onReadProgress(int percent, double currentMBps, double averageMBps)
+{
+    m_samples.addProgress(PassDirection::Read, percent, currentMBps);
+    emit progress(PassDirection::Read, percent, currentMBps, averageMBps);
+}
+
+void RoundRunner::onFileWriteSample(int fileIdx, int percent, double currentMBps,
+                                    double averageMBps)
+{
+    m_samples.addStreamSample(PassDirection::Write, fileIdx, percent, currentMBps, averageMBps);
+    emit streamSample(PassDirection::Write, fileIdx, percent, currentMBps);
+}
+
+void RoundRunner::onFileReadSample(int fileIdx, int percent, double currentMBps, double averageMBps)
+{
+    m_samples.addStreamSample(PassDirection::Read, fileIdx, percent, currentMBps, averageMBps);
+    emit streamSample(PassDirection::Read, fileIdx, percent, currentMBps);
 }
 
 void RoundRunner::onWriteFinished(double average)

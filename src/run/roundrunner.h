@@ -38,6 +38,9 @@ public:
     // Starts the first round; false (and nothing happens) while a test runs. `freeBytes`
     // sizes the stress mode's fill.
     bool start(const TestPlan &plan, qint64 freeBytes = 0);
+    // A run recorded elsewhere, played back through the engine's reports below: the
+    // samples start empty for `sources` under `plan`, and no engine runs.
+    void replay(const TestPlan &plan, const QVector<StreamSource> &sources);
     // Honoured at any moment of the run: the engine deletes its files, no round follows.
     void stop();
     bool isRunning() const { return m_running; }
@@ -57,6 +60,15 @@ public:
     // The engine of the running or last round; null before the first.
     const SpeedTester *tester() const { return m_tester; }
 
+public slots:
+    // What the engine reports, in its words.
+    void onWriteProgress(int percent, double currentMBps, double averageMBps);
+    void onReadProgress(int percent, double currentMBps, double averageMBps);
+    void onFileWriteSample(int fileIdx, int percent, double currentMBps, double averageMBps);
+    void onFileReadSample(int fileIdx, int percent, double currentMBps, double averageMBps);
+    void onWriteFinished(double average);
+    void onReadFinished(double average);
+
 signals:
     void log(const QString &message);
     void progress(PassDirection pass, int percent, double currentMBps, double averageMBps);
@@ -71,8 +83,6 @@ signals:
 private:
     void launchRound();
     void disposeTester();
-    void onWriteFinished(double average);
-    void onReadFinished(double average);
     void onTestError(const QString &message);
     void onTesterFinished();
     void finish(Outcome outcome);

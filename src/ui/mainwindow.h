@@ -47,6 +47,7 @@ public:
     const SampleCollection &sampleCollection() const { return runner.samples(); }
     QStringList currentStreamLabels() const { return streamLabelsOf(runner.streamSources()); }
     const RoundRunner &currentRun() const { return runner; }
+    RoundRunner &currentRun() { return runner; }
 
     // The machine's drives and their formatting; tests hand in fakes. Replacing the drive
     // service lists the drives again.

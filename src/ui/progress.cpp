@@ -25,9 +25,8 @@ void MainWindow::connectRunner()
                 else
                     onFileReadSample(stream, percent, current);
             });
-    connect(&runner, &RoundRunner::passFinished, this, [this](PassDirection pass) {
-        fillPassResults(pass);
-    });
+    connect(&runner, &RoundRunner::passFinished, this,
+            [this](PassDirection pass) { fillPassResults(pass); });
     connect(&runner, &RoundRunner::roundJudgeable, this, &MainWindow::evaluateVerdicts);
     connect(&runner, &RoundRunner::error, this, &MainWindow::onTestError);
     connect(&runner, &RoundRunner::finished, this, &MainWindow::onTestFinished);
@@ -37,9 +36,8 @@ QString MainWindow::liveSpeedText(double current, double average) const
 {
     // Only a repeated test outside the stress mode shows its rounds.
     const TestPlan &plan = runner.plan();
-    const QString prefix = plan.rounds() >= 2
-                               ? tr("RoundPrefix").arg(runner.round()).arg(plan.rounds())
-                               : QString();
+    const QString prefix =
+        plan.rounds() >= 2 ? tr("RoundPrefix").arg(runner.round()).arg(plan.rounds()) : QString();
     return prefix + tr("ProgressLive").arg(current, 0, 'f', 2).arg(average, 0, 'f', 2);
 }
 

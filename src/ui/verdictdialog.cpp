@@ -7,8 +7,7 @@
 
 void MainWindow::openVerdictSettings()
 {
-    VerdictRulesDialog dialog(
-        rules, perStreamWriteSpin->value(), perStreamReadSpin->value(), this);
+    VerdictRulesDialog dialog(rules, perStreamWriteSpin->value(), perStreamReadSpin->value(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
 

@@ -84,7 +84,6 @@ private slots:
     {
         static const QRegularExpression keyForm(QStringLiteral("^[A-Z][A-Za-z0-9]*$"));
         const QVector<StringEntry> entries = allEntries();
-        QCOMPARE(int(baseStringTableSize), 153);
         for (const StringEntry &entry : entries) {
             const QString key = QString::fromUtf8(entry.key);
             QVERIFY2(keyForm.match(key).hasMatch(), qPrintable(key));

@@ -117,7 +117,7 @@ void ProofWindowFaultsTest::openOnCard(const QString &root, qint64 freeBytes, qi
     window.setPromptHandler([this, answer = f.prompts.handler()](QWidget *parent,
                                                                  const UserPrompt &p) {
         const bool result = answer(parent, p);
-        if (p.kind == UserPrompt::Critical && holdErrorBox) {
+        if (p.kind == UserPrompt::RunError && holdErrorBox) {
             QElapsedTimer open;
             open.start();
             while (!child<QPushButton>("startButton")->isEnabled() && open.elapsed() < kHeldBoxMs)
@@ -174,7 +174,7 @@ void ProofWindowFaultsTest::verifyOneErrorAndIdle(const QMap<QString, bool> &set
 
     QVector<UserPrompt> errors;
     for (const UserPrompt &p : f.prompts.prompts) {
-        if (p.kind == UserPrompt::Critical)
+        if (p.kind == UserPrompt::RunError)
             errors.append(p);
         else
             QCOMPARE(int(p.kind), int(UserPrompt::Question));  // only the format offer besides

@@ -74,16 +74,16 @@ void TestPlanCheck::refusals_data()
     QTest::newRow("no drive listed") << noDrive << big << W << R::NoDrive << QStringList();
     // A card pulled out since the list was made is neither removable nor a folder: the
     // blocked-target refusal comes first and names it.
-    QTest::newRow("card pulled out") << twoBy2G << TargetFacts() << W << R::NotRemovable
-                                     << QStringList{"/media/card/"};
+    QTest::newRow("card pulled out")
+        << twoBy2G << TargetFacts() << W << R::NotRemovable << QStringList{"/media/card/"};
     TargetFacts folderless = big;
     folderless.isFolder = false;
     QTest::newRow("target gone") << twoBy2G << folderless << W << R::TargetMissing
                                  << QStringList{"/media/card/"};
     TestPlan conflict = filePlan({MiB});
     conflict.fill = true;
-    QTest::newRow("fill wants random data") << conflict << big << W << R::ModeConflict
-                                            << QStringList();
+    QTest::newRow("fill wants random data")
+        << conflict << big << W << R::ModeConflict << QStringList();
     QTest::newRow("no files") << filePlan({}) << big << W << R::NoFiles << QStringList();
     QTest::newRow("missing before too small")
         << filePlan({10, -1, -1}) << big << W << R::FilesMissing << QStringList{"1\n2"};
@@ -100,8 +100,8 @@ void TestPlanCheck::refusals_data()
         << randomPlan(3584 * MiB + 5, 1) << fat32 << W << R::None << QStringList();
     QTest::newRow("32G card, 3.5G + 1 block")
         << randomPlan(3585 * MiB, 1) << fat32 << W << R::Fat32Limit << QStringList();
-    QTest::newRow("64G card, 30G") << randomPlan(30 * GiB, 1) << big << W << R::None
-                                   << QStringList();
+    QTest::newRow("64G card, 30G")
+        << randomPlan(30 * GiB, 1) << big << W << R::None << QStringList();
     QTest::newRow("capacity unknown, 5G")
         << randomPlan(5 * GiB, 1) << TargetFacts{true, true, false, 0, 0} << W << R::None
         << QStringList();
@@ -109,14 +109,14 @@ void TestPlanCheck::refusals_data()
         << filePlan({MiB, 4 * GiB}) << card(15 * GiB, 16 * GiB) << W << R::Fat32Limit
         << QStringList();
     QTest::newRow("FAT32 before the format offer")
-        << randomPlan(5 * GiB, 1) << card(0, 16 * GiB) << CheckStage::BeforeFormat
-        << R::Fat32Limit << QStringList();
+        << randomPlan(5 * GiB, 1) << card(0, 16 * GiB) << CheckStage::BeforeFormat << R::Fat32Limit
+        << QStringList();
 
     // Free space, compared with the test's files in whole blocks, figures in whole MB.
-    QTest::newRow("exactly enough") << twoBy2G << card(4 * GiB, 64 * GiB) << W << R::None
-                                    << QStringList();
-    QTest::newRow("one byte short") << twoBy2G << card(4 * GiB - 1, 64 * GiB) << W
-                                    << R::LowSpace << QStringList{"4096", "4095"};
+    QTest::newRow("exactly enough")
+        << twoBy2G << card(4 * GiB, 64 * GiB) << W << R::None << QStringList();
+    QTest::newRow("one byte short") << twoBy2G << card(4 * GiB - 1, 64 * GiB) << W << R::LowSpace
+                                    << QStringList{"4096", "4095"};
     QTest::newRow("space before the format offer is not asked")
         << twoBy2G << card(0, 64 * GiB) << CheckStage::BeforeFormat << R::None << QStringList();
     QTest::newRow("whole blocks per stream, short")

@@ -294,7 +294,7 @@ private slots:
         f.window->browseSourceFiles();
         QCOMPARE(f.child<QListWidget>("fileList")->count(), 1);
         // A finished one-stream write pass fills the card-total row.
-        f.window->prepareResults(randomStreams(1));
+        f.replay(randomStreams(1));
         f.writePass(30.0, {});
         QCOMPARE(f.cell(0, 4), QStringLiteral("30.00"));
 

@@ -217,7 +217,7 @@ private slots:
     void acceptJudgesLastTestAgain()
     {
         // Default rules: the 2.4 MB/s stream is below half of its 5 MB/s minimum.
-        f.window->prepareResults(randomStreams(2));
+        f.replay(randomStreams(2));
         f.writePass(40.0, {2.4, 50.0});
         QCOMPARE(f.cell(0, 16), QStringLiteral("✓ Pass"));
         QCOMPARE(f.cell(1, 16), QStringLiteral("✗ Fail"));

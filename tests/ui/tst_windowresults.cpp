@@ -44,8 +44,8 @@ private slots:
         QFETCH(QStringList, labels);
 
         // A bigger test before must leave nothing behind.
-        f.window->prepareResults(randomStreams(5));
-        f.window->prepareResults(sources);
+        f.replay(randomStreams(5));
+        f.replay(sources);
         auto *table = f.child<QTableWidget>("resultsTable");
         QCOMPARE(table->rowCount(), labels.size());
         for (int row = 0; row < labels.size(); ++row) {
@@ -84,7 +84,7 @@ private slots:
         QFETCH(QString, cardVerdict);
         QFETCH(QString, streamVerdict);
 
-        f.window->prepareResults(randomStreams(2));
+        f.replay(randomStreams(2));
         f.writePass(card, {stream, 50.0});
 
         const QString verdicts[] = {cardVerdict, streamVerdict, passText};
@@ -115,17 +115,17 @@ private slots:
 
     void numberCells()
     {
-        f.window->prepareResults(randomStreams(2));
+        f.replay(randomStreams(2));
         for (int k = 0; k < 20; ++k) {
-            f.window->onWriteProgress(k * 5, 4.99, 4.99);
+            f.window->currentRun().onWriteProgress(k * 5, 4.99, 4.99);
             // Ten slow reports then ten fast ones, with averages that the last report replaces.
-            f.window->onFileWriteSample(0, k * 5, k < 10 ? 30.0 : 70.0, 1.0);
-            f.window->onFileWriteSample(1, k * 5, 25.0, 25.0);
+            f.window->currentRun().onFileWriteSample(0, k * 5, k < 10 ? 30.0 : 70.0, 1.0);
+            f.window->currentRun().onFileWriteSample(1, k * 5, 25.0, 25.0);
         }
         // The final report and a report without speed set the average but add no sample.
-        f.window->onFileWriteSample(0, 100, 999.0, 2.0);
-        f.window->onFileWriteSample(0, 50, 0.0, 80.0);
-        f.window->onWriteFinished(4.99);
+        f.window->currentRun().onFileWriteSample(0, 100, 999.0, 2.0);
+        f.window->currentRun().onFileWriteSample(0, 50, 0.0, 80.0);
+        f.window->currentRun().onWriteFinished(4.99);
 
         // Card total: below the per-stream minimum of 5 MB/s shows red, in bold.
         QCOMPARE(f.cell(0, 4), QStringLiteral("4.99"));
@@ -153,7 +153,7 @@ private slots:
     void readPassJudgesBoth()
     {
         f.child<QCheckBox>("readTestCheck")->click();
-        f.window->prepareResults(randomStreams(2));
+        f.replay(randomStreams(2));
         f.writePass(40.0, {20.0, 20.0});
         // With a read pass to come, the end of writing judges nothing yet.
         QCOMPARE(f.cell(0, 4), QStringLiteral("40.00"));
@@ -161,10 +161,10 @@ private slots:
 
         // The streams report reading, the card total never does.
         for (int k = 0; k < 20; ++k) {
-            f.window->onFileReadSample(0, k * 5, 60.0, 60.0);
-            f.window->onFileReadSample(1, k * 5, 60.0, 60.0);
+            f.window->currentRun().onFileReadSample(0, k * 5, 60.0, 60.0);
+            f.window->currentRun().onFileReadSample(1, k * 5, 60.0, 60.0);
         }
-        f.window->onReadFinished(120.0);
+        f.window->currentRun().onReadFinished(120.0);
 
         QCOMPARE(f.cell(0, 10), QStringLiteral("120.00"));
         QCOMPARE(f.cell(1, 10), QStringLiteral("60.00"));
@@ -183,7 +183,7 @@ private slots:
 
     void verdictFontDoesNotGrow()
     {
-        f.window->prepareResults(randomStreams(2));
+        f.replay(randomStreams(2));
         f.writePass(40.0, {20.0, 20.0});
         const QFont first = item(0, 16)->font();
         QCOMPARE(first.pointSizeF(),
@@ -191,15 +191,15 @@ private slots:
         QCOMPARE(first.weight(), int(QFont::Bold));
 
         // Judging the same test again, as a new round or accepted rules do.
-        f.window->onWriteFinished(40.0);
-        f.window->onWriteFinished(40.0);
+        f.window->currentRun().onWriteFinished(40.0);
+        f.window->currentRun().onWriteFinished(40.0);
         QCOMPARE(item(0, 16)->font().pointSizeF(), first.pointSizeF());
         QCOMPARE(item(1, 16)->font().pointSizeF(), first.pointSizeF());
     }
 
     void languageSwitchRelabelsRows()
     {
-        f.window->prepareResults(randomStreams(2));
+        f.replay(randomStreams(2));
         f.writePass(40.0, {20.0, 3.0});
         switchLanguage(SimplifiedChinese);
 

@@ -152,7 +152,7 @@ private slots:
         };
         int boxes = 0;
         f.window->setPromptHandler([&](QWidget *, const UserPrompt &p) -> bool {
-            if (p.kind == UserPrompt::Critical) {
+            if (p.kind == UserPrompt::RunError) {
                 ++boxes;
                 // As a modal box would: events, the end of the engine thread among them, go on
                 // while it is open.

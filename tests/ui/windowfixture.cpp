@@ -68,14 +68,22 @@ QList<int> WindowFixture::hiddenColumns() const
     return hidden;
 }
 
+void WindowFixture::replay(const QVector<StreamSource> &sources)
+{
+    TestPlan plan;
+    plan.read = window->verdictRules().enableRead;
+    window->currentRun().replay(plan, sources);
+    window->prepareResults(sources);
+}
+
 void WindowFixture::writePass(double card, const QVector<double> &streams)
 {
     for (int percent = 0; percent <= 100; percent += 5) {
-        window->onWriteProgress(percent, card, card);
+        window->currentRun().onWriteProgress(percent, card, card);
         for (int i = 0; i < streams.size(); ++i)
-            window->onFileWriteSample(i, percent, streams[i], streams[i]);
+            window->currentRun().onFileWriteSample(i, percent, streams[i], streams[i]);
     }
-    window->onWriteFinished(card);
+    window->currentRun().onWriteFinished(card);
 }
 
 QVariantMap WindowFixture::storedGroup(const QString &group)

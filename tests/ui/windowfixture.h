@@ -50,6 +50,9 @@ public:
     QString cell(int row, int column) const;
     QList<int> hiddenColumns() const;
 
+    // The display of a test of these streams, without an engine: the reports below play
+    // one back. It reads back when the read box is ticked.
+    void replay(const QVector<StreamSource> &sources);
     // Twenty steady reports of a write pass, the final one at 100 % and the end of the pass:
     // the card total at `card` MB/s, stream i at streams[i].
     void writePass(double card, const QVector<double> &streams);

@@ -18,7 +18,7 @@
 namespace {
 
 // One pass of both streams: cur per stream, and the card total as their sum.
-void feedPass(MainWindow &w, bool write, std::mt19937 &rng)
+void feedPass(RoundRunner &w, bool write, std::mt19937 &rng)
 {
     std::normal_distribution<double> noise(0.0, 1.0);
     const double cache[2] = {write ? 92.0 : 88.0, write ? 86.0 : 84.0};
@@ -79,10 +79,13 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.show();
     window.findChild<QCheckBox *>(QStringLiteral("readTestCheck"))->setChecked(true);
+    TestPlan plan;
+    plan.read = true;
+    window.currentRun().replay(plan, randomStreams(2));
     window.prepareResults(randomStreams(2));
     std::mt19937 rng(7);
-    feedPass(window, true, rng);
-    feedPass(window, false, rng);
+    feedPass(window.currentRun(), true, rng);
+    feedPass(window.currentRun(), false, rng);
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 
