@@ -52,7 +52,8 @@ void SpeedTester::runRollingFill()
         const QString path = m_targetDir + QStringLiteral("__roll_%1.dat").arg(k);
         filesOnCard.append(path);
 
-        FileWorker worker(FileWorker::Write, QString(), path, fileSize, m_blockSize, &m_stopFlag);
+        FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
+                          &m_stopFlag);
         worker.start();
         while (worker.isRunning()) {
             worker.wait(kWatchMs);
