@@ -64,7 +64,11 @@ void SpeedTester::requestStop()
 
 void SpeedTester::run()
 {
-    m_stopFlag.store(0, std::memory_order_relaxed);
+    // A tester runs once, so a stop asked for before the thread got here still counts.
+    if (stopRequested()) {
+        emit log(tr("LogUserCancelled"));
+        return;
+    }
     m_cacheFallbackLogged = false;
 
     if (m_rollingFileSize > 0 && m_freeBytes > 0) {
