@@ -36,6 +36,7 @@ void SpeedTester::runRollingFill()
                  .arg(totalWrites));
 
     QStringList filesOnCard;  // oldest first
+    bool failed = false;
     qint64 doneBytes = 0;
     qint64 lastSampleNs = 0;
     qint64 lastSampleBytes = 0;
@@ -81,14 +82,18 @@ void SpeedTester::runRollingFill()
         if (!worker.succeeded() && !stopRequested()) {
             emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
                                                            : worker.errorMessage());
+            failed = true;
             break;
         }
     }
 
-    const double average = doneBytes / kBytesPerMB / qMax(0.001, timer.nsecsElapsed() / 1e9);
-    emit writeProgress(100, lastCurrent, average);
-    emit fileWriteSample(0, 100, lastCurrent, average);
-    emit writeFinished(average);
+    // As after a failed pass: nothing after the error may read as a finished write.
+    if (!failed) {
+        const double average = doneBytes / kBytesPerMB / qMax(0.001, timer.nsecsElapsed() / 1e9);
+        emit writeProgress(100, lastCurrent, average);
+        emit fileWriteSample(0, 100, lastCurrent, average);
+        emit writeFinished(average);
+    }
     for (const QString &path : qAsConst(filesOnCard))
         removeTestFile(path);
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));
