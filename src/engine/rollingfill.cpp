@@ -27,6 +27,7 @@ void SpeedTester::runRollingFill()
     }
     const qint64 totalWrites = qint64(m_rollingRounds) + initialCount;
     const qint64 plannedBytes = totalWrites * fileSize;
+    CardNames names(m_targetDir);
 
     emit log(tr("LogRollingStart"));
     emit log(tr("LogRollingParams")
@@ -50,7 +51,8 @@ void SpeedTester::runRollingFill()
             if (!removeTestFile(oldest))
                 emit log(tr("LogCantDelete").arg(oldest));
         }
-        const QString path = m_targetDir + QStringLiteral("__roll_%1.dat").arg(k);
+        const QString path =
+            m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(k));
         filesOnCard.append(path);
 
         FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
