@@ -23,8 +23,8 @@ bool runWorkers(const BenchSettings &settings, const QStringList &files, bool wr
     std::vector<std::unique_ptr<FileWorker>> workers;
     for (const QString &file : files) {
         workers.push_back(std::make_unique<FileWorker>(
-            writing ? FileWorker::Write : FileWorker::Read, QString(), file, settings.sizePerStream,
-            settings.blockSize, &neverStop));
+            writing ? FileWorker::Mode::Write : FileWorker::Mode::Read, QString(), file,
+            settings.sizePerStream, settings.blockSize, &neverStop));
     }
 
     const double cpuBefore = platform::processCpuSeconds();

@@ -1,5 +1,6 @@
 #include "filenaming.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -10,26 +11,33 @@ qint64 wholeBlocks(qint64 size, qint64 blockSize)
     return size / blockSize * blockSize;
 }
 
-namespace {
-bool existsOnCard(const QString &path)
+CardNames::CardNames(const QString &rootDir)
 {
-    const QFileInfo info(path);
-    // exists() is false for a dangling link, which still occupies the name.
-    return info.exists() || info.isSymLink();
+    // System also lists dangling links, which still occupy their names.
+    const QStringList names = QDir(rootDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                      | QDir::NoDotAndDotDot);
+    for (const QString &name : names)
+        m_taken.insert(name.toCaseFolded());
 }
-}  // namespace
 
-QString uniqueTargetName(const QString &sourceFileName, const QSet<QString> &usedNames,
-                         const QString &targetDir)
+bool CardNames::isTaken(const QString &name) const
 {
-    const QFileInfo source(sourceFileName);
-    const QString suffix = source.suffix();
-    const QString base = source.completeBaseName();
-    QString name = sourceFileName;
-    for (int k = 1; usedNames.contains(name) || existsOnCard(targetDir + name); ++k) {
-        name = suffix.isEmpty() ? QStringLiteral("%1 (%2)").arg(base).arg(k)
-                                : QStringLiteral("%1 (%2).%3").arg(base).arg(k).arg(suffix);
+    return m_taken.contains(name.toCaseFolded());
+}
+
+QString CardNames::uniqueTargetName(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    const QString suffix = info.suffix();
+    const QString base = info.completeBaseName();
+    QString name = fileName;
+    for (int k = 1; isTaken(name); ++k) {
+        // One arg() call: a "%1" inside the name must come out as it went in.
+        const QString counter = QString::number(k);
+        name = suffix.isEmpty() ? QStringLiteral("%1 (%2)").arg(base, counter)
+                                : QStringLiteral("%1 (%2).%3").arg(base, counter, suffix);
     }
+    m_taken.insert(name.toCaseFolded());
     return name;
 }
 

@@ -7,11 +7,24 @@
 // `size` rounded down to whole blocks; 0 when no whole block fits (or the block is empty).
 qint64 wholeBlocks(qint64 size, qint64 blockSize);
 
-// Name for the copy of a source file in the card's root: the source's own name, or
-// "name (k).ext" with k = 1, 2, ... when that name is already taken by another file of
-// the test or by anything already present in `targetDir` (a file, a folder or a link).
-QString uniqueTargetName(const QString &sourceFileName, const QSet<QString> &usedNames,
-                         const QString &targetDir);
+// The names a test may still give its files in the card's root. Cards use FAT32 or exFAT,
+// where CLIP.MP4 and clip.mp4 are one file, so names are compared without case, whatever
+// the file system under the root happens to be.
+class CardNames
+{
+public:
+    // Everything in `rootDir` now is taken: files, folders and links, dangling ones too.
+    explicit CardNames(const QString &rootDir);
+
+    // `fileName` when it is free, else "name (k).ext" with the smallest free k = 1, 2, ...
+    // The name returned is taken from then on.
+    QString uniqueTargetName(const QString &fileName);
+
+private:
+    bool isTaken(const QString &name) const;
+
+    QSet<QString> m_taken;  // case-folded
+};
 
 // Deletes a test file the engine created. A symbolic link standing under the name is
 // left alone: the engine never writes through one, so it is not the engine's file.

@@ -16,7 +16,7 @@ std::string nativePath(const QString &path)
 }
 }  // namespace
 
-FileWorker::FileWorker(int mode, const QString &sourcePath, const QString &targetPath,
+FileWorker::FileWorker(Mode mode, const QString &sourcePath, const QString &targetPath,
                        qint64 fileSize, qint64 blockSize, const std::atomic<int> *stopFlag,
                        QObject *parent)
     : QThread(parent)
@@ -44,11 +44,11 @@ void FileWorker::run()
         return;
     }
 
-    const bool copying = m_mode == Write && !m_sourcePath.isEmpty();
+    const bool copying = m_mode == Mode::Write && !m_sourcePath.isEmpty();
     BlockFile source;
     BlockFile target;
 
-    if (m_mode == Write) {
+    if (m_mode == Mode::Write) {
         if (copying) {
             if (!source.open(nativePath(m_sourcePath), BlockFile::Mode::ReadCached)) {
                 m_errorMessage = tr("无法打开源文件: %1").arg(m_sourcePath);
@@ -75,7 +75,7 @@ void FileWorker::run()
             return;
         }
         std::int64_t moved;
-        if (m_mode == Write) {
+        if (m_mode == Mode::Write) {
             if (copying && source.read(buffer.data(), request) != m_blockSize) {
                 m_errorMessage = tr("读取源文件失败 (%1)").arg(m_sourcePath);
                 break;

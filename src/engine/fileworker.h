@@ -11,9 +11,10 @@ class FileWorker : public QThread
 {
     Q_OBJECT
 public:
-    enum Mode { Write = 0, Read = 1 };
+    enum class Mode { Write, Read };
+    Q_ENUM(Mode)
 
-    FileWorker(int mode, const QString &sourcePath, const QString &targetPath, qint64 fileSize,
+    FileWorker(Mode mode, const QString &sourcePath, const QString &targetPath, qint64 fileSize,
                qint64 blockSize, const std::atomic<int> *stopFlag, QObject *parent = nullptr);
     ~FileWorker() override;
 
@@ -31,7 +32,7 @@ protected:
 private:
     bool stopRequested() const;
 
-    const int m_mode;
+    const Mode m_mode;
     const QString m_sourcePath;
     const QString m_targetPath;
     const qint64 m_fileSize;

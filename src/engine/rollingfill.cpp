@@ -27,6 +27,7 @@ void SpeedTester::runRollingFill()
     }
     const qint64 totalWrites = qint64(m_rollingRounds) + initialCount;
     const qint64 plannedBytes = totalWrites * fileSize;
+    CardNames names(m_targetDir);
 
     emit log(tr("LogRollingStart"));
     emit log(tr("LogRollingParams")
@@ -36,6 +37,7 @@ void SpeedTester::runRollingFill()
                  .arg(totalWrites));
 
     QStringList filesOnCard;  // oldest first
+    bool failed = false;
     qint64 doneBytes = 0;
     qint64 lastSampleNs = 0;
     qint64 lastSampleBytes = 0;
@@ -49,10 +51,12 @@ void SpeedTester::runRollingFill()
             if (!removeTestFile(oldest))
                 emit log(tr("LogCantDelete").arg(oldest));
         }
-        const QString path = m_targetDir + QStringLiteral("__roll_%1.dat").arg(k);
+        const QString path =
+            m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(k));
         filesOnCard.append(path);
 
-        FileWorker worker(FileWorker::Write, QString(), path, fileSize, m_blockSize, &m_stopFlag);
+        FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
+                          &m_stopFlag);
         worker.start();
         while (worker.isRunning()) {
             worker.wait(kWatchMs);
@@ -80,14 +84,18 @@ void SpeedTester::runRollingFill()
         if (!worker.succeeded() && !stopRequested()) {
             emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
                                                            : worker.errorMessage());
+            failed = true;
             break;
         }
     }
 
-    const double average = doneBytes / kBytesPerMB / qMax(0.001, timer.nsecsElapsed() / 1e9);
-    emit writeProgress(100, lastCurrent, average);
-    emit fileWriteSample(0, 100, lastCurrent, average);
-    emit writeFinished(average);
+    // As after a failed pass: nothing after the error may read as a finished write.
+    if (!failed) {
+        const double average = doneBytes / kBytesPerMB / qMax(0.001, timer.nsecsElapsed() / 1e9);
+        emit writeProgress(100, lastCurrent, average);
+        emit fileWriteSample(0, 100, lastCurrent, average);
+        emit writeFinished(average);
+    }
     for (const QString &path : qAsConst(filesOnCard))
         removeTestFile(path);
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));

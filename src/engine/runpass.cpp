@@ -59,10 +59,10 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
     state.direction = direction;
     state.total = m_testSize;
     for (int i = 0; i < n; ++i) {
-        state.workers.append(new FileWorker(writing ? FileWorker::Write : FileWorker::Read,
-                                            sources.isEmpty() ? QString() : sources.at(i),
-                                            m_testFiles.at(i), m_fileSizes.at(i), m_blockSize,
-                                            &m_stopFlag));
+        state.workers.append(
+            new FileWorker(writing ? FileWorker::Mode::Write : FileWorker::Mode::Read,
+                           sources.isEmpty() ? QString() : sources.at(i), m_testFiles.at(i),
+                           m_fileSizes.at(i), m_blockSize, &m_stopFlag));
     }
     state.started.fill(false, n);
     state.finished.fill(false, n);

@@ -64,7 +64,11 @@ void SpeedTester::requestStop()
 
 void SpeedTester::run()
 {
-    m_stopFlag.store(0, std::memory_order_relaxed);
+    // A tester runs once, so a stop asked for before the thread got here still counts.
+    if (stopRequested()) {
+        emit log(tr("LogUserCancelled"));
+        return;
+    }
     m_cacheFallbackLogged = false;
 
     if (m_rollingFileSize > 0 && m_freeBytes > 0) {
@@ -75,10 +79,11 @@ void SpeedTester::run()
     m_testFiles.clear();
     m_fileSizes.clear();
     QStringList sources;  // external mode: the source of each test file, same order
+    CardNames names(m_targetDir);
     if (!m_sourceFiles.isEmpty()) {
-        if (!prepareExternalFiles(sources))
+        if (!prepareExternalFiles(names, sources))
             return;
-    } else if (!prepareRandomFiles()) {
+    } else if (!prepareRandomFiles(names)) {
         return;
     }
 
@@ -106,9 +111,8 @@ void SpeedTester::run()
     emit log(tr("LogTestDone"));
 }
 
-bool SpeedTester::prepareExternalFiles(QStringList &sources)
+bool SpeedTester::prepareExternalFiles(CardNames &names, QStringList &sources)
 {
-    QSet<QString> usedNames;
     qint64 total = 0;
     for (const QString &src : qAsConst(m_sourceFiles)) {
         const qint64 usable = wholeBlocks(QFileInfo(src).size(), m_blockSize);
@@ -116,12 +120,9 @@ bool SpeedTester::prepareExternalFiles(QStringList &sources)
             emit log(tr("LogSkipSmall").arg(src));
             continue;
         }
-        // Unique among the test's files and against what the card already holds, so a
-        // file the test did not create is never overwritten or deleted (not even the
-        // source itself when it was picked from the card's root).
-        const QString name = uniqueTargetName(QFileInfo(src).fileName(), usedNames, m_targetDir);
-        usedNames.insert(name);
-        m_testFiles.append(m_targetDir + name);
+        // Never a name already on the card, so a file the test did not create is never
+        // overwritten or deleted (not even the source itself when it is on the card).
+        m_testFiles.append(m_targetDir + names.uniqueTargetName(QFileInfo(src).fileName()));
         m_fileSizes.append(usable);
         sources.append(src);
         total += usable;
@@ -134,7 +135,7 @@ bool SpeedTester::prepareExternalFiles(QStringList &sources)
     return true;
 }
 
-bool SpeedTester::prepareRandomFiles()
+bool SpeedTester::prepareRandomFiles(CardNames &names)
 {
     const qint64 perFile = wholeBlocks(m_testSize, m_blockSize);
     if (perFile == 0) {
@@ -143,7 +144,8 @@ bool SpeedTester::prepareRandomFiles()
     }
     const int n = qBound(1, m_streamCount, 16);
     for (int i = 1; i <= n; ++i) {
-        m_testFiles.append(m_targetDir + QStringLiteral("__card_speed_test_%1.dat").arg(i));
+        const QString wanted = QStringLiteral("__card_speed_test_%1.dat").arg(i);
+        m_testFiles.append(m_targetDir + names.uniqueTargetName(wanted));
         m_fileSizes.append(perFile);
     }
     m_testSize = n * perFile;

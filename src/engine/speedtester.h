@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+class CardNames;
 class FileWorker;
 
 // Runs one complete measurement on the card on its own thread: prepares the test
@@ -76,8 +77,8 @@ private:
         QElapsedTimer intervalTimer;
     };
 
-    bool prepareExternalFiles(QStringList &sources);
-    bool prepareRandomFiles();
+    bool prepareExternalFiles(CardNames &names, QStringList &sources);
+    bool prepareRandomFiles(CardNames &names);
     void logHeader();
     bool runPass(Direction direction, const QStringList &sources);
     void sampleProgress(PassState &state, qint64 sum, bool final);

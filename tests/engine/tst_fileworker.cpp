@@ -51,7 +51,7 @@ void TestFileWorker::init()
 
 void TestFileWorker::transfers_data()
 {
-    QTest::addColumn<int>("mode");
+    QTest::addColumn<FileWorker::Mode>("mode");
     QTest::addColumn<qint64>("sourceBytes");
     QTest::addColumn<qint64>("existing");
     QTest::addColumn<qint64>("fileSize");
@@ -61,8 +61,8 @@ void TestFileWorker::transfers_data()
     QTest::addColumn<qint64>("expectedDone");
     QTest::addColumn<qint64>("targetSize");
 
-    const int W = FileWorker::Write;
-    const int R = FileWorker::Read;
+    const auto W = FileWorker::Mode::Write;
+    const auto R = FileWorker::Mode::Read;
     const QString ok;
     const qint64 zero = 0;
     QTest::newRow("random, 3 blocks, null stop pointer")
@@ -120,7 +120,7 @@ void TestFileWorker::transfers_data()
 
 void TestFileWorker::transfers()
 {
-    QFETCH(int, mode);
+    QFETCH(FileWorker::Mode, mode);
     QFETCH(qint64, sourceBytes);
     QFETCH(qint64, existing);
     QFETCH(qint64, fileSize);
@@ -173,7 +173,7 @@ void TestFileWorker::transfers()
     QVERIFY(QFileInfo(target).isFile() && !QFileInfo(target).isSymLink());
     QCOMPARE(QFileInfo(target).size(), targetSize);
     QByteArray expected = sourceData;
-    if (mode == FileWorker::Read)
+    if (mode == FileWorker::Mode::Read)
         expected = before;
     else if (source.isEmpty())
         expected = expectedPatternBlock(B).repeated(int(targetSize / B) + 1);
@@ -186,7 +186,7 @@ void TestFileWorker::stopMidTransferEndsAfterTheCurrentBlock()
     const qint64 fileSize = 1024 * B;
     const QString target = path("file.dat");
     std::atomic<int> stop{0};
-    FileWorker worker(FileWorker::Write, QString(), target, fileSize, B, &stop);
+    FileWorker worker(FileWorker::Mode::Write, QString(), target, fileSize, B, &stop);
     worker.start();
     while (worker.bytesDone() < B && worker.isRunning())
         QThread::usleep(200);
