@@ -55,9 +55,10 @@ void MainWindow::refreshDrives()
         driveCombo->setCurrentIndex(0);
     else
         driveCombo->addItem(tr("DriveWarnNoDrive"), QString());
-    // Start stays available: it explains itself when there is no drive.
+    // Start stays available, also without a drive (it explains itself), but not while a
+    // test or a format is under way: a language switch refreshes the list then too.
     if (startButton)
-        startButton->setEnabled(true);
+        startButton->setEnabled(!stopButton || !stopButton->isEnabled());
     onDriveChanged();
 }
 

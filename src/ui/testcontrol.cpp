@@ -1,6 +1,5 @@
 #include "mainwindow.h"
 
-#include "formatconfirmdialog.h"
 #include "speedtester.h"
 
 #include <QAction>
@@ -24,11 +23,6 @@ bool isSmallCard(qint64 capacity)
 }
 
 }  // namespace
-
-void MainWindow::setFormatService(std::unique_ptr<platform::FormatService> service)
-{
-    formatService = std::move(service);
-}
 
 bool MainWindow::prompt(UserPrompt::Kind kind, const QString &title, const QString &text)
 {
@@ -114,15 +108,22 @@ void MainWindow::startTest()
         required = static_cast<qint64>(streams) * perStream;
     }
 
+    pendingStart = PendingStart{block,        random,    rules.fullCap, files,
+                                alignedSizes, perStream, streams,       required};
     if (prompt(UserPrompt::Question, tr("MsgFormatTitle"), tr("MsgFormatBody").arg(drive))) {
-        drive = formatBeforeTest(drive);
-        if (drive.isEmpty()) {
-            prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgFormatNoAccess"));
-            return;
-        }
+        formatBeforeTest(drive);  // continues when the format has ended
+        return;
     }
+    continueStart(drive);
+}
 
-    if (!rules.fullCap) {
+void MainWindow::continueStart(const QString &drive)
+{
+    const PendingStart &start = pendingStart;
+    const qint64 required = start.required;
+    const bool random = start.random;
+    const QStringList &files = start.files;
+    if (!start.fullCap) {
         platform::DiskSpace space;
         if (driveService->querySpace(drive.toStdString(), space)
             && static_cast<quint64>(space.freeBytes) < static_cast<quint64>(required)) {
@@ -135,14 +136,14 @@ void MainWindow::startTest()
     }
 
     QVector<StreamSource> sources;
-    if (rules.fullCap) {
+    if (start.fullCap) {
         sources.append(StreamSource{StreamSource::RollingWrite, 0, QString()});
     } else if (random) {
-        for (int i = 1; i <= streams; ++i)
+        for (int i = 1; i <= start.streams; ++i)
             sources.append(StreamSource{StreamSource::RandomStream, i, QString()});
     } else {
         for (int i = 0; i < files.size(); ++i) {
-            if (alignedSizes.at(i) != 0)
+            if (start.alignedSizes.at(i) != 0)
                 sources.append(
                     StreamSource{StreamSource::ExternalFile, 0, QFileInfo(files.at(i)).fileName()});
         }
@@ -154,9 +155,9 @@ void MainWindow::startTest()
     readSpeedLabel->setText(tr("ProgressInitial"));
 
     runDrive = drive;
-    runBlockSize = block;
-    runTestSize = random ? perStream : 0;
-    runStreamCount = streams;
+    runBlockSize = start.block;
+    runTestSize = random ? start.perStream : 0;
+    runStreamCount = start.streams;
     runSourceFiles = random ? QStringList() : files;
     userStopped = false;
     currentRound = 1;
@@ -164,56 +165,12 @@ void MainWindow::startTest()
     launchTester();
 }
 
-QString MainWindow::formatBeforeTest(const QString &drive)
-{
-    appendLog(tr("MsgFormatting").arg(drive));
-    if (!formatService && driveService)
-        formatService = platform::makeFormatService(*driveService);
-
-    QString remembered = drive;
-    platform::FormatResult result = platform::FormatResult::CannotFormat;
-    platform::FormatPlan plan;
-    if (formatService && formatService->describe(drive.toStdString(), plan)) {
-        if (!prompt(UserPrompt::FormatConfirm, tr("DlgFormatConfirmTitle"),
-                    FormatConfirmDialog::describe(plan))) {
-            result = platform::FormatResult::Cancelled;
-        } else {
-            std::string newRoot;
-            result = formatService->format(drive.toStdString(), &newRoot);
-            // A card may come back mounted somewhere else.
-            if (result == platform::FormatResult::Done && !newRoot.empty())
-                remembered = QString::fromStdString(newRoot);
-        }
-    }
-
-    switch (result) {
-    case platform::FormatResult::Failed:
-        appendLog(tr("MsgFormatFailed"));
-        break;
-    case platform::FormatResult::Cancelled:
-        appendLog(tr("MsgFormatCancelled"));
-        break;
-    case platform::FormatResult::CannotFormat:
-        appendLog(tr("MsgFormatUnsupported"));
-        break;
-    case platform::FormatResult::Done:
-        appendLog(tr("MsgFormatDone"));
-        break;
-    }
-    // The service's own reason helps whoever reads the log; a user cancel needs none.
-    if (result != platform::FormatResult::Done && result != platform::FormatResult::Cancelled
-        && formatService && !formatService->lastMessage().empty())
-        appendLog(QString::fromStdString(formatService->lastMessage()));
-
-    refreshDrives();
-    const int index = driveCombo->findData(remembered);
-    if (index >= 0)
-        driveCombo->setCurrentIndex(index);
-    return driveCombo->currentData().toString();
-}
-
 void MainWindow::stopTest()
 {
+    if (!formatDrive.isEmpty()) {
+        abandonFormat();
+        return;
+    }
     if (!tester)
         return;
     userStopped = true;
