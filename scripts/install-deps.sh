@@ -7,6 +7,8 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
     clang-format
     fio e2fsprogs util-linux
+    # The format test starts udisks2 and udev of its own on a private bus.
+    dbus-daemon udisks2 udev
     # The fault-injecting file system of the tests.
     libfuse3-dev fuse3
     # The window's texts are Chinese in two of its three languages.

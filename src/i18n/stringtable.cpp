@@ -244,6 +244,16 @@ const StringEntry baseStringTable[] = {
     {"MsgFormatDone", "格式化完成。", "Format complete.", "格式化完成。"},
     {"MsgFormatNoAccess", "格式化后无法访问该驱动器。", "Cannot access the drive after format.",
      "格式化後無法存取該磁碟機。"},
+    {"MsgFormatLost",
+     "格式化后 %1 "
+     "不在驱动器列表中，测试未开始：未经您选择，不会写入其他驱动器。\n\n请插入存储卡，点击“刷新”后"
+     "重新选择。",
+     "%1 is no longer listed after the format, so the test was not started: no other drive is "
+     "written to without your choice.\n\nPlease insert the card, click \"Refresh\" and select it "
+     "again.",
+     "格式化後 %1 "
+     "不在磁碟機清單中，測試未開始：未經您選擇，不會寫入其他磁碟機。\n\n請插入記憶卡，點擊「重新整"
+     "理」後重新選擇。"},
     {"MsgLowSpaceTitle", "空间不足", "Insufficient space", "空間不足"},
     {"MsgLowSpaceBody",
      "所选驱动器的可用空间不足。\n"
@@ -290,6 +300,9 @@ const StringEntry baseStringTable[] = {
     {"LogErrorPrefix", "错误：%1", "Error: %1", "錯誤：%1"},
     {"LogTestErrorTitle", "测试错误", "Test error", "測試錯誤"},
     {"LogStopping", "正在停止测试...", "Stopping test...", "正在停止測試..."},
+    {"LogFormatAbandoned", "已停止等待 %1 的格式化，测试未开始。",
+     "Stopped waiting for the format of %1; the test was not started.",
+     "已停止等待 %1 的格式化，測試未開始。"},
     {"LogRoundEnter", "—— 开始第 %1/%2 轮 ——", "—— Starting round %1/%2 ——",
      "—— 開始第 %1/%2 輪 ——"},
     {"LogSkipSmall", "跳过文件（小于块大小）：%1", "Skipping file (smaller than block size): %1",

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "asyncformatservice.h"
 #include "drives.h"
-#include "formatservice.h"
 #include "plancheck.h"
 #include "roundrunner.h"
 #include "userprompt.h"
@@ -52,7 +52,7 @@ public:
     // The machine's drives and their formatting; tests hand in fakes. Replacing the drive
     // service lists the drives again.
     void setDriveService(std::unique_ptr<platform::DriveService> service);
-    void setFormatService(std::unique_ptr<platform::FormatService> service);
+    void setFormatService(std::unique_ptr<FormatService> service);
     // Every message box and question of the window goes through this handler.
     void setPromptHandler(PromptHandler handler) { promptHandler = std::move(handler); }
     // The engine of the running or last test; null before the first test.
@@ -127,9 +127,21 @@ private:
     void setRunning(bool running);
     void resetResults();
     bool prompt(UserPrompt::Kind kind, const QString &title, const QString &text);
-    QString formatBeforeTest(const QString &drive);
+    // After the checks and the format offer: the free-space check, then the preparation
+    // and the launch of the plan startTest() took (pendingPlan) on `drive`.
+    void continueStart(const QString &drive);
     void loadTestSettings();
     void saveTestSettings();
+
+    // Formatting before a test (mainwindow_format.cpp). The window stays responsive and
+    // locked as during a run; Stop abandons the wait and the test never starts.
+    FormatService *ensureFormatService();
+    void formatBeforeTest(const QString &drive);
+    void onFormatFinished(platform::FormatResult result, const QString &newRoot);
+    void afterFormat(const QString &drive, platform::FormatResult result, const QString &newRoot);
+    void logFormatOutcome(platform::FormatResult result);
+    void endFormatWait();
+    void abandonFormat();
 
     // Settings grid.
     QGroupBox *settingsGroup = nullptr;
@@ -183,8 +195,14 @@ private:
 
     // Drive services, the format service (made on first use) and the user prompts.
     std::unique_ptr<platform::DriveService> driveService = platform::makeDriveService();
-    std::unique_ptr<platform::FormatService> formatService;
+    std::unique_ptr<FormatService> formatService;
     PromptHandler promptHandler = showUserPrompt;
+
+    // The test that the checks let through, kept while the card is formatted; the drive being
+    // formatted, empty when no format is awaited; what the write progress label showed before.
+    TestPlan pendingPlan;
+    QString formatDrive;
+    QString labelBeforeFormat;
 
     // The running or last test: its rounds, samples and engine. Kept until the next test
     // so that changed rules can judge it again.

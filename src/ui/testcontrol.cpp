@@ -1,6 +1,5 @@
 #include "mainwindow.h"
 
-#include "formatconfirmdialog.h"
 #include "plancheck.h"
 
 #include <QAction>
@@ -13,11 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-
-void MainWindow::setFormatService(std::unique_ptr<platform::FormatService> service)
-{
-    formatService = std::move(service);
-}
 
 bool MainWindow::prompt(UserPrompt::Kind kind, const QString &title, const QString &text)
 {
@@ -62,21 +56,26 @@ bool MainWindow::refuses(const TestPlan &plan, CheckStage stage, TargetFacts *fa
 
 void MainWindow::startTest()
 {
-    // Start is locked while a test runs; a click that still arrives changes nothing.
-    if (runner.isRunning())
+    // Start is locked while a test runs or a card is formatted; a click that still arrives
+    // changes nothing.
+    if (runner.isRunning() || !formatDrive.isEmpty())
         return;
     const TestPlan plan = planFromControls();
     if (refuses(plan, CheckStage::BeforeFormat))
         return;
-    TestPlan planned = plan;
+    pendingPlan = plan;
     if (prompt(UserPrompt::Question, tr("MsgFormatTitle"), tr("MsgFormatBody").arg(plan.target))) {
-        planned.target = formatBeforeTest(plan.target);
-        if (planned.target.isEmpty()) {
-            prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgFormatNoAccess"));
-            return;
-        }
+        formatBeforeTest(plan.target);  // continues when the format has ended
+        return;
     }
-    launchPlan(planned);
+    continueStart(plan.target);
+}
+
+void MainWindow::continueStart(const QString &drive)
+{
+    TestPlan plan = pendingPlan;
+    plan.target = drive;
+    launchPlan(plan);
 }
 
 void MainWindow::launchPlan(const TestPlan &plan)
@@ -95,57 +94,12 @@ void MainWindow::launchPlan(const TestPlan &plan)
     setRunning(true);
 }
 
-QString MainWindow::formatBeforeTest(const QString &drive)
-{
-    appendLog(tr("MsgFormatting").arg(drive));
-    if (!formatService && driveService)
-        formatService = platform::makeFormatService(*driveService);
-
-    QString remembered = drive;
-    platform::FormatResult result = platform::FormatResult::CannotFormat;
-    platform::FormatPlan plan;
-    if (formatService && formatService->describe(drive.toStdString(), plan)) {
-        if (!prompt(UserPrompt::FormatConfirm, tr("DlgFormatConfirmTitle"),
-                    FormatConfirmDialog::describe(plan))) {
-            result = platform::FormatResult::Cancelled;
-        } else {
-            std::string newRoot;
-            result = formatService->format(drive.toStdString(), &newRoot);
-            // A card may come back mounted somewhere else.
-            if (result == platform::FormatResult::Done && !newRoot.empty())
-                remembered = QString::fromStdString(newRoot);
-        }
-    }
-
-    switch (result) {
-    case platform::FormatResult::Failed:
-        appendLog(tr("MsgFormatFailed"));
-        break;
-    case platform::FormatResult::Cancelled:
-        appendLog(tr("MsgFormatCancelled"));
-        break;
-    case platform::FormatResult::CannotFormat:
-        appendLog(tr("MsgFormatUnsupported"));
-        break;
-    case platform::FormatResult::Done:
-        appendLog(tr("MsgFormatDone"));
-        break;
-    }
-    // The service's own reason helps whoever reads the log; a user cancel needs none.
-    if (result != platform::FormatResult::Done && result != platform::FormatResult::Cancelled
-        && formatService && !formatService->lastMessage().empty())
-        appendLog(QString::fromStdString(formatService->lastMessage()));
-
-    refreshDrives();
-    const int index = driveCombo->findData(remembered);
-    if (index >= 0)
-        driveCombo->setCurrentIndex(index);
-    return driveCombo->currentData().toString();
-}
-
 void MainWindow::stopTest()
 {
-    runner.stop();
+    if (!formatDrive.isEmpty())
+        abandonFormat();
+    else
+        runner.stop();
 }
 
 void MainWindow::setRunning(bool running)

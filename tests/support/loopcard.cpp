@@ -444,6 +444,11 @@ void LoopCard::unmount()
 {
     if (!m_mounted)
         return;
+    // A test may have unmounted it itself (a format does).
+    if (!runTool(QStringLiteral("mountpoint"), {QStringLiteral("-q"), m_mountPoint}).ok) {
+        m_mounted = false;
+        return;
+    }
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (runTool(QStringLiteral("umount"), {m_mountPoint}).ok) {
             m_mounted = false;

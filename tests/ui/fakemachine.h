@@ -1,7 +1,7 @@
 #pragma once
 
+#include "asyncformatservice.h"
 #include "drives.h"
-#include "formatservice.h"
 #include "userprompt.h"
 
 #include <QString>
@@ -81,12 +81,14 @@ struct FakeFormatScript {
     bool describable = true;
     platform::FormatResult result = platform::FormatResult::Done;
     std::string newRoot;       // reported on Done when not empty
-    std::string message;       // lastMessage() after a call that did not succeed
+    std::string message;       // lastMessage() after a format that did not succeed
     bool removeDrive = false;  // the card is gone after the format
-    QStringList calls;         // "describe <root>", "format <root>"
+    bool finishes = true;      // false: the format never ends, as a stuck daemon
+    bool waiting = false;      // a format was started and has not ended or been abandoned
+    QStringList calls;         // "describe <root>", "start <root>", "abandon"
 };
 
-class FakeFormatService : public platform::FormatService
+class FakeFormatService : public FormatService
 {
 public:
     FakeFormatService(std::shared_ptr<FakeFormatScript> script,
@@ -94,30 +96,50 @@ public:
         : m_script(std::move(script))
         , m_table(std::move(table))
     {}
-    bool describe(const std::string &root, platform::FormatPlan &out) override
+    bool describe(const QString &root, platform::FormatPlan &out) override
     {
-        m_script->calls << QStringLiteral("describe ") + QString::fromStdString(root);
+        m_script->calls << QStringLiteral("describe ") + root;
         if (!m_script->describable)
             return false;
-        out.rootPath = root;
+        const FakeDrive &drive = m_table->drives[root.toStdString()];
+        out.rootPath = root.toStdString();
         out.devicePath = "/dev/fakecard1";
-        out.sizeBytes = m_table->drives[root].space.totalBytes;
-        out.fileSystem = m_table->drives[root].volume.fileSystem;
-        out.label = m_table->drives[root].volume.label;
+        out.sizeBytes = drive.space.totalBytes;
+        out.fileSystem = drive.volume.fileSystem;
+        out.label = drive.volume.label;
         return true;
     }
-    platform::FormatResult format(const std::string &root, std::string *newRoot) override
+    // Ends on the next turn of the event loop, as a daemon's answer would.
+    void start(const QString &root) override
     {
-        m_script->calls << QStringLiteral("format ") + QString::fromStdString(root);
-        if (m_script->removeDrive)
-            m_table->drives.erase(root);
-        if (m_script->result == platform::FormatResult::Done && newRoot)
-            *newRoot = m_script->newRoot;
-        return m_script->result;
+        m_script->calls << QStringLiteral("start ") + root;
+        m_script->waiting = true;
+        if (!m_script->finishes)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, root] {
+                if (!m_script->waiting)
+                    return;
+                m_script->waiting = false;
+                if (m_script->removeDrive)
+                    m_table->drives.erase(root.toStdString());
+                const bool done = m_script->result == platform::FormatResult::Done;
+                emit finished(m_script->result,
+                              done ? QString::fromStdString(m_script->newRoot) : QString());
+            },
+            Qt::QueuedConnection);
     }
-    std::string lastMessage() const override
+    void abandon() override
     {
-        return m_script->result == platform::FormatResult::Done ? std::string() : m_script->message;
+        m_script->calls << QStringLiteral("abandon");
+        m_script->waiting = false;
+    }
+    QString lastMessage() const override
+    {
+        return m_script->result == platform::FormatResult::Done
+                   ? QString()
+                   : QString::fromStdString(m_script->message);
     }
 
 private:

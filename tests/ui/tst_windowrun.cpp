@@ -129,61 +129,7 @@ private slots:
         QVERIFY(testFilesIn(card.rootPath()).isEmpty());
     }
 
-    void errorEndsAfterItsRound_data()
-    {
-        QTest::addColumn<bool>("boxOpenAtThreadEnd");
-        QTest::newRow("box closed first") << false;
-        QTest::newRow("thread ends while the box is open") << true;
-    }
-
-    void errorEndsAfterItsRound()
-    {
-        QFETCH(bool, boxOpenAtThreadEnd);
-        LoopCard card(256 * 1048576);
-        LOOPCARD_REQUIRE_THROTTLE(card, 16 * 1048576, 0);
-        openOnCard(card, 3, false, 8 * 1048576);
-
-        // A folder under the test file's name makes round 2 fail to create it.
-        const QString blocker = card.rootPath() + QStringLiteral("__card_speed_test_1.dat");
-        LogCapture capture;
-        LogCapture::onMessage = [&](const QString &message) {
-            if (message.contains(QStringLiteral("Starting round 2/3")))
-                QDir().mkpath(blocker + QStringLiteral("/inside"));
-        };
-        int boxes = 0;
-        f.window->setPromptHandler([&](QWidget *, const UserPrompt &p) -> bool {
-            if (p.kind == UserPrompt::RunError) {
-                ++boxes;
-                // As a modal box would: events, the end of the engine thread among them, go on
-                // while it is open.
-                QElapsedTimer open;
-                open.start();
-                while (boxOpenAtThreadEnd && !idle() && open.elapsed() < 30000)
-                    QTest::qWait(10);
-            }
-            return false;
-        });
-        f.child<QPushButton>("startButton")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(idle(), 60000);
-        QTest::qWait(200);  // a wrongly started round 3 would show now
-
-        QCOMPARE(boxes, 1);
-        QCOMPARE(capture.messages().filter(QRegularExpression(QStringLiteral("^Error: "))).size(),
-                 1);
-        QVERIFY(!capture.messages().contains(QStringLiteral("—— Starting round 3/3 ——")));
-        QVERIFY(f.window->currentTester()->isFinished());
-        QVERIFY(idle());
-        // Round 1's results stay.
-        QCOMPARE(resultRows(), 1);
-        QVERIFY(f.cell(0, ResultColumn::FirstWrite).toDouble() > 0);
-        QVERIFY(!cardWrites().samples().isEmpty());
-        QVERIFY(QDir().rmpath(blocker + QStringLiteral("/inside")) || !QFileInfo::exists(blocker));
-    }
-
 private:
-    // A window with these stored rules and a test of `streams` x `bytes`: the standard
-    // sizes start at 512 MB, a small test keeps the card and the run short. Without fake
-    // drives the window's own drive service finds the card through the variable.
     void openFor(int rounds, bool read, qint64 bytes, int streams, bool fakeDrives)
     {
         QSettings().setValue(QStringLiteral("verdict/iterCount"), rounds);

@@ -256,7 +256,7 @@ private slots:
         QTest::addColumn<bool>("confirm");
         QTest::addColumn<int>("result");
         QTest::addColumn<QStringList>("outcome");  // logged after "Formatting <drive> …"
-        QTest::addColumn<int>("calls");            // describe, then format
+        QTest::addColumn<int>("calls");            // describe, then start
 
         using R = platform::FormatResult;
         const auto row = [](const char *name, bool answer, bool describable, bool confirm, R result,
@@ -295,12 +295,13 @@ private slots:
 
         LogCapture capture;
         f.click("startButton");
+        QTRY_VERIFY(!f.format->waiting);
 
         if (formatAnswer)
             outcome.prepend(QStringLiteral("Formatting /media/card/ …"));
         QCOMPARE(capture.messages(), outcome);
         QCOMPARE(f.format->calls,
-                 QStringList({"describe /media/card/", "format /media/card/"}).mid(0, calls));
+                 QStringList({"describe /media/card/", "start /media/card/"}).mid(0, calls));
         QVERIFY(f.prompts.prompts.size() >= 2);
         const UserPrompt &offer = f.prompts.prompts.first();
         QCOMPARE(int(offer.kind), int(UserPrompt::Question));
@@ -320,42 +321,80 @@ private slots:
         QVERIFY(f.window->currentTester() == nullptr);
     }
 
-    void formatFollowsNewRoot()
+    void afterFormat_data()
     {
-        f.addCard("/media/a/", 68719476736, 68719476736);
+        QTest::addColumn<QString>("lastPrompt");  // empty: none after the confirmation
+        QTest::addColumn<QString>("selected");    // the drive selected in the end
+
+        // The row name is the situation that afterFormat() sets up.
+        QTest::newRow("back at a new root")
+            << "Selected drive has insufficient free space.\nRequired: 2048 MB\nAvailable: 2 MB"
+            << "/media/card2/";
+        QTest::newRow("lost, no drive left") << "Cannot access the drive after format."
+                                             << "";
+        // Never the other card instead, which has room enough for the test.
+        QTest::newRow("lost, another drive listed")
+            << "/media/card/ is no longer listed after the format, so the test was not started: "
+               "no other drive is written to without your choice.\n\nPlease insert the card, "
+               "click \"Refresh\" and select it again."
+            << "/media/a/";
+        QTest::newRow("stopped while formatting") << ""
+                                                  << "/media/a/";  // the refresh
+    }
+
+    void afterFormat()
+    {
+        const QString situation = QTest::currentDataTag();
+        QFETCH(QString, lastPrompt);
+        QFETCH(QString, selected);
+
+        if (situation != "lost, no drive left")
+            f.addCard("/media/a/", 68719476736, 68719476736);
         f.addCard("/media/card/", 1048576, 68719476736);
         f.open();
         auto *drives = f.child<QComboBox>("driveCombo");
         drives->setCurrentIndex(drives->findData(QStringLiteral("/media/card/")));
         f.child<QSpinBox>("streamCountSpin")->setValue(1);
-        // The card comes back somewhere else, still short of room.
-        f.addCard("/media/card2/", 2097152, 68719476736);
-        f.format->newRoot = "/media/card2/";
+        if (situation == "back at a new root") {
+            f.addCard("/media/card2/", 2097152, 68719476736);
+            f.format->newRoot = "/media/card2/";
+        }
+        f.format->removeDrive = situation.startsWith("lost");
+        f.format->finishes = situation != "stopped while formatting";
         f.prompts.answerQuestion = f.prompts.answerConfirm = true;
+        auto *label = f.child<QLabel>("writeSpeedLabel");
+        const QString labelBefore = label->text();
+        LogCapture capture;
 
         f.click("startButton");
 
-        QCOMPARE(drives->currentData().toString(), QStringLiteral("/media/card2/"));
-        QCOMPARE(f.prompts.prompts.last().text,
-                 QStringLiteral("Selected drive has insufficient free space.\nRequired: 2048 MB\n"
-                                "Available: 2 MB"));
-    }
+        // The click has returned with the format under way: the window runs on, locked.
+        QVERIFY(f.format->waiting);
+        QVERIFY(!f.child<QPushButton>("startButton")->isEnabled());
+        QVERIFY(f.child<QPushButton>("stopButton")->isEnabled());
+        QVERIFY(!drives->isEnabled());
+        QCOMPARE(label->text(), QStringLiteral("Formatting /media/card/ …"));
+        if (situation == "stopped while formatting") {
+            QTest::qWait(50);
+            f.window->refreshDrives();  // as a language switch does; Start stays locked
+            QVERIFY(!f.child<QPushButton>("startButton")->isEnabled());
+            f.click("stopButton");
+            QCOMPARE(f.format->calls.last(), QStringLiteral("abandon"));
+            QCOMPARE(capture.messages().last(),
+                     QStringLiteral("Stopped waiting for the format of /media/card/; the test "
+                                    "was not started."));
+            QCOMPARE(label->text(), labelBefore);
+        }
+        QTRY_VERIFY(!f.format->waiting);
 
-    void formatLosesDrive()
-    {
-        f.addCard("/media/card/", 68719476736, 68719476736);
-        f.open();
-        f.format->removeDrive = true;
-        f.format->result = platform::FormatResult::Failed;
-        f.prompts.answerQuestion = f.prompts.answerConfirm = true;
-
-        f.click("startButton");
-
-        QCOMPARE(f.prompts.prompts.last().title, QStringLiteral("Error"));
-        QCOMPARE(f.prompts.prompts.last().text,
-                 QStringLiteral("Cannot access the drive after format."));
-        QVERIFY(f.child<QComboBox>("driveCombo")->currentData().toString().isEmpty());
+        QCOMPARE(f.prompts.prompts.size(), lastPrompt.isEmpty() ? 2 : 3);
+        if (!lastPrompt.isEmpty())
+            QCOMPARE(f.prompts.prompts.last().text, lastPrompt);
+        QCOMPARE(drives->currentData().toString(), selected);
         QVERIFY(f.window->currentTester() == nullptr);
+        QVERIFY(f.child<QPushButton>("startButton")->isEnabled());
+        QVERIFY(!f.child<QPushButton>("stopButton")->isEnabled());
+        QVERIFY(drives->isEnabled());
     }
 
     void confirmDialogClosedIsCancel()

@@ -1,18 +1,10 @@
-#include "linux/udisks2errors.h"
+#include "udisks2errors.h"
 
-namespace platform {
-
-namespace {
-bool startsWith(const std::string &text, const std::string &prefix)
+platform::FormatResult formatResultForUDisks2Error(const QString &errorName)
 {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-}  // namespace
-
-FormatResult formatResultForUDisks2Error(const std::string &errorName)
-{
-    const std::string udisks = "org.freedesktop.UDisks2.Error.";
-    const std::string bus = "org.freedesktop.DBus.Error.";
+    using platform::FormatResult;
+    const QString udisks = QStringLiteral("org.freedesktop.UDisks2.Error.");
+    const QString bus = QStringLiteral("org.freedesktop.DBus.Error.");
 
     if (errorName == udisks + "NotAuthorizedDismissed" || errorName == udisks + "Cancelled")
         return FormatResult::Cancelled;
@@ -24,9 +16,7 @@ FormatResult formatResultForUDisks2Error(const std::string &errorName)
         if (errorName == bus + absent)
             return FormatResult::CannotFormat;
     }
-    if (startsWith(errorName, bus + "Spawn."))
+    if (errorName.startsWith(bus + "Spawn."))
         return FormatResult::CannotFormat;
     return FormatResult::Failed;
 }
-
-}  // namespace platform

@@ -2,14 +2,10 @@
 
 #include "formatservice.h"
 
-#include <string>
-
-namespace platform {
+#include <QString>
 
 // The outcome a D-Bus error name from udisks2 (or from the bus on its way there) stands
 // for: a dismissed authorisation is the user cancelling; a missing service, object or
 // method, or a file system udisks2 cannot make, means the drive cannot be formatted here;
 // everything else is a failed format.
-FormatResult formatResultForUDisks2Error(const std::string &errorName);
-
-}  // namespace platform
+platform::FormatResult formatResultForUDisks2Error(const QString &errorName);

@@ -1,7 +1,0 @@
-#include "formatservice.h"
-
-namespace platform {
-
-FormatService::~FormatService() = default;
-
-}  // namespace platform
