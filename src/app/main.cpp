@@ -1,5 +1,6 @@
 #include "appidentity.h"
 #include "i18n.h"
+#include "languagequestion.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -13,7 +14,7 @@ int main(int argc, char *argv[])
 
     // Asks on the first start and installs the translator, so the window is built in the
     // chosen language from its first text on.
-    I18n::instance()->initLanguage();
+    I18n::instance()->initLanguage(askLanguageAtFirstStart);
 
     int result = 0;
     {

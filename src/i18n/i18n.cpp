@@ -1,9 +1,7 @@
 #include "i18n.h"
 
-#include "languagequestion.h"
 #include "stringtable.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QSettings>
 
@@ -107,17 +105,14 @@ void I18n::createTranslators()
     }
 }
 
-void I18n::initLanguage()
+void I18n::initLanguage(const std::function<Language()> &ask)
 {
     {
         QSettings settings;
-        // Only a widget application can ask; a headless one keeps the default without
+        // Only a front end that can ask does; one that cannot keeps the default without
         // storing it, so that the first start of the window still asks.
-        if (!settings.contains(languageKey)
-            && qobject_cast<QApplication *>(QCoreApplication::instance())) {
-            LanguageQuestion question;
-            settings.setValue(languageKey, int(question.ask()));
-        }
+        if (!settings.contains(languageKey) && ask)
+            settings.setValue(languageKey, int(ask()));
         currentLanguage = languageFromSetting(settings.value(languageKey, 0));
     }
     createTranslators();

@@ -7,6 +7,8 @@
 #include <QTranslator>
 #include <QVariant>
 
+#include <functional>
+
 // The UI language; the values are also what the "ui/language" setting stores.
 enum Language { SimplifiedChinese = 0, English = 1, TraditionalChinese = 2 };
 Q_DECLARE_METATYPE(Language)
@@ -44,10 +46,10 @@ public:
     static I18n *instance();
 
     Language language() const { return currentLanguage; }
-    // Asks for the language on the first start, then installs the stored choice. Without a
-    // widget application (the command-line tool) it cannot ask: it then uses the stored
-    // choice or Simplified Chinese, and stores nothing.
-    void initLanguage();
+    // Asks for the language on the first start through `ask`, then installs the stored
+    // choice. Without a way to ask (the command-line tool) it uses the stored choice or
+    // Simplified Chinese, and stores nothing.
+    void initLanguage(const std::function<Language()> &ask = {});
     // Switches the installed translator, stores the choice and emits languageChanged. Meant
     // for after initLanguage(); before it, the translators are created on demand.
     void setLanguage(Language lang);

@@ -85,7 +85,7 @@ class TestLanguageChoice : public QObject
         i18n = std::make_unique<I18n>();
         QSignalSpy changed(i18n.get(), &I18n::languageChanged);
         ModalAnswerer answerer(answer);
-        i18n->initLanguage();
+        i18n->initLanguage(askLanguageAtFirstStart);
         QCoreApplication::processEvents();
         lastTitle = answerer.title;
         startSignals = changed.count();

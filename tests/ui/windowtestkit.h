@@ -1,6 +1,7 @@
 #pragma once
 
 #include "i18n.h"
+#include "languagequestion.h"
 #include "isolatedsettings.h"
 #include "streamsource.h"
 
@@ -20,7 +21,7 @@ inline bool startWindowEnvironment(const QString &dir, Language lang)
         return false;
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.1"));
     QSettings().setValue(QStringLiteral("ui/language"), int(lang));
-    I18n::instance()->initLanguage();
+    I18n::instance()->initLanguage(askLanguageAtFirstStart);
     return I18n::instance()->language() == lang;
 }
 

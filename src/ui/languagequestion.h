@@ -29,3 +29,6 @@ private:
     QPushButton *traditional = nullptr;
     QPushButton *english = nullptr;
 };
+
+// The question as the window's start asks it.
+Language askLanguageAtFirstStart();

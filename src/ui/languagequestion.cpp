@@ -29,3 +29,9 @@ Language LanguageQuestion::choice() const
         return English;
     return SimplifiedChinese;
 }
+
+Language askLanguageAtFirstStart()
+{
+    LanguageQuestion question;
+    return question.ask();
+}
