@@ -29,9 +29,10 @@ class SpeedChartWidget;
 class SpeedTester;
 
 // The program's only top-level window: test settings, start and stop, progress, the live
-// chart and the results table. It owns the engine of the running or last test. Its
-// implementation is split by concern over several files (layout, texts, results table,
-// samples, language menu, verdict rules, drives, test control, progress, test settings).
+// chart and the results table. It displays the run core's test (RoundRunner), which owns
+// the engine. Its implementation is split by concern over mainwindow_<concern>.cpp: layout,
+// texts and language menu, drives, start and stop, format, progress, results, verdict rules
+// and stored test settings.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
