@@ -29,6 +29,7 @@ public:
     void setStaggerMs(int ms);
     void setReadEnabled(bool on);
     void setRollingFill(qint64 fileSize, qint64 freeBytes, int rounds);
+    // Honoured whenever it comes, even before start(): a tester runs once.
     void requestStop();
 
     QString targetDir() const { return m_targetDir; }
