@@ -113,7 +113,7 @@ Preflight::Space Preflight::querySpace(const QString &targetDir)
 {
     platform::DiskSpace ds;
     Space space;
-    space.known = platform::queryDiskSpace(QFile::encodeName(targetDir).toStdString(), ds);
+    space.known = platform::queryDiskSpace(targetDir.toStdString(), ds);
     space.freeBytes = ds.freeBytes;
     space.totalBytes = ds.totalBytes;
     return space;
@@ -121,5 +121,5 @@ Preflight::Space Preflight::querySpace(const QString &targetDir)
 
 bool Preflight::isRemovableRoot(const QString &targetDir)
 {
-    return platform::makeDriveService()->isRemovable(QFile::encodeName(targetDir).toStdString());
+    return platform::makeDriveService()->isRemovable(targetDir.toStdString());
 }
