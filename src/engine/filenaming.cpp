@@ -17,6 +17,16 @@ bool existsOnCard(const QString &path)
     // exists() is false for a dangling link, which still occupies the name.
     return info.exists() || info.isSymLink();
 }
+
+// Cards carry FAT or exFAT, and Windows ignores case anyway: "A.mp4" and "a.mp4" are one file.
+bool takenByTest(const QSet<QString> &usedNames, const QString &name)
+{
+    for (const QString &used : usedNames) {
+        if (used.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 }  // namespace
 
 QString uniqueTargetName(const QString &sourceFileName, const QSet<QString> &usedNames,
@@ -26,7 +36,7 @@ QString uniqueTargetName(const QString &sourceFileName, const QSet<QString> &use
     const QString suffix = source.suffix();
     const QString base = source.completeBaseName();
     QString name = sourceFileName;
-    for (int k = 1; usedNames.contains(name) || existsOnCard(targetDir + name); ++k) {
+    for (int k = 1; takenByTest(usedNames, name) || existsOnCard(targetDir + name); ++k) {
         name = suffix.isEmpty() ? QStringLiteral("%1 (%2)").arg(base).arg(k)
                                 : QStringLiteral("%1 (%2).%3").arg(base).arg(k).arg(suffix);
     }

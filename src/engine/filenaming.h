@@ -9,7 +9,8 @@ qint64 wholeBlocks(qint64 size, qint64 blockSize);
 
 // Name for the copy of a source file in the card's root: the source's own name, or
 // "name (k).ext" with k = 1, 2, ... when that name is already taken by another file of
-// the test or by anything already present in `targetDir` (a file, a folder or a link).
+// the test (ignoring case) or by anything already present in `targetDir` (a file, a folder
+// or a link).
 QString uniqueTargetName(const QString &sourceFileName, const QSet<QString> &usedNames,
                          const QString &targetDir);
 

@@ -189,8 +189,8 @@ void TestSpeedTester::runs_data()
            {"clip.tar.gz", "clip.tar (1).gz"});
     naming("counter restarts for every source", {"x/a (1).mp4", "y/a.mp4", "z/a.mp4"}, none,
            {"a (1).mp4", "a.mp4", "a (2).mp4"});
-    naming("names differing in case are distinct", {"x/A.mp4", "y/a.mp4"}, none,
-           {"A.mp4", "a.mp4"});
+    naming("names differing only in case are one name", {"x/A.mp4", "y/a.mp4"}, none,
+           {"A.mp4", "a (1).mp4"});
     naming("a file of the same name on the card", {"a.mp4"}, {"a.mp4"}, {"a (1).mp4"});
     naming("a dangling link of the same name", {"a.mp4"}, {"a.mp4@"}, {"a (1).mp4"});
     naming("a folder of the same name", {"a.mp4"}, {"a.mp4/"}, {"a (1).mp4"});
@@ -398,9 +398,13 @@ void TestSpeedTester::failures()
     case FoldersAt1And3:
         QVERIFY(QDir().mkdir(run.testFile(1)) && QDir().mkdir(run.testFile(3)));
         break;
-    case LinkAtFile2:
-        QVERIFY(QFile::link(victim, run.testFile(2)));
+    case LinkAtFile2: {
+        QString skip;
+        QVERIFY(makeLink(victim, run.testFile(2), &skip));
+        if (!skip.isEmpty())
+            QSKIP(qPrintable(skip));
         break;
+    }
     case CardFull:
         cap = std::make_unique<FileSizeCap>(2 * B);
         if (!cap->problem().isEmpty())
