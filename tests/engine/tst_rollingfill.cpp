@@ -162,8 +162,11 @@ void TestRollingFill::endsEarly()
     std::unique_ptr<FileSizeCap> cap;
     if (ending == FolderAtThirdFile)
         QVERIFY(QDir().mkdir(run.card + roll(2)));
+    QString skip;
     if (ending == LinkAtFirstFile)
-        QVERIFY(QFile::link(victim, run.card + roll(0)));
+        QVERIFY(makeLink(victim, run.card + roll(0), &skip));
+    if (!skip.isEmpty())
+        QSKIP(qPrintable(skip));
     if (ending == CardFillsUp) {
         cap = std::make_unique<FileSizeCap>(2 * B);
         if (!cap->problem().isEmpty())
