@@ -8,7 +8,8 @@
 # The kit: $LUMORA_QT_MINGW (an unpacked qt5-mingw64 folder, or its .tar.xz), else
 # ../shared/toolchains/qt5.15.8-mingw64.tar.xz beside this repository. A tarball is unpacked
 # once into $LUMORA_KIT_CACHE (default /var/cache/lumoracard, or build/kits when that cannot
-# be written). EXTRA_TARGETs (test executables, for example) are built in the same tree.
+# be written). EXTRA_TARGETs (test executables, for example) are built in the same tree;
+# LUMORA_WINDOWS_INSTALLER=0 leaves out the installer.
 # Output: build/windows-package/LumoraCard-<version>-win64/ and .zip (and -setup.exe).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -84,7 +85,7 @@ rm -rf "${out:?}/$name" "$out/$name.zip"
 cmake --install "$build" --prefix "$out/$name" >/dev/null
 (cd "$out" && zip -qr "$name.zip" "$name")
 echo "Package: $out/$name/ and $out/$name.zip"
-if command -v makensis >/dev/null; then
+if [ "${LUMORA_WINDOWS_INSTALLER:-1}" = 1 ] && command -v makensis >/dev/null; then
     makensis -V2 -DVERSION="$version" -DSOURCE_DIR="$repo/$out/$name" \
         -DOUT_FILE="$repo/$out/$name-setup.exe" scripts/windows/installer.nsi >/dev/null
     echo "Installer: $out/$name-setup.exe"
