@@ -26,3 +26,6 @@ CTEST_ARGS=(-LE slow)
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite build/sanitize -DLUMORA_SANITIZE=ON -DLUMORA_BUILD_BENCH=OFF \
     -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1"
+
+# The Windows build, cross-compiled and tested under Wine; skips itself without a Qt kit.
+bash scripts/test-windows.sh

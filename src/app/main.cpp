@@ -8,6 +8,10 @@
 
 int main(int argc, char *argv[])
 {
+    // On a 150-200 % screen the window scales instead of shrinking; Qt 5 reads these only
+    // before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
     setApplicationIdentity();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/logo.ico")));

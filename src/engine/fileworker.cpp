@@ -12,7 +12,7 @@ using platform::BlockFile;
 namespace {
 std::string nativePath(const QString &path)
 {
-    return QFile::encodeName(path).toStdString();
+    return path.toStdString();  // UTF-8, as the platform layer takes paths
 }
 }  // namespace
 

@@ -6,8 +6,8 @@
 
 namespace platform {
 
-// A file on the card moved in whole blocks. Paths are UTF-8 (or the OS's native
-// 8-bit encoding); the card's test files are never opened through a symbolic link.
+// A file on the card moved in whole blocks. Paths are UTF-8; the card's test files are never
+// opened through a symbolic link (on Windows, any reparse point).
 class BlockFile
 {
 public:
@@ -35,7 +35,7 @@ public:
     // buffered I/O (its pages are dropped so that reading back still hits the device).
     bool usedCacheFallback() const { return m_fallback; }
 
-    // The OS error of the last failure (errno on POSIX), 0 if none.
+    // The OS error of the last failure (errno on POSIX, GetLastError() on Windows), 0 if none.
     int lastError() const { return m_lastError; }
 
 private:
@@ -48,6 +48,8 @@ private:
     Mode m_mode = Mode::ReadCached;
     bool m_fallback = false;
     int m_lastError = 0;
+    // Bypassing the cache, Windows takes only whole sectors; 0 where anything goes.
+    std::size_t m_sectorSize = 0;
 };
 
 }  // namespace platform

@@ -6,8 +6,8 @@
 
 namespace platform {
 
-// The system's own format dialog for the drive at `rootPath` (Windows). Modal: returns when
-// the user has closed it.
+// The system's own format dialog for the drive at `rootPath` ("E:\"), owned by the active
+// window; returns when the user closes it. Windows only.
 FormatResult showFormatDialog(const std::string &rootPath);
 
 }  // namespace platform

@@ -152,6 +152,15 @@ QStringList folderState(const QString &dir)
     return out;
 }
 
+bool makeLink(const QString &target, const QString &link, QString *skip)
+{
+    if (!QFile::link(target, link))
+        return false;
+    if (!QFileInfo(link).isSymbolicLink())
+        *skip = QStringLiteral("QFile::link makes a shortcut file here, not a symbolic link");
+    return true;
+}
+
 bool writeFile(const QString &path, const QByteArray &data)
 {
     QFile f(path);

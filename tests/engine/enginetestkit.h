@@ -90,6 +90,9 @@ QStringList folderState(const QString &dir);
 QString fileState(const QString &name, const QByteArray &content);
 
 bool writeFile(const QString &path, const QByteArray &data);
+// A symbolic link at `link` to `target`. Where QFile::link makes a shortcut file instead
+// (Windows), which no file call follows, `skip` says so and the caller should skip.
+bool makeLink(const QString &target, const QString &link, QString *skip);
 QByteArray readFile(const QString &path);
 // Reproducible bytes that differ from the engine's pattern.
 QByteArray noiseBytes(qint64 size, quint32 seed);

@@ -137,12 +137,15 @@ void TestFileWorker::transfers()
     const QString target = path("card.dat");
     const QByteArray before = noiseBytes(qMax<qint64>(existing, 0), 7);
     QVERIFY(writeFile(path("outside.dat"), noiseBytes(3 * B, 5)));
+    QString skip;
     if (existing == kFolder)
         QVERIFY(QDir().mkdir(target));
     else if (existing == kLink)
-        QVERIFY(QFile::link(path("outside.dat"), target));
+        QVERIFY(makeLink(path("outside.dat"), target, &skip));
     else if (existing >= 0)
         QVERIFY(writeFile(target, before));
+    if (!skip.isEmpty())
+        QSKIP(qPrintable(skip));
     const QStringList state = folderState(m_tmp->path());
 
     std::atomic<int> stop{qMax(stopFlag, 0)};

@@ -16,5 +16,8 @@ inline bool isolateSettings(const QString &dir)
         QSettings::setPath(format, QSettings::UserScope, dir);
         QSettings::setPath(format, QSettings::SystemScope, dir + QStringLiteral("/system"));
     }
+    // Where the native store is no file (the Windows registry), INI files take its place.
+    if (!QSettings().fileName().startsWith(dir + QLatin1Char('/')))
+        QSettings::setDefaultFormat(QSettings::IniFormat);
     return QSettings().fileName().startsWith(dir + QLatin1Char('/'));
 }

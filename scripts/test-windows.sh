@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The Windows stage of the test suite: cross-builds the programs and the unit tests that do not
+# depend on Linux (scripts/build-windows.sh), runs the tests under Wine, and, as root, runs the
+# Windows lumoracard-cli on a throttled loop-device card that Wine sees as removable drive E:.
+# Skips (exit 0, saying why) when there is no Qt kit for mingw-w64.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+
+kit=${LUMORA_QT_MINGW:-$repo/../shared/toolchains/qt5.15.8-mingw64.tar.xz}
+if [ ! -e "$kit" ]; then
+    echo "== Windows stage skipped: no Qt kit for mingw-w64 at $kit (see scripts/build-windows.sh) =="
+    exit 0
+fi
+
+# Wine hides QT_* variables from Windows programs, so widget tests get their platform as an
+# argument.
+widget_tests=" chart_layout chart_widget "
+tests=(analysis_speedstats analysis_verdict analysis_samples analysis_rulesstore tst_stringtable
+    tst_fileworker tst_speedtester tst_rollingfill chart_layout chart_widget tst_cliparse
+    tst_clioutput)
+echo "== Building for Windows =="
+LUMORA_WINDOWS_INSTALLER=0 bash scripts/build-windows.sh "${tests[@]}"
+
+if ! command -v wine64 >/dev/null && [ ! -x /usr/lib/wine/wine64 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends wine64
+fi
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+
+build=$repo/build/windows
+package=$(ls -d "$repo"/build/windows-package/LumoraCard-*-win64 | head -n1)
+kitdir=$(sed -n 's/^CMAKE_PREFIX_PATH:[A-Z]*=//p' "$build/CMakeCache.txt")
+results=$build/wine-results
+rm -rf "$results"
+mkdir -p "$results"
+
+# A Wine prefix of our own, made afresh for every run.
+export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$WINEPREFIX"
+"$wine" wineboot -i >/dev/null 2>&1
+winpath() { echo "Z:${1//\//\\}"; }
+# Qt's offscreen platform on Windows reads fonts from one folder only; Wine hides QT_*
+# variables of the caller, but passes those of the prefix's own environment.
+fonts=/usr/share/fonts/truetype/wqy
+"$wine" reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d "$(winpath "$fonts")" /f >/dev/null 2>&1
+
+echo "== Unit tests under Wine =="
+passed=0
+failed=0
+for t in "${tests[@]}"; do
+    exe=$(find "$build/tests" -name "$t.exe" | head -n1)
+    out=$results/$t.txt
+    args=(-o "$(winpath "$out"),txt")
+    [[ $widget_tests == *" $t "* ]] && args+=(-platform offscreen)
+    status=0
+    # QtTest under Wine prints nothing into a pipe, so the results go to a file. Qt finds its
+    # plugins beside the kit's DLLs.
+    (cd "$results" && WINEPATH="$(winpath "$kitdir/bin")" timeout 300 "$wine" "$exe" "${args[@]}" \
+        >/dev/null 2>&1) || status=$?
+    if [ "$status" -eq 0 ] && grep -q '^Totals: .* 0 failed' "$out"; then
+        passed=$((passed + 1))
+        echo "  $t: $(grep '^Totals:' "$out")"
+    else
+        failed=$((failed + 1))
+        echo "  $t: FAILED (exit $status)"
+        grep -E '^(FAIL|XPASS|QWARN|QFATAL)|Loc:|^Totals' "$out" 2>/dev/null | sed 's/^/    /' || true
+    fi
+done
+
+echo "== The Windows command-line tool on a removable card under Wine =="
+if bash scripts/windows/wine-card-run.sh "$wine" "$package"; then
+    passed=$((passed + 1))
+else
+    status=$?
+    if [ "$status" -eq 77 ]; then
+        echo "  skipped (see above)"
+    else
+        failed=$((failed + 1))
+        echo "  FAILED"
+    fi
+fi
+"$(dirname "$wine")/wineserver" -k 2>/dev/null || true
+
+echo "Windows: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

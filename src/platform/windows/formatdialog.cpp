@@ -1,0 +1,27 @@
+#include "formatdialog.h"
+
+#include "windows/winstring.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+namespace platform {
+
+FormatResult showFormatDialog(const std::string &rootPath)
+{
+    const int drive = driveIndexOfRoot(rootPath);
+    if (drive < 0)
+        return FormatResult::CannotFormat;
+    switch (SHFormatDrive(GetActiveWindow(), static_cast<UINT>(drive), SHFMT_ID_DEFAULT, 0)) {
+    case SHFMT_ERROR:
+        return FormatResult::Failed;
+    case SHFMT_CANCEL:
+        return FormatResult::Cancelled;
+    case SHFMT_NOFORMAT:
+        return FormatResult::CannotFormat;
+    default:
+        return FormatResult::Done;
+    }
+}
+
+}  // namespace platform
