@@ -152,6 +152,16 @@ QStringList folderState(const QString &dir)
     return out;
 }
 
+QString symlinkSkipReason(const QString &dir)
+{
+    const QString probe = dir + QStringLiteral("/link-probe");
+    QString skip;
+    if (!makeLink(dir + QStringLiteral("/nothing"), probe, &skip))
+        skip = QStringLiteral("cannot make a link here");
+    QFile::remove(probe);
+    return skip;
+}
+
 bool makeLink(const QString &target, const QString &link, QString *skip)
 {
     if (!QFile::link(target, link))

@@ -93,6 +93,8 @@ bool writeFile(const QString &path, const QByteArray &data);
 // A symbolic link at `link` to `target`. Where QFile::link makes a shortcut file instead
 // (Windows), which no file call follows, `skip` says so and the caller should skip.
 bool makeLink(const QString &target, const QString &link, QString *skip);
+// Why symbolic links cannot be made in `dir` (empty when they can): Windows makes shortcuts.
+QString symlinkSkipReason(const QString &dir);
 QByteArray readFile(const QString &path);
 // Reproducible bytes that differ from the engine's pattern.
 QByteArray noiseBytes(qint64 size, quint32 seed);
