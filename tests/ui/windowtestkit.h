@@ -1,8 +1,8 @@
 #pragma once
 
 #include "i18n.h"
-#include "languagequestion.h"
 #include "isolatedsettings.h"
+#include "languagequestion.h"
 #include "streamsource.h"
 
 #include <QApplication>
