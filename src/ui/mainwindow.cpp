@@ -32,7 +32,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // A click anywhere on the list, empty area included, opens the picker. The list is
     // disabled while a test runs, and then the click does nothing.
-    if (fileList && (watched == fileList || watched == fileList->viewport())
+    if ((watched == fileList || watched == fileList->viewport())
         && event->type() == QEvent::MouseButtonPress && fileList->isEnabled()) {
         browseSourceFiles();
         return true;
@@ -42,23 +42,15 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::onTestModeChanged()
 {
-    if (!randomModeRadio)
-        return;
     const bool random = randomModeRadio->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(sizeLabel), sizeRow}) {
-        if (w)
-            w->setVisible(random);
-    }
-    for (QWidget *w : {static_cast<QWidget *>(filesLabel), fileListBox, fileButtonsBox}) {
-        if (w)
-            w->setVisible(!random);
-    }
+    for (QWidget *w : {static_cast<QWidget *>(sizeLabel), sizeRow})
+        w->setVisible(random);
+    for (QWidget *w : {static_cast<QWidget *>(filesLabel), fileListBox, fileButtonsBox})
+        w->setVisible(!random);
 }
 
 void MainWindow::updateTotalSize()
 {
-    if (!totalSizeLabel || !testSizeCombo || !streamCountSpin)
-        return;
     const qint64 total =
         testSizeCombo->currentData().toLongLong() * static_cast<qint64>(streamCountSpin->value());
     const double gigabytes = static_cast<double>(total) / 1073741824.0;

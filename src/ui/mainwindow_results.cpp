@@ -95,8 +95,6 @@ void MainWindow::setupResultsTable()
 
 void MainWindow::prepareResultRows(const QStringList &names)
 {
-    if (!resultsTable)
-        return;
     QTableWidget *t = resultsTable;
     const int rows = names.size() > 1 ? names.size() + 1 : 1;
     t->clearSpans();
@@ -131,7 +129,7 @@ void MainWindow::prepareResultRows(const QStringList &names)
 
 void MainWindow::retranslateResultRows()
 {
-    if (!resultsTable || resultsTable->rowCount() == 0)
+    if (resultsTable->rowCount() == 0)
         return;
     if (QTableWidgetItem *total = resultsTable->item(0, ResultColumn::Label))
         total->setText(tr("RowCardTotal"));
@@ -148,7 +146,7 @@ void MainWindow::retranslateResultRows()
 
 void MainWindow::setSpeedCell(int row, int column, double value, double threshold)
 {
-    QTableWidgetItem *item = resultsTable ? resultsTable->item(row, column) : nullptr;
+    QTableWidgetItem *item = resultsTable->item(row, column);
     if (!item)
         return;
     item->setText(speedCellText(value));
@@ -159,7 +157,7 @@ void MainWindow::setSpeedCell(int row, int column, double value, double threshol
 void MainWindow::setRatioCell(int row, int column, double value, double warn, double fail,
                               const QString &toolTip)
 {
-    QTableWidgetItem *item = resultsTable ? resultsTable->item(row, column) : nullptr;
+    QTableWidgetItem *item = resultsTable->item(row, column);
     if (!item)
         return;
     item->setText(ratioCellText(value));
@@ -187,14 +185,10 @@ void MainWindow::fillPassColumns(PassDirection pass, int row, const SpeedStats &
 
 void MainWindow::showReadResults(bool visible)
 {
-    if (readGroup)
-        readGroup->setVisible(visible);
-    if (speedChart)
-        speedChart->setReadVisible(visible);
-    if (resultsTable) {
-        for (int column = ResultColumn::FirstRead; column <= ResultColumn::LastRead; ++column)
-            resultsTable->setColumnHidden(column, !visible);
-    }
+    readGroup->setVisible(visible);
+    speedChart->setReadVisible(visible);
+    for (int column = ResultColumn::FirstRead; column <= ResultColumn::LastRead; ++column)
+        resultsTable->setColumnHidden(column, !visible);
 }
 
 namespace {

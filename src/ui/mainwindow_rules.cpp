@@ -18,16 +18,14 @@ void MainWindow::loadVerdictRules()
         VerdictRulesStore::load(settings, &rules);
     }
     // Applied with the box's signals blocked: loading must not store the rules again.
-    if (readTestCheck) {
+    {
         const QSignalBlocker blocker(readTestCheck);
         readTestCheck->setChecked(rules.enableRead);
     }
     showReadResults(rules.enableRead);
     // The spin boxes hold the per-stream minimums, and their limits apply to stored values.
-    if (perStreamWriteSpin)
-        perStreamWriteSpin->setValue(rules.perStreamWrite);
-    if (perStreamReadSpin)
-        perStreamReadSpin->setValue(rules.perStreamRead);
+    perStreamWriteSpin->setValue(rules.perStreamWrite);
+    perStreamReadSpin->setValue(rules.perStreamRead);
     takePerStreamThresholds();
 }
 
@@ -39,10 +37,8 @@ void MainWindow::saveVerdictRules()
 
 void MainWindow::takePerStreamThresholds()
 {
-    if (perStreamWriteSpin)
-        rules.perStreamWrite = perStreamWriteSpin->value();
-    if (perStreamReadSpin)
-        rules.perStreamRead = perStreamReadSpin->value();
+    rules.perStreamWrite = perStreamWriteSpin->value();
+    rules.perStreamRead = perStreamReadSpin->value();
 }
 
 void MainWindow::openVerdictSettings()

@@ -37,14 +37,10 @@ void MainWindow::saveTestSettings()
 {
     QSettings settings;
     settings.beginGroup(testSettingsGroup);
-    if (randomModeRadio && externalFileRadio)
-        settings.setValue(QStringLiteral("testMode"), externalFileRadio->isChecked() ? 1 : 0);
-    if (testSizeCombo)
-        settings.setValue(QStringLiteral("testSizeIndex"), testSizeCombo->currentIndex());
-    if (streamCountSpin)
-        settings.setValue(QStringLiteral("streamCount"), streamCountSpin->value());
-    if (blockSizeCombo)
-        settings.setValue(QStringLiteral("blockIndex"), blockSizeCombo->currentIndex());
+    settings.setValue(QStringLiteral("testMode"), externalFileRadio->isChecked() ? 1 : 0);
+    settings.setValue(QStringLiteral("testSizeIndex"), testSizeCombo->currentIndex());
+    settings.setValue(QStringLiteral("streamCount"), streamCountSpin->value());
+    settings.setValue(QStringLiteral("blockIndex"), blockSizeCombo->currentIndex());
     settings.endGroup();
 }
 
@@ -69,7 +65,7 @@ void MainWindow::loadTestSettings()
     }
 
     // Every control is set with its signals blocked, so loading stores nothing back.
-    if (randomModeRadio && externalFileRadio) {
+    {
         const QSignalBlocker blockRandom(randomModeRadio);
         const QSignalBlocker blockExternal(externalFileRadio);
         if (mode == 1)
@@ -81,8 +77,7 @@ void MainWindow::loadTestSettings()
         const QSignalBlocker blocker(testSizeCombo);
         testSizeCombo->setCurrentIndex(sizeIndex);
     }
-    if (streamCountSpin && streams >= streamCountSpin->minimum()
-        && streams <= streamCountSpin->maximum()) {
+    if (streams >= streamCountSpin->minimum() && streams <= streamCountSpin->maximum()) {
         const QSignalBlocker blocker(streamCountSpin);
         streamCountSpin->setValue(streams);
     }
@@ -96,8 +91,6 @@ void MainWindow::loadTestSettings()
 
 void MainWindow::browseSourceFiles()
 {
-    if (!fileList || !fileSummaryLabel)
-        return;
     const QStringList picked =
         FilePicker::pickFiles(this, tr("DlgPickFiles"), tr("FilterAllFiles"));
     if (picked.isEmpty())
@@ -133,9 +126,7 @@ void MainWindow::browseSourceFiles()
 
 void MainWindow::clearSourceFiles()
 {
-    if (fileList)
-        fileList->clear();
-    if (fileSummaryLabel)
-        fileSummaryLabel->setText(tr("HintNoFileSelected"));
+    fileList->clear();
+    fileSummaryLabel->setText(tr("HintNoFileSelected"));
     resetResults();
 }

@@ -18,24 +18,6 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
-namespace {
-
-template <typename W>
-void setTitle(W *widget, const QString &text)
-{
-    if (widget)
-        widget->setTitle(text);
-}
-
-template <typename W>
-void setText(W *widget, const QString &text)
-{
-    if (widget)
-        widget->setText(text);
-}
-
-}  // namespace
-
 void MainWindow::retranslateUi()
 {
     // The title carries the product name and version; it is the same in every language.
@@ -43,35 +25,34 @@ void MainWindow::retranslateUi()
                        .arg(QCoreApplication::applicationVersion()));
 
     // The language names stay in their own language, so anyone can find theirs.
-    setText(languageMenuAction, tr("MenuLanguage"));
-    setText(langSimplifiedAction, QStringLiteral("简体中文"));
-    setText(langTraditionalAction, QStringLiteral("繁體中文"));
-    setText(langEnglishAction, QStringLiteral("English"));
+    languageMenuAction->setText(tr("MenuLanguage"));
+    langSimplifiedAction->setText(QStringLiteral("简体中文"));
+    langTraditionalAction->setText(QStringLiteral("繁體中文"));
+    langEnglishAction->setText(QStringLiteral("English"));
 
-    setTitle(settingsGroup, tr("GroupTestSettings"));
-    setTitle(writeGroup, tr("GroupWriteTest"));
-    setTitle(readGroup, tr("GroupReadTest"));
-    setTitle(chartGroup, tr("GroupSpeedCurve"));
-    setTitle(resultsGroup, tr("GroupResults"));
+    settingsGroup->setTitle(tr("GroupTestSettings"));
+    writeGroup->setTitle(tr("GroupWriteTest"));
+    readGroup->setTitle(tr("GroupReadTest"));
+    chartGroup->setTitle(tr("GroupSpeedCurve"));
+    resultsGroup->setTitle(tr("GroupResults"));
 
-    setText(driveLabel, tr("LabelDrive"));
-    setText(modeLabel, tr("LabelMode"));
-    setText(sizeLabel, tr("LabelSize"));
-    setText(streamsLabel, tr("LabelStreams"));
-    setText(filesLabel, tr("LabelFiles"));
-    setText(blockLabel, tr("LabelBlock"));
-    setText(readRowLabel, tr("LabelReadSpeed"));
-    setText(refreshButton, tr("BtnRefresh"));
-    setText(randomModeRadio, tr("RadioRandom"));
-    setText(externalFileRadio, tr("RadioExternalFile"));
-    if (fileList)
-        fileList->setToolTip(tr("HintAddFiles"));
-    setText(browseButton, tr("BtnBrowse"));
-    setText(clearFilesButton, tr("BtnClearFiles"));
-    setText(readTestCheck, tr("CheckReadTest"));
-    setText(verdictRulesButton, tr("BtnVerdictRules"));
-    setText(startButton, tr("BtnStart"));
-    setText(stopButton, tr("BtnStop"));
+    driveLabel->setText(tr("LabelDrive"));
+    modeLabel->setText(tr("LabelMode"));
+    sizeLabel->setText(tr("LabelSize"));
+    streamsLabel->setText(tr("LabelStreams"));
+    filesLabel->setText(tr("LabelFiles"));
+    blockLabel->setText(tr("LabelBlock"));
+    readRowLabel->setText(tr("LabelReadSpeed"));
+    refreshButton->setText(tr("BtnRefresh"));
+    randomModeRadio->setText(tr("RadioRandom"));
+    externalFileRadio->setText(tr("RadioExternalFile"));
+    fileList->setToolTip(tr("HintAddFiles"));
+    browseButton->setText(tr("BtnBrowse"));
+    clearFilesButton->setText(tr("BtnClearFiles"));
+    readTestCheck->setText(tr("CheckReadTest"));
+    verdictRulesButton->setText(tr("BtnVerdictRules"));
+    startButton->setText(tr("BtnStart"));
+    stopButton->setText(tr("BtnStop"));
 
     // A label whose bar shows progress keeps its live text until the next report; before
     // the first test the bars are reset (-1) and the labels stay empty.
@@ -82,14 +63,13 @@ void MainWindow::retranslateUi()
 
     updateTotalSize();
 
-    if (fileList && fileSummaryLabel && fileList->count() == 0)
+    if (fileList->count() == 0)
         fileSummaryLabel->setText(tr("HintNoFileSelected"));
 
     retranslateResultHeaders();
     retranslateResultRows();
 
-    if (speedChart)
-        speedChart->update();
+    speedChart->update();
 
     // Drive texts contain translated words too.
     retranslateDrives();
@@ -97,8 +77,6 @@ void MainWindow::retranslateUi()
 
 void MainWindow::retranslateResultHeaders()
 {
-    if (!resultsTable)
-        return;
     static const char *const keys[] = {
         "ColFile",
         "",
