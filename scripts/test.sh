@@ -20,6 +20,8 @@ run_suite() {
 
 CTEST_ARGS=()
 run_suite build/ci -DCMAKE_BUILD_TYPE=Release
+# The Debian package of that build: checked, installed, started and removed again.
+bash scripts/package-deb.sh build/ci
 # The slow, throttled measurements say nothing more under the sanitizers; the sanitized run
 # covers everything else. -O1 with line tables only keeps it quick to build, its reports readable.
 CTEST_ARGS=(-LE slow)
