@@ -199,9 +199,15 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     const QCommandLineOption forceOption(
         QStringLiteral("force"),
         tr("Test DIR even when it is not the root of a removable drive (the log says so)."));
-    parser.addOptions({targetOption, sizeOption, streamsOption, blockOption, readOption, fileOption,
-                       fillOption, roundsOption, iterationsOption, langOption, rulesOption,
-                       jsonOption, forceOption});
+    const QCommandLineOption listOption(
+        QStringLiteral("list"),
+        tr("List the removable drives a test may use (root, label, file system, size, free "
+           "space and the card's identity), then end; with --json as well."));
+    const QList<QCommandLineOption> testOptions = {
+        targetOption, sizeOption,   streamsOption,    blockOption, readOption, fileOption,
+        fillOption,   roundsOption, iterationsOption, rulesOption, forceOption};
+    parser.addOptions(testOptions);
+    parser.addOptions({langOption, jsonOption, listOption});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -223,11 +229,20 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     }
 
     CliOptions o;
-    if (!parser.isSet(targetOption) || parser.value(targetOption).isEmpty()) {
+    const bool list = parser.isSet(listOption);
+    if (list) {
+        for (const QCommandLineOption &option : testOptions) {
+            if (parser.isSet(option)) {
+                *message = tr("--list takes only --json and --lang.");
+                return Error;
+            }
+        }
+    } else if (!parser.isSet(targetOption) || parser.value(targetOption).isEmpty()) {
         *message = tr("No target given: name the card's root folder with --target DIR.");
         return Error;
     }
-    o.targetDir = absoluteDir(parser.value(targetOption));
+    if (!list)
+        o.targetDir = absoluteDir(parser.value(targetOption));
 
     if (parser.isSet(sizeOption) && !parseSize(parser.value(sizeOption), &o.testSize)) {
         *message = tr("Invalid size \"%1\": use a whole number with K, M, G or T, e.g. 512M.")
@@ -295,6 +310,10 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
             o.jsonPath = QFileInfo(o.jsonPath).absoluteFilePath();
     }
 
+    if (list) {
+        *options = o;
+        return ListDrives;
+    }
     // Options that would be silently ignored are refused, so the test measured is the
     // test asked for.
     if (parser.isSet(roundsOption) && !o.fill) {

@@ -30,7 +30,7 @@ class CommandLine
 {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 public:
-    enum Status { Ok, ShowHelp, ShowVersion, Error };
+    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, Error };
 
     // The block sizes a test may use: the ones the window offers.
     static const QVector<qint64> &allowedBlockSizes();

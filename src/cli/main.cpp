@@ -3,6 +3,7 @@
 #include "clioptions.h"
 #include "console.h"
 #include "consolewriter.h"
+#include "drivelist.h"
 #include "drives.h"
 #include "exitstatus.h"
 #include "i18n.h"
@@ -13,6 +14,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
 
 namespace {
 Language languageFromCode(const QString &code)
@@ -60,6 +63,24 @@ VerdictRules rulesFor(const CliOptions &options)
     rules.iterCount = clampIterCount(options.fill ? options.fillRounds : options.iterations);
     return rules;
 }
+// --list: the drives the window would offer, as lines or as JSON.
+int listDrives(const CliOptions &options, ConsoleWriter &console, QFile &out)
+{
+    const QVector<CardInfo> cards = listedCards(*platform::makeDriveService());
+    if (options.jsonPath.isEmpty()) {
+        for (const QString &line : driveListLines(cards))
+            console.result(line);
+        return 0;
+    }
+    const QByteArray json = QJsonDocument(driveListJson(cards)).toJson(QJsonDocument::Indented);
+    if (options.jsonPath == QLatin1String("-"))
+        return out.write(json) == json.size() ? 0 : exitStatusFor(RunOutcome::Failed);
+    QSaveFile file(options.jsonPath);
+    if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit())
+        return 0;
+    console.error(file.fileName() + QStringLiteral(": ") + file.errorString());
+    return exitStatusFor(RunOutcome::Failed);
+}
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -94,6 +115,8 @@ int main(int argc, char *argv[])
         console.error(message);
         console.error(QCoreApplication::translate("main", "Try --help for the options."));
         return exitStatusFor(RunOutcome::NotRun);
+    case CommandLine::ListDrives:
+        return listDrives(options, console, out);
     case CommandLine::Ok:
         break;
     }

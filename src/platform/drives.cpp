@@ -17,6 +17,11 @@ std::vector<RemovableDrive> DriveService::listRemovableDrives() const
     return drives;
 }
 
+bool DriveService::queryIdentity(const std::string &, CardIdentity &) const
+{
+    return false;
+}
+
 std::int64_t DriveService::capacity(const std::string &rootPath) const
 {
     DiskSpace space;

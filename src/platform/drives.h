@@ -22,6 +22,23 @@ struct VolumeDevice {
     std::int64_t sizeBytes = 0;
 };
 
+// Who made the card and what it is, as the system tells it; any field may be empty. SD cards
+// in a built-in slot also show their CID register.
+struct CardIdentity {
+    std::string vendor;
+    std::string model;
+    std::string serial;
+    std::string cidManufacturerId;  // "0x000003"
+    std::string cidName;            // "SD32G"
+    std::string cidSerial;          // "0x1a2b3c4d"
+    std::string cidDate;            // "04/2021"
+    bool empty() const
+    {
+        return vendor.empty() && model.empty() && serial.empty() && cidManufacturerId.empty()
+               && cidName.empty() && cidSerial.empty() && cidDate.empty();
+    }
+};
+
 // One listed drive with everything the drive list shows. A drive whose volume or space
 // cannot be read is still listed, with the matching flag false.
 struct RemovableDrive {
@@ -48,6 +65,8 @@ public:
     virtual bool queryVolume(const std::string &rootPath, VolumeInfo &out) const = 0;
     virtual bool querySpace(const std::string &rootPath, DiskSpace &out) const = 0;
     virtual bool queryDevice(const std::string &rootPath, VolumeDevice &out) const = 0;
+    // The card behind the drive; false where the system says nothing about it.
+    virtual bool queryIdentity(const std::string &rootPath, CardIdentity &out) const;
 
     // removableRoots() with each drive's volume and space.
     std::vector<RemovableDrive> listRemovableDrives() const;

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "cardinfo.h"
 #include "plancheck.h"
 
 #include <QAbstractItemView>
@@ -26,21 +27,14 @@ void MainWindow::setDriveService(std::unique_ptr<platform::DriveService> service
 
 QString MainWindow::driveItemText(const QString &root) const
 {
-    const std::string path = root.toStdString();
-    platform::VolumeInfo volume;
-    const bool volumeKnown = driveService->queryVolume(path, volume);
-    platform::DiskSpace disk;
-    const bool spaceKnown = driveService->querySpace(path, disk);
-    QString label = volumeKnown ? QString::fromStdString(volume.label) : QString();
-    if (label.isEmpty())
-        label = tr("DriveRemovable");
-    const QString fileSystem = volumeKnown ? QString::fromStdString(volume.fileSystem) : QString();
+    const CardInfo card = describeCard(root, *driveService);
+    const QString label = card.label.isEmpty() ? tr("DriveRemovable") : card.label;
     const QString space =
-        spaceKnown
-            ? QStringLiteral("%1/%2 GB").arg(gigabytes(disk.freeBytes), gigabytes(disk.totalBytes))
+        card.spaceKnown
+            ? QStringLiteral("%1/%2 GB").arg(gigabytes(card.freeBytes), gigabytes(card.totalBytes))
             : QString();
     // One pass, so a label that contains %1 stays as it is.
-    return QStringLiteral("%1 [%2] %3 %4").arg(root, label, fileSystem, space).trimmed();
+    return QStringLiteral("%1 [%2] %3 %4").arg(root, label, card.fileSystem, space).trimmed();
 }
 
 void MainWindow::refreshDrives()

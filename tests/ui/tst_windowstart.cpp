@@ -47,11 +47,11 @@ private slots:
                             const char *expected) {
             QTest::newRow(name) << QString(label) << "vfat" << freeGB << totalGB << expected;
         };
-        row("all known", "CAM", 3.5, 14.75, "[CAM] vfat 3.5/14.8 GB");
-        row("empty label", "", 0.0, 64.0, "[Removable] vfat 0.0/64.0 GB");
-        row("label with %1", "A%1B", 1.0, 2.0, "[A%1B] vfat 1.0/2.0 GB");
+        row("all known", "CAM", 3.5, 14.75, "[CAM] FAT32 3.5/14.8 GB");
+        row("empty label", "", 0.0, 64.0, "[Removable] FAT32 0.0/64.0 GB");
+        row("label with %1", "A%1B", 1.0, 2.0, "[A%1B] FAT 1.0/2.0 GB");
         row("volume unknown", nullptr, 1.0, 2.0, "[Removable]  1.0/2.0 GB");
-        row("space unknown", "CAM", 1.0, 0.0, "[CAM] vfat");
+        row("space unknown", "CAM", 1.0, 0.0, "[CAM] FAT");
         row("both unknown", nullptr, 1.0, 0.0, "[Removable]");
     }
 

@@ -100,4 +100,42 @@ bool SysfsClassifier::diskIsRemovable(const std::string &diskPath, int depth) co
     return startsWith(name, "mmcblk") && attribute(diskPath, "device/type") == "SD";
 }
 
+std::string SysfsClassifier::diskUnder(const std::string &devicePath, int depth) const
+{
+    const std::string disk =
+        pathExists(devicePath + "/partition") ? parentPath(devicePath) : devicePath;
+    // A mapped volume (LUKS) is the disk under it.
+    const std::vector<std::string> slaves = directoryEntries(disk + "/slaves");
+    if (slaves.empty() || depth >= kMaxStackDepth)
+        return disk;
+    const std::string under = resolvedPath(disk + "/slaves/" + slaves.front());
+    return under.empty() ? disk : diskUnder(under, depth + 1);
+}
+
+bool SysfsClassifier::identify(const BlockDevice &device, CardIdentity &out) const
+{
+    out = CardIdentity();
+    const std::string disk = diskUnder(device.sysfsPath, 0);
+    const std::string hardware = resolvedPath(disk + "/device");
+    if (hardware.empty())
+        return false;
+    if (startsWith(baseName(disk), "mmcblk")) {
+        out.cidManufacturerId = attribute(hardware, "manfid");
+        out.cidName = attribute(hardware, "name");
+        out.cidSerial = attribute(hardware, "serial");
+        out.cidDate = attribute(hardware, "date");
+    } else {
+        out.vendor = attribute(hardware, "vendor");
+        out.model = attribute(hardware, "model");
+        // The serial number belongs to the USB device, some folders further up.
+        for (std::string dir = hardware; dir.size() > m_root.size() + 1; dir = parentPath(dir)) {
+            if (pathExists(dir + "/idVendor")) {
+                out.serial = attribute(dir, "serial");
+                break;
+            }
+        }
+    }
+    return !out.empty();
+}
+
 }  // namespace platform

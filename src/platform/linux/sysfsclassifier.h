@@ -1,5 +1,7 @@
 #pragma once
 
+#include "drives.h"
+
 #include <cstdint>
 #include <string>
 
@@ -31,10 +33,15 @@ public:
     // to the board has type MMC).
     bool isRemovable(const BlockDevice &device) const;
 
+    // What sysfs tells of the disk under `device`: a USB or SCSI disk's vendor, model and
+    // (from its USB device) serial; an SD card's CID fields. False when it tells nothing.
+    bool identify(const BlockDevice &device, CardIdentity &out) const;
+
 private:
     bool findByPath(const std::string &path, BlockDevice &out) const;
     bool diskIsRemovable(const std::string &diskPath, int depth) const;
     bool deviceIsRemovable(const std::string &devicePath, int depth) const;
+    std::string diskUnder(const std::string &devicePath, int depth) const;
 
     std::string m_root;
 };

@@ -228,6 +228,17 @@ bool SysfsDriveService::queryDevice(const std::string &rootPath, VolumeDevice &o
     return true;
 }
 
+bool SysfsDriveService::queryIdentity(const std::string &rootPath, CardIdentity &out) const
+{
+    const std::string resolved = mountTableSpelling(rootPath);
+    if (resolved.empty())
+        return false;
+    const std::vector<MountEntry> all = mounts();
+    const MountEntry *mount = mountAt(all, resolved);
+    BlockDevice device;
+    return mount != nullptr && deviceOf(*mount, device) && m_sysfs.identify(device, out);
+}
+
 std::unique_ptr<DriveService> makeDriveService()
 {
     return std::make_unique<SysfsDriveService>();

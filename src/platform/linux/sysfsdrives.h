@@ -34,6 +34,7 @@ public:
     bool queryVolume(const std::string &rootPath, VolumeInfo &out) const override;
     bool querySpace(const std::string &rootPath, DiskSpace &out) const override;
     bool queryDevice(const std::string &rootPath, VolumeDevice &out) const override;
+    bool queryIdentity(const std::string &rootPath, CardIdentity &out) const override;
 
 private:
     std::vector<MountEntry> mounts() const;

@@ -1,0 +1,91 @@
+#include "cardinfo.h"
+
+#include <QCoreApplication>
+#include <QJsonValue>
+
+namespace {
+constexpr qint64 kFat16Limit = 2147483648;  // 2 GiB
+
+QString text(const std::string &s)
+{
+    return QString::fromStdString(s).trimmed();
+}
+
+QString translated(const char *key)
+{
+    return QCoreApplication::translate("CardInfo", key);
+}
+}  // namespace
+
+QString fileSystemName(const QString &systemName, qint64 totalBytes)
+{
+    const QString name = systemName.toLower();
+    if (name == QLatin1String("vfat") || name == QLatin1String("msdos"))
+        return totalBytes > kFat16Limit ? QStringLiteral("FAT32") : QStringLiteral("FAT");
+    if (name == QLatin1String("exfat"))
+        return QStringLiteral("exFAT");
+    if (name == QLatin1String("ntfs") || name == QLatin1String("ntfs3"))
+        return QStringLiteral("NTFS");
+    return systemName;
+}
+
+CardInfo describeCard(const QString &root, const platform::DriveService &drives)
+{
+    CardInfo card;
+    card.root = root;
+    const std::string path = root.toStdString();
+    platform::DiskSpace space;
+    card.spaceKnown = drives.querySpace(path, space);
+    card.totalBytes = space.totalBytes;
+    card.freeBytes = space.freeBytes;
+    platform::VolumeInfo volume;
+    if (drives.queryVolume(path, volume)) {
+        card.label = text(volume.label);
+        card.fileSystem = fileSystemName(text(volume.fileSystem), card.totalBytes);
+    }
+    drives.queryIdentity(path, card.identity);
+    return card;
+}
+
+QString identityText(const platform::CardIdentity &id)
+{
+    QStringList parts;
+    const QString product = (text(id.vendor) + QLatin1Char(' ') + text(id.model)).trimmed();
+    if (!product.isEmpty())
+        parts << product;
+    if (!id.cidName.empty())
+        parts << text(id.cidName);
+    if (!id.cidManufacturerId.empty())
+        parts << translated("LabelCardMaker").arg(text(id.cidManufacturerId));
+    const QString serial = id.serial.empty() ? text(id.cidSerial) : text(id.serial);
+    if (!serial.isEmpty())
+        parts << translated("LabelCardSerial").arg(serial);
+    if (!id.cidDate.empty())
+        parts << translated("LabelCardMade").arg(text(id.cidDate));
+    return parts.join(QStringLiteral(", "));
+}
+
+QJsonObject cardJson(const CardInfo &card)
+{
+    const auto bytes = [&card](qint64 n) { return card.spaceKnown ? QJsonValue(n) : QJsonValue(); };
+    const platform::CardIdentity &id = card.identity;
+    const QJsonValue identity =
+        id.empty() ? QJsonValue()
+                   : QJsonObject{
+                       {QStringLiteral("vendor"), text(id.vendor)},
+                       {QStringLiteral("model"), text(id.model)},
+                       {QStringLiteral("serial"), text(id.serial)},
+                       {QStringLiteral("cidManufacturerId"), text(id.cidManufacturerId)},
+                       {QStringLiteral("cidName"), text(id.cidName)},
+                       {QStringLiteral("cidSerial"), text(id.cidSerial)},
+                       {QStringLiteral("cidDate"), text(id.cidDate)},
+                   };
+    return QJsonObject{
+        {QStringLiteral("root"), card.root},
+        {QStringLiteral("label"), card.label},
+        {QStringLiteral("fileSystem"), card.fileSystem},
+        {QStringLiteral("totalBytes"), bytes(card.totalBytes)},
+        {QStringLiteral("freeBytes"), bytes(card.freeBytes)},
+        {QStringLiteral("identity"), identity},
+    };
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "drives.h"
+
+#include <QJsonObject>
+#include <QString>
+
+// A card as the system knows it, for the drive list, the reports and the command line's list
+// of drives.
+struct CardInfo {
+    QString root;
+    QString label;
+    QString fileSystem;  // as users know it: "FAT32", "exFAT", "NTFS"
+    bool spaceKnown = false;
+    qint64 totalBytes = 0;
+    qint64 freeBytes = 0;
+    platform::CardIdentity identity;
+};
+
+CardInfo describeCard(const QString &root, const platform::DriveService &drives);
+
+// The file system's name as users know it: Linux's "vfat" is FAT32 above 2 GiB (and plain FAT
+// below, where it may be FAT16), "exfat" exFAT, "ntfs"/"ntfs3" NTFS; other names stay.
+QString fileSystemName(const QString &systemName, qint64 totalBytes);
+
+// What the identity says, on one line: "Generic STORAGE DEVICE, serial 000000001536" or, for
+// an SD card in a built-in slot, "SD32G, manufacturer 0x000003, serial 0x1a2b3c4d, made
+// 04/2021"; empty when the system said nothing.
+QString identityText(const platform::CardIdentity &identity);
+
+// The card for a machine-readable report: root, label, fileSystem, totalBytes, freeBytes
+// (null when unknown) and identity (null when unknown; its fields as strings).
+QJsonObject cardJson(const CardInfo &card);
