@@ -149,6 +149,7 @@ QJsonObject jsonReport(const CliOptions &options, const VerdictRules &rules, con
         {QStringLiteral("version"), QCoreApplication::applicationVersion()},
         {QStringLiteral("format"), 1},
         {QStringLiteral("language"), data.language},
+        {QStringLiteral("card"), data.card},
         {QStringLiteral("settings"),
          settingsObject(options, rules, data.samples ? data.samples->streamCount() : 0)},
         {QStringLiteral("outcome"),

@@ -133,11 +133,21 @@ int main(int argc, char *argv[])
         return exitStatusFor(RunOutcome::NotRun);
     }
 
+    // Which card this is, in the log and the report.
+    const CardInfo card = describeCard(options.targetDir, *platform::makeDriveService());
+    const QString identity = identityText(card.identity);
+    console.logLine(QCoreApplication::translate("main", "LogCardTested")
+                        .arg(card.label, card.fileSystem,
+                             QString::number(double(card.totalBytes) / 1073741824.0, 'f', 1),
+                             identity.isEmpty() ? QStringLiteral("-") : identity));
     const ResultsReport::Setup report{
-        options, rulesFor(options), codeOf(language),
+        options,
+        rulesFor(options),
+        codeOf(language),
         TerminalStyle(TerminalStyle::modeFor(jsonToStdout ? platform::stderrIsTerminal()
                                                           : platform::stdoutIsTerminal())),
-        &out};
+        &out,
+        cardJson(card)};
 
     RunController controller(options, &console, platform::interruptRequested);
     int exitStatus = exitStatusFor(RunOutcome::NotRun);

@@ -32,6 +32,7 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
     const RunOutcome outcome = controller.outcome();
     ReportData data;
     data.language = setup.language;
+    data.card = setup.card;
     data.outcome = outcome;
     const RoundRunner &run = controller.runner();
     data.error = run.errorMessage();

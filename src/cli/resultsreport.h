@@ -5,6 +5,7 @@
 #include "verdict.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 
 class ConsoleWriter;
 class QIODevice;
@@ -23,6 +24,7 @@ public:
         QString language;       // the code of the language in use
         TerminalStyle style;    // of the stream the results go to
         QIODevice *jsonStdout;  // where "--json -" writes
+        QJsonObject card;       // the tested card as the system knows it
     };
 
     // Returns the exit status. A run that was stopped reports nothing more; one that failed

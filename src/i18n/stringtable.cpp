@@ -190,6 +190,8 @@ const StringEntry baseStringTable[] = {
      "測試大小小於區塊大小。"},
     {"MsgTargetMissing", "目标 %1 不存在或不是文件夹。",
      "Target %1 does not exist or is not a folder.", "目標 %1 不存在或不是資料夾。"},
+    {"LogCardTested", "被测卡：%1（%2，%3 GB），%4", "Card tested: %1 (%2, %3 GB), %4",
+     "受測卡：%1（%2，%3 GB），%4"},
     {"DriveListSpace", "%1 GB，可用 %2 GB", "%1 GB, %2 GB free", "%1 GB，可用 %2 GB"},
     {"LabelCardMaker", "制造商 %1", "manufacturer %1", "製造商 %1"},
     {"LabelCardSerial", "序列号 %1", "serial %1", "序號 %1"},
