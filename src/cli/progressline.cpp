@@ -1,21 +1,30 @@
 #include "progressline.h"
 
+#include "passclock.h"
+
 ProgressLine::ProgressLine(bool terminal)
     : m_terminal(terminal)
 {}
 
+namespace {
+constexpr int kBarWidth = 20;
+}
+
 QString ProgressLine::format(Phase phase, int percent, double currentMBps, double averageMBps,
-                             int round, int rounds)
+                             int round, int rounds, qint64 elapsedMs, qint64 remainingMs)
 {
-    const QString letter = phase == Phase::Write ? QStringLiteral("W") : QStringLiteral("R");
-    const QString body = tr("%1 %2%  now %3 MB/s  avg %4 MB/s")
-                             .arg(letter)
-                             .arg(percent, 3)
-                             .arg(currentMBps, 0, 'f', 2)
-                             .arg(averageMBps, 0, 'f', 2);
-    if (rounds < 2)
-        return body;
-    return tr("Round %1/%2  %3").arg(round).arg(rounds).arg(body);
+    const int filled = qBound(0, percent, 100) * kBarWidth / 100;
+    const QString bar =
+        QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('.'));
+    const QString pass = phase == Phase::Write ? tr("GroupWriteTest") : tr("GroupReadTest");
+    const QString prefix = rounds < 2 ? QString() : tr("RoundPrefix").arg(round).arg(rounds);
+    // Filled in one pass, so no value is read as a place for another.
+    const QString body =
+        tr("ProgressBarLine")
+            .arg(pass, bar, QString::number(percent).rightJustified(3),
+                 QString::number(currentMBps, 'f', 2), QString::number(averageMBps, 'f', 2),
+                 formatDuration(elapsedMs), formatDuration(remainingMs));
+    return prefix + body;
 }
 
 bool ProgressLine::due(qint64 nowMs)

@@ -14,8 +14,9 @@ public:
     explicit ProgressLine(bool terminal);
 
     // `round` and `rounds` are 1-based; the round is shown only when there are several.
+    // `remainingMs` is -1 while unknown.
     static QString format(Phase phase, int percent, double currentMBps, double averageMBps,
-                          int round, int rounds);
+                          int round, int rounds, qint64 elapsedMs, qint64 remainingMs);
 
     // Whether a sample arriving at `nowMs` (any monotonic clock) should be printed;
     // remembers the time of the lines it lets through.

@@ -39,8 +39,10 @@ void RunController::showProgress(PassDirection pass, int percent, double current
         return;
     const auto phase =
         pass == PassDirection::Write ? ProgressLine::Phase::Write : ProgressLine::Phase::Read;
+    const PassClock &clock = m_runner.passClock();
     m_console->progress(ProgressLine::format(phase, percent, current, average, m_runner.round(),
-                                             m_runner.plan().rounds()));
+                                             m_runner.plan().rounds(), clock.elapsedMs(),
+                                             clock.remainingMs()));
 }
 
 void RunController::pollInterrupt()

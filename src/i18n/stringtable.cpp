@@ -48,6 +48,10 @@ const StringEntry baseStringTable[] = {
     {"ProgressLive", "当前：%1 MB/s  |  平均：%2 MB/s", "Current: %1 MB/s  |  Avg: %2 MB/s",
      "目前：%1 MB/s  |  平均：%2 MB/s"},
     {"RoundPrefix", "第 %1/%2 轮 · ", "Round %1/%2 · ", "第 %1/%2 輪 · "},
+    {"ProgressTime", "  |  已用 %1，剩余 %2", "  |  %1 elapsed, %2 left", "  |  已用 %1，剩餘 %2"},
+    {"ProgressBarLine", "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩余 %7",
+     "%1 [%2] %3%  %4 MB/s  avg %5 MB/s  %6 elapsed  %7 left",
+     "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩餘 %7"},
 
     // Results table: column headers and the card-total row
     {"ColFile", "文件", "File", "檔案"},

@@ -22,6 +22,7 @@ bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
     m_freeBytes = freeBytes;
     m_sources = streamSourcesOf(plan);
     m_samples.reset(m_sources.size());
+    m_clock.reset();
     m_completed.clear();
     m_errorMessage.clear();
     m_outcome = Outcome::None;
@@ -110,12 +111,14 @@ void RoundRunner::replay(const TestPlan &plan, const QVector<StreamSource> &sour
 void RoundRunner::onWriteProgress(int percent, double currentMBps, double averageMBps)
 {
     m_samples.addProgress(PassDirection::Write, percent, currentMBps);
+    m_clock.report(PassDirection::Write, m_round, percent);
     emit progress(PassDirection::Write, percent, currentMBps, averageMBps);
 }
 
 void RoundRunner::onReadProgress(int percent, double currentMBps, double averageMBps)
 {
     m_samples.addProgress(PassDirection::Read, percent, currentMBps);
+    m_clock.report(PassDirection::Read, m_round, percent);
     emit progress(PassDirection::Read, percent, currentMBps, averageMBps);
 }
 

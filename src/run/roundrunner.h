@@ -1,5 +1,6 @@
 #pragma once
 
+#include "passclock.h"
 #include "samplecollection.h"
 #include "testplan.h"
 
@@ -50,6 +51,8 @@ public:
     // `percent` of the current pass on the one axis the rounds of a repeated test share.
     int axisPercent(int percent) const;
     const QVector<StreamSource> &streamSources() const { return m_sources; }
+    // Time taken and time left of the running pass.
+    const PassClock &passClock() const { return m_clock; }
     const SampleCollection &samples() const { return m_samples; }
     // Forgets the samples of the last test (its results are no longer shown).
     void clearSamples();
@@ -91,6 +94,7 @@ private:
     qint64 m_freeBytes = 0;
     QVector<StreamSource> m_sources;
     SampleCollection m_samples;
+    PassClock m_clock;
     SpeedTester *m_tester = nullptr;
     int m_round = 0;
     RoundAverages m_current;

@@ -38,7 +38,10 @@ QString MainWindow::liveSpeedText(double current, double average) const
     const TestPlan &plan = runner.plan();
     const QString prefix =
         plan.rounds() >= 2 ? tr("RoundPrefix").arg(runner.round()).arg(plan.rounds()) : QString();
-    return prefix + tr("ProgressLive").arg(current, 0, 'f', 2).arg(average, 0, 'f', 2);
+    const PassClock &clock = runner.passClock();
+    return prefix + tr("ProgressLive").arg(current, 0, 'f', 2).arg(average, 0, 'f', 2)
+           + tr("ProgressTime")
+                 .arg(formatDuration(clock.elapsedMs()), formatDuration(clock.remainingMs()));
 }
 
 void MainWindow::onWriteProgress(int percent, double currentSpeed, double avgSpeed)

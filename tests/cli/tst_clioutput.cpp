@@ -124,14 +124,24 @@ void TestCliOutput::cleanup()
 
 void TestCliOutput::progressText()
 {
-    // Figures to two decimals, the percentage padded, the round only when there are several.
+    // A bar of twenty, the percentage padded, figures to two decimals, the pass's time taken
+    // and left, the round only when there are several; the same in Chinese.
     using P = ProgressLine::Phase;
-    QCOMPARE(ProgressLine::format(P::Write, 45, 12.345, 10.0, 1, 1),
-             QStringLiteral("W  45%  now 12.35 MB/s  avg 10.00 MB/s"));
-    QCOMPARE(ProgressLine::format(P::Read, 100, 80.0, 79.996, 1, 1),
-             QStringLiteral("R 100%  now 80.00 MB/s  avg 80.00 MB/s"));
-    QCOMPARE(ProgressLine::format(P::Write, 7, 0.0, 1.5, 2, 3),
-             QStringLiteral("Round 2/3  W   7%  now 0.00 MB/s  avg 1.50 MB/s"));
+    QCOMPARE(ProgressLine::format(P::Write, 45, 12.345, 10.0, 1, 1, 42000, 51000),
+             QStringLiteral("Write Test [#########...........]  45%  12.35 MB/s  avg 10.00 MB/s  "
+                            "0:42 elapsed  0:51 left"));
+    QCOMPARE(ProgressLine::format(P::Read, 100, 80.0, 79.996, 1, 1, 3723000, 0),
+             QStringLiteral("Read Test [####################] 100%  80.00 MB/s  avg 80.00 MB/s  "
+                            "1:02:03 elapsed  0:00 left"));
+    QCOMPARE(ProgressLine::format(P::Write, 0, 0.0, 1.5, 2, 3, 500, -1),
+             QStringLiteral("Round 2/3 · Write Test [....................]   0%  0.00 MB/s  "
+                            "avg 1.50 MB/s  0:00 elapsed  --:-- left"));
+    I18n::instance()->applyLanguage(TraditionalChinese);
+    const QString zh = ProgressLine::format(P::Write, 45, 12.345, 10.0, 1, 1, 42000, 51000);
+    I18n::instance()->applyLanguage(English);
+    QCOMPARE(zh,
+             QStringLiteral("寫入測試 [#########...........]  45%  12.35 MB/s  平均 10.00 MB/s  "
+                            "已用 0:42  剩餘 0:51"));
 }
 
 void TestCliOutput::progressCadence()

@@ -82,7 +82,7 @@ void TestCliProcess::randomRun()
     if (before <= after)  // not across midnight
         QVERIFY2(first.secsTo(before) <= 1 && after.secsTo(first) <= 1, qPrintable(run.err));
     QVERIFY2(run.err.contains(QRegularExpression(
-                 QStringLiteral("^Round [12]/2  W +\\d+%  now \\d+\\.\\d\\d MB/s"),
+                 QStringLiteral("^Round [12]/2 · Write Test \\[[#.]{20}\\] +\\d+%  \\d+\\.\\d\\d MB/s"),
                  QRegularExpression::MultilineOption)),
              qPrintable(run.err));
     QVERIFY(!run.err.contains(QLatin1Char('\r')));

@@ -35,6 +35,7 @@ private slots:
     void runs_data();
     void runs();
     void stopRightAfterStart();
+    void passClock();
 
 private:
     QTemporaryDir dir;
@@ -98,6 +99,23 @@ void TestRoundRunner::stopRightAfterStart()
     QCOMPARE(run.passes.count(), 0);
     QVERIFY(run.runner.completedRounds().isEmpty());
     QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void TestRoundRunner::passClock()
+{
+    PassClock clock;
+    QCOMPARE(clock.remainingMs(), qint64(-1));
+    clock.report(PassDirection::Write, 1, 25);
+    QTest::qSleep(40);
+    clock.report(PassDirection::Write, 1, 25);
+    // A quarter done in the time taken: three times that is left.
+    const qint64 elapsed = clock.elapsedMs();
+    QVERIFY(elapsed >= 40);
+    QVERIFY(qAbs(clock.remainingMs() - 3 * elapsed) <= 3);
+    // The read pass has a clock of its own.
+    clock.report(PassDirection::Read, 1, 0);
+    QVERIFY(clock.elapsedMs() < elapsed);
+    QCOMPARE(clock.remainingMs(), qint64(-1));
 }
 
 QTEST_GUILESS_MAIN(TestRoundRunner)
