@@ -81,10 +81,11 @@ void TestCliProcess::randomRun()
     QVERIFY(first.isValid());
     if (before <= after)  // not across midnight
         QVERIFY2(first.secsTo(before) <= 1 && after.secsTo(first) <= 1, qPrintable(run.err));
-    QVERIFY2(run.err.contains(QRegularExpression(
-                 QStringLiteral("^Round [12]/2 · Write Test \\[[#.]{20}\\] +\\d+%  \\d+\\.\\d\\d MB/s"),
-                 QRegularExpression::MultilineOption)),
-             qPrintable(run.err));
+    QVERIFY2(
+        run.err.contains(QRegularExpression(
+            QStringLiteral("^Round [12]/2 · Write Test \\[[#.]{20}\\] +\\d+%  \\d+\\.\\d\\d MB/s"),
+            QRegularExpression::MultilineOption)),
+        qPrintable(run.err));
     QVERIFY(!run.err.contains(QLatin1Char('\r')));
     // The engine's lines arrive translated, arguments filled in.
     for (const char *line :
