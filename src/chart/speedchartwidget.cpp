@@ -93,10 +93,16 @@ void SpeedChartWidget::resetCaches()
 
 void SpeedChartWidget::paintEvent(QPaintEvent *)
 {
+    QPainter painter(this);
+    paintChart(painter, size());
+}
+
+void SpeedChartWidget::paintChart(QPainter &painter, const QSize &size) const
+{
     const int n = streamNames.size();
 
     ChartScene scene;
-    scene.size = size();
+    scene.size = size;
     scene.readVisible = readVisible;
     scene.background = palette().color(QPalette::Window);
     scene.fontFamily = font().family();
@@ -111,8 +117,6 @@ void SpeedChartWidget::paintEvent(QPaintEvent *)
     // Looked up at paint time, so a language switch only needs a repaint.
     scene.writeTitle = tr("写入");
     scene.readTitle = tr("读取");
-
-    QPainter painter(this);
     paintSpeedChart(painter, scene);
 }
 

@@ -6,6 +6,8 @@
 #include <QVector>
 #include <QWidget>
 
+class QPainter;
+
 // The live chart of write and read speed per stream: the write pass fills the left half of
 // the plot, the read pass the right half, each stream a translucent area under a solid
 // line in its own colour, against the progress of its pass. Every sample is smoothed over
@@ -28,6 +30,8 @@ public:
     void addReadSample(int stream, int percent, double mbps);
     // Shows or hides the read half with its scale.
     void setReadVisible(bool visible);
+    // The chart as it stands, painted at `size` with `painter` (a picture of the results).
+    void paintChart(QPainter &painter, const QSize &size) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -9,6 +9,18 @@
 const StringEntry baseStringTable[] = {
     // Language menu
     {"MenuLanguage", "语言", "Language", "語言"},
+    {"MenuFile", "文件", "File", "檔案"},
+    {"MenuSaveImage", "保存图片…", "Save image…", "儲存圖片…"},
+    {"MenuCopyResults", "复制结果", "Copy results", "複製結果"},
+    {"DlgSaveImage", "保存结果图片", "Save the results as an image", "儲存結果圖片"},
+    {"FilterPng", "PNG 图片 (*.png)", "PNG image (*.png)", "PNG 圖片 (*.png)"},
+    {"MsgSaveFailed", "无法写入 %1。", "Cannot write %1.", "無法寫入 %1。"},
+    {"LogResultsCopied", "测试结果已复制到剪贴板。", "The results were copied to the clipboard.",
+     "測試結果已複製到剪貼簿。"},
+    {"LabelResultSettings", "模式：%1 · 流数：%2 · 每流大小：%3 · 块大小：%4 · 读取：%5 · 轮数：%6",
+     "Mode: %1 · Streams: %2 · Size per stream: %3 · Block: %4 · Read: %5 · Rounds: %6",
+     "模式：%1 · 串流數：%2 · 每串流大小：%3 · 區塊大小：%4 · 讀取：%5 · 輪數：%6"},
+    {"LabelResultDate", "测试时间：%1", "Tested: %1", "測試時間：%1"},
     {"LangZh", "中文", "中文", "中文"},
     {"LangEn", "English", "English", "English"},
 

@@ -10,6 +10,12 @@ FilePicker::Picker &replacement()
     return picker;
 }
 
+FilePicker::SaveNamer &namerReplacement()
+{
+    static FilePicker::SaveNamer namer;
+    return namer;
+}
+
 }  // namespace
 
 namespace FilePicker {
@@ -24,6 +30,19 @@ QStringList pickFiles(QWidget *parent, const QString &caption, const QString &fi
 void setPicker(Picker picker)
 {
     replacement() = std::move(picker);
+}
+
+QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
+                     const QString &filter)
+{
+    if (namerReplacement())
+        return namerReplacement()(parent, caption, suggested, filter);
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+void setSaveNamer(SaveNamer namer)
+{
+    namerReplacement() = std::move(namer);
 }
 
 }  // namespace FilePicker

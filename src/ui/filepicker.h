@@ -19,4 +19,11 @@ QStringList pickFiles(QWidget *parent, const QString &caption, const QString &fi
 // Replaces the dialog; an empty function brings it back.
 void setPicker(Picker picker);
 
+using SaveNamer = std::function<QString(QWidget *parent, const QString &caption,
+                                        const QString &suggested, const QString &filter)>;
+// QFileDialog::getSaveFileName starting at `suggested`, unless replaced; empty when cancelled.
+QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
+                     const QString &filter);
+void setSaveNamer(SaveNamer namer);
+
 }  // namespace FilePicker

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "asyncformatservice.h"
+#include "cardinfo.h"
 #include "drives.h"
 #include "plancheck.h"
 #include "roundrunner.h"
 #include "userprompt.h"
 #include "verdict.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -18,6 +20,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -94,6 +97,7 @@ private:
     void updateTotalSize();
     QLabel *makeRowLabel(QWidget *parent);
     void setupLanguageMenu();
+    void setupFileMenu();
 
     // Results table and verdicts.
     void setupResultsTable();
@@ -133,6 +137,18 @@ private:
     void continueStart(const QString &drive);
     void loadTestSettings();
     void saveTestSettings();
+
+    // Results that leave the window (mainwindow_export.cpp).
+    void updateExportActions();
+    QList<int> exportColumns() const;
+    // The text of a results cell; row -1 is the header.
+    QString exportCell(int row, int column) const;
+    QStringList resultHeaderLines() const;
+    QString resultsText() const;
+    QImage resultsImage() const;
+    QString suggestedFileName(const QString &suffix) const;
+    void saveImage();
+    void copyResults();
 
     // Formatting before a test (mainwindow_format.cpp). The window stays responsive and
     // locked as during a run; Stop abandons the wait and the test never starts.
@@ -187,6 +203,11 @@ private:
     QGroupBox *resultsGroup = nullptr;
     QTableWidget *resultsTable = nullptr;
 
+    // File menu.
+    QAction *fileMenuAction = nullptr;
+    QAction *saveImageAction = nullptr;
+    QAction *copyResultsAction = nullptr;
+
     // Language menu.
     QAction *langSimplifiedAction = nullptr;
     QAction *langTraditionalAction = nullptr;
@@ -208,6 +229,8 @@ private:
     // The running or last test: its rounds, samples and engine. Kept until the next test
     // so that changed rules can judge it again.
     RoundRunner runner;
+    CardInfo testedCard;
+    QDateTime testStarted;
     double lastWriteSpeed = 0.0;
     double lastReadSpeed = 0.0;
 

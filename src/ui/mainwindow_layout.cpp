@@ -72,6 +72,7 @@ void MainWindow::setupUi()
 {
     setMinimumSize(1300, 950);
     resize(1300, 950);
+    setupFileMenu();
     setupLanguageMenu();
 
     auto *central = named(new QWidget(this), "centralWidget");
@@ -107,6 +108,7 @@ void MainWindow::setupUi()
     connectControls();
     retranslateUi();
     onTestModeChanged();
+    updateExportActions();
 }
 
 QGroupBox *MainWindow::createSettingsGroup()

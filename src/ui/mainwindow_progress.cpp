@@ -85,6 +85,7 @@ void MainWindow::onTestFinished()
     setRunning(false);
     if (runner.outcome() == RoundRunner::Outcome::Stopped)
         resetResults();
+    updateExportActions();
 }
 
 void MainWindow::appendLog(const QString &message)
@@ -107,6 +108,7 @@ void MainWindow::resetResults()
     lastReadSpeed = 0.0;
     // The card-total series, extremes and averages and every per-stream series.
     runner.clearSamples();
+    updateExportActions();
 }
 
 void MainWindow::prepareResults(const QVector<StreamSource> &sources)

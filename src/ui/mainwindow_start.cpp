@@ -89,9 +89,12 @@ void MainWindow::launchPlan(const TestPlan &plan)
         label->setText(tr("ProgressInitial"));
     lastWriteSpeed = 0.0;
     lastReadSpeed = 0.0;
+    testedCard = describeCard(plan.target, *driveService);
+    testStarted = QDateTime::currentDateTime();
     runner.start(plan, target.freeBytes);
     prepareResults(runner.streamSources());
     setRunning(true);
+    updateExportActions();
 }
 
 void MainWindow::stopTest()

@@ -25,6 +25,9 @@ void MainWindow::retranslateUi()
                        .arg(QCoreApplication::applicationVersion()));
 
     // The language names stay in their own language, so anyone can find theirs.
+    fileMenuAction->setText(tr("MenuFile"));
+    saveImageAction->setText(tr("MenuSaveImage"));
+    copyResultsAction->setText(tr("MenuCopyResults"));
     languageMenuAction->setText(tr("MenuLanguage"));
     langSimplifiedAction->setText(QStringLiteral("简体中文"));
     langTraditionalAction->setText(QStringLiteral("繁體中文"));
@@ -102,6 +105,17 @@ void MainWindow::retranslateResultHeaders()
         if (item && keys[column][0] != '\0')
             item->setText(tr(keys[column]));
     }
+}
+
+void MainWindow::setupFileMenu()
+{
+    QMenu *menu = menuBar()->addMenu(QString());
+    menu->setObjectName(QStringLiteral("fileMenu"));
+    fileMenuAction = menu->menuAction();
+    saveImageAction = menu->addAction(QString(), this, &MainWindow::saveImage);
+    saveImageAction->setObjectName(QStringLiteral("saveImageAction"));
+    copyResultsAction = menu->addAction(QString(), this, &MainWindow::copyResults);
+    copyResultsAction->setObjectName(QStringLiteral("copyResultsAction"));
 }
 
 void MainWindow::setupLanguageMenu()
