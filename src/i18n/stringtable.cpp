@@ -9,7 +9,7 @@
 const StringEntry baseStringTable[] = {
     // Language menu
     {"MenuLanguage", "语言", "Language", "語言"},
-    {"MenuFile", "文件", "File", "檔案"},
+    {"MenuFile", "文件(F)", "File", "檔案(F)"},
     {"MenuSaveImage", "保存图片…", "Save image…", "儲存圖片…"},
     {"MenuCopyResults", "复制结果", "Copy results", "複製結果"},
     {"DlgSaveImage", "保存结果图片", "Save the results as an image", "儲存結果圖片"},
