@@ -57,6 +57,7 @@ TestPlan CliOptions::plan() const
     p.fillRounds = fillRounds;
     p.iterations = iterations;
     p.files = sourceFiles;
+    p.verify = verify;
     return p;
 }
 
@@ -171,6 +172,10 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         tr("Bytes per request: 64K, 128K, 256K, 512K, 1M, 4M or 8M. Default 1M."), tr("SIZE"));
     const QCommandLineOption readOption(QStringLiteral("read"),
                                         tr("Read the files back after writing them."));
+    const QCommandLineOption verifyOption(
+        QStringLiteral("verify"),
+        tr("Verify the data: stamp every block, read it all back and compare it (with --fill: "
+           "the whole free space, to catch a counterfeit capacity)."));
     const QCommandLineOption fileOption(
         QStringLiteral("file"),
         tr("Test with a copy of this file instead of random data (repeatable)."), tr("PATH"));
@@ -199,9 +204,9 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     const QCommandLineOption forceOption(
         QStringLiteral("force"),
         tr("Test DIR even when it is not the root of a removable drive (the log says so)."));
-    parser.addOptions({targetOption, sizeOption, streamsOption, blockOption, readOption, fileOption,
-                       fillOption, roundsOption, iterationsOption, langOption, rulesOption,
-                       jsonOption, forceOption});
+    parser.addOptions({targetOption, sizeOption, streamsOption, blockOption, readOption,
+                       verifyOption, fileOption, fillOption, roundsOption, iterationsOption,
+                       langOption, rulesOption, jsonOption, forceOption});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -255,6 +260,7 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     }
     o.force = parser.isSet(forceOption);
     o.readEnabled = parser.isSet(readOption);
+    o.verify = parser.isSet(verifyOption);
     for (const QString &file : parser.values(fileOption))
         o.sourceFiles << QFileInfo(file).absoluteFilePath();
     o.fill = parser.isSet(fillOption);
@@ -304,6 +310,10 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     if (!o.sourceFiles.isEmpty()) {
         if (o.fill) {
             *message = tr("--fill writes random data; it cannot be combined with --file.");
+            return Error;
+        }
+        if (o.verify) {
+            *message = tr("MsgVerifyFiles");
             return Error;
         }
         if (parser.isSet(sizeOption) || parser.isSet(streamsOption)) {

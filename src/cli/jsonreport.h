@@ -18,6 +18,7 @@ struct ReportData {
     const SampleCollection *samples = nullptr;
     QVector<ResultRow> rows;  // the results table; empty unless the run completed
     Verdict worst = Verdict::Pass;
+    DataCheck dataCheck;  // what reading the data back found; ran is false without --verify
 };
 
 // The machine-readable report (its shape is documented in the README): the tool, the

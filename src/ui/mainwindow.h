@@ -2,6 +2,7 @@
 
 #include "asyncformatservice.h"
 #include "drives.h"
+#include "evaluation.h"
 #include "plancheck.h"
 #include "roundrunner.h"
 #include "userprompt.h"
@@ -102,8 +103,7 @@ private:
     void setSpeedCell(int row, int column, double value, double threshold);
     void setRatioCell(int row, int column, double value, double warn, double fail,
                       const QString &toolTip);
-    void setVerdictCell(int row, const SpeedStats &writeStats, Verdict writeVerdict,
-                        const SpeedStats &readStats, Verdict readVerdict);
+    void setVerdictCell(int row, const RowResult &result);
     void fillPassColumns(PassDirection pass, int row, const SpeedStats &stats);
     void fillPassResults(PassDirection pass);
     void evaluateVerdicts();
@@ -169,6 +169,7 @@ private:
     QPushButton *clearFilesButton = nullptr;
     QComboBox *blockSizeCombo = nullptr;
     QCheckBox *readTestCheck = nullptr;
+    QCheckBox *verifyDataCheck = nullptr;
     QDoubleSpinBox *perStreamWriteSpin = nullptr;
     QDoubleSpinBox *perStreamReadSpin = nullptr;
 

@@ -3,6 +3,7 @@
 #include "filepicker.h"
 #include "verdictrulesstore.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -45,6 +46,8 @@ void MainWindow::saveTestSettings()
         settings.setValue(QStringLiteral("streamCount"), streamCountSpin->value());
     if (blockSizeCombo)
         settings.setValue(QStringLiteral("blockIndex"), blockSizeCombo->currentIndex());
+    if (verifyDataCheck)
+        settings.setValue(QStringLiteral("verifyData"), verifyDataCheck->isChecked() ? 1 : 0);
     settings.endGroup();
 }
 
@@ -54,6 +57,7 @@ void MainWindow::loadTestSettings()
     int sizeIndex = -1;
     int streams = -1;
     int blockIndex = -1;
+    int verify = 0;
     {
         QSettings settings;
         settings.beginGroup(testSettingsGroup);
@@ -65,6 +69,7 @@ void MainWindow::loadTestSettings()
         streams = VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("streamCount"), -1));
         blockIndex =
             VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("blockIndex"), -1));
+        verify = VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("verifyData"), 0));
         settings.endGroup();
     }
 
@@ -89,6 +94,10 @@ void MainWindow::loadTestSettings()
     if (isItemIndex(blockSizeCombo, blockIndex)) {
         const QSignalBlocker blocker(blockSizeCombo);
         blockSizeCombo->setCurrentIndex(blockIndex);
+    }
+    if (verifyDataCheck) {
+        const QSignalBlocker blocker(verifyDataCheck);
+        verifyDataCheck->setChecked(verify == 1);
     }
     updateTotalSize();
     onTestModeChanged();

@@ -69,6 +69,9 @@ void MainWindow::retranslateUi()
     setText(browseButton, tr("BtnBrowse"));
     setText(clearFilesButton, tr("BtnClearFiles"));
     setText(readTestCheck, tr("CheckReadTest"));
+    setText(verifyDataCheck, tr("CheckVerifyData"));
+    if (verifyDataCheck)
+        verifyDataCheck->setToolTip(tr("TipVerifyData"));
     setText(verdictRulesButton, tr("BtnVerdictRules"));
     setText(startButton, tr("BtnStart"));
     setText(stopButton, tr("BtnStop"));
