@@ -104,6 +104,7 @@ private:
     void setRatioCell(int row, int column, double value, double warn, double fail,
                       const QString &toolTip);
     void setVerdictCell(int row, const RowResult &result);
+    void saveVerifySetting();
     void fillPassColumns(PassDirection pass, int row, const SpeedStats &stats);
     void fillPassResults(PassDirection pass);
     void evaluateVerdicts();

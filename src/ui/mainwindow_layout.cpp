@@ -281,7 +281,7 @@ void MainWindow::connectControls()
     connect(randomModeRadio, &QRadioButton::toggled, this, &MainWindow::onTestModeChanged);
     connect(readTestCheck, &QCheckBox::toggled, this, &MainWindow::onReadTestToggled);
     connect(randomModeRadio, &QRadioButton::toggled, this, [this] { saveTestSettings(); });
-    connect(verifyDataCheck, &QCheckBox::toggled, this, [this] { saveTestSettings(); });
+    connect(verifyDataCheck, &QCheckBox::toggled, this, &MainWindow::saveVerifySetting);
     connect(testSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
         updateTotalSize();
         saveTestSettings();

@@ -46,9 +46,15 @@ void MainWindow::saveTestSettings()
         settings.setValue(QStringLiteral("streamCount"), streamCountSpin->value());
     if (blockSizeCombo)
         settings.setValue(QStringLiteral("blockIndex"), blockSizeCombo->currentIndex());
-    if (verifyDataCheck)
-        settings.setValue(QStringLiteral("verifyData"), verifyDataCheck->isChecked() ? 1 : 0);
     settings.endGroup();
+}
+
+// Stored on its own toggle: the other four keys are written together, whichever changed.
+void MainWindow::saveVerifySetting()
+{
+    if (verifyDataCheck)
+        QSettings().setValue(testSettingsGroup + QStringLiteral("/verifyData"),
+                             verifyDataCheck->isChecked() ? 1 : 0);
 }
 
 void MainWindow::loadTestSettings()
