@@ -91,38 +91,34 @@ QString dataKindText(DataCheck::Kind kind)
     return QString();
 }
 
-QStringList dataCheckLogLines(const DataCheck &check)
+namespace {
+// Both texts name the findings in one order: blocks, bytes, the three kinds, the first place.
+QString findingsText(const char *key, const DataCheck &check)
 {
-    if (!check.ran)
-        return {};
-    QStringList lines;
-    if (check.failed()) {
-        lines << tr("LogVerifyMismatch")
-                     .arg(check.wrongBlocks)
-                     .arg(check.wrongBytes)
-                     .arg(check.wrapBlocks)
-                     .arg(check.corruptBlocks)
-                     .arg(check.lostBlocks)
-                     .arg(check.firstFile)
-                     .arg(check.firstOffset)
-                     .arg(dataKindText(check.firstKind));
-    } else {
-        lines << tr("LogVerifyOk").arg(megabytes(check.checkedBytes));
-    }
-    lines << tr("LogVerifyCapacity").arg(megabytes(check.goodBytes), megabytes(check.checkedBytes));
-    return lines;
-}
-
-QString dataErrorText(const DataCheck &check)
-{
-    if (!check.failed())
-        return QString();
-    return tr("TipDataError")
+    return tr(key)
         .arg(check.wrongBlocks)
+        .arg(check.wrongBytes)
         .arg(check.wrapBlocks)
         .arg(check.corruptBlocks)
         .arg(check.lostBlocks)
         .arg(check.firstFile)
         .arg(check.firstOffset)
         .arg(dataKindText(check.firstKind));
+}
+}  // namespace
+
+QStringList dataCheckLogLines(const DataCheck &check)
+{
+    if (!check.ran)
+        return {};
+    QStringList lines;
+    lines << (check.failed() ? findingsText("LogVerifyMismatch", check)
+                             : tr("LogVerifyOk").arg(megabytes(check.checkedBytes)));
+    lines << tr("LogVerifyCapacity").arg(megabytes(check.goodBytes), megabytes(check.checkedBytes));
+    return lines;
+}
+
+QString dataErrorText(const DataCheck &check)
+{
+    return check.failed() ? findingsText("TipDataError", check) : QString();
 }

@@ -418,11 +418,13 @@ const StringEntry stringTableAdditions[] = {
      "Capacity that held its data: %1 MB of %2 MB checked.",
      "保住資料的容量：%1 MB / 已校驗 %2 MB。"},
     {"TipDataError",
-     "数据：%1 个块读回有误（%2 个回绕，%3 个损坏，%4 个丢失）；首个位于 %5，偏移 %6：%7。"
+     "数据：%1 个块（%2 字节）读回有误（%3 个回绕，%4 个损坏，%5 个丢失）；首个位于 %6，偏移 "
+     "%7：%8。"
      "任何数据错误都判定为不合格。",
-     "Data: %1 blocks came back wrong (%2 wrap-round, %3 corrupted, %4 lost); the first at "
-     "%5, offset %6: %7. Any data error fails the card.",
-     "資料：%1 個區塊讀回有誤（%2 個回繞，%3 個損壞，%4 個遺失）；首個位於 %5，偏移 %6：%7。"
+     "Data: %1 blocks (%2 bytes) came back wrong (%3 wrap-round, %4 corrupted, %5 lost); the "
+     "first at %6, offset %7: %8. Any data error fails the card.",
+     "資料：%1 個區塊（%2 位元組）讀回有誤（%3 個回繞，%4 個損壞，%5 個遺失）；首個位於 %6，偏移 "
+     "%7：%8。"
      "任何資料錯誤都判定為不合格。"},
     {"LabelDataWrapRound", "存有别处的数据（回绕）", "holds another place's data (wrap-round)",
      "存有別處的資料（回繞）"},

@@ -36,7 +36,7 @@ private slots:
         QCOMPARE(f.cell(0, 16), fail);
         QCOMPARE(f.cell(1, 16), tr("VerdictPass"));
         QCOMPARE(f.cell(2, 16), fail);
-        QVERIFY2(table->item(0, 16)->toolTip().startsWith(QStringLiteral("Data: 1 blocks came")),
+        QVERIFY2(table->item(0, 16)->toolTip().startsWith(QStringLiteral("Data: 1 blocks (")),
                  qPrintable(table->item(0, 16)->toolTip()));
         QVERIFY(table->item(0, 16)->toolTip().contains(QStringLiteral("__card_speed_test_2.dat")));
     }
