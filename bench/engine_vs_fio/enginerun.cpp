@@ -30,6 +30,7 @@ RunFigures runEngine(const BenchSettings &settings)
     tester.setBlockSize(settings.blockSize);
     tester.setStreamCount(settings.streams);
     tester.setReadEnabled(true);
+    tester.setVerifyData(settings.verify);
 
     // Direct connections: the marks are taken on the engine thread the moment a pass
     // ends, without waiting for an event loop.

@@ -36,4 +36,5 @@ struct BenchSettings {
     QString fioProgram;
     QString fioSync;  // "sync" (O_SYNC, what sync=1 means) or "dsync" (O_DSYNC)
     bool verbose = false;
+    bool verify = false;  // the engine stamps and compares its data (verify_cost only)
 };

@@ -8,6 +8,7 @@ struct RowResult {
     SpeedStats write;
     SpeedStats read;
     RowVerdicts verdicts;
+    QString dataError;  // why the data verdict failed, for the tooltip; empty when it did not
 };
 
 RowResult evaluateCardTotal(const SampleCollection &samples, const VerdictRules &rules);

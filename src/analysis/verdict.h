@@ -37,11 +37,12 @@ double clampPerStreamSpeed(double mbps);  // 0 ... 2000, rounded to two decimals
 // (avg <= 0) passes.
 Verdict judgeStats(const SpeedStats &stats, double threshold, const VerdictRules &rules);
 
-// The write and read verdicts of one results row.
+// The write, read and data verdicts of one results row.
 struct RowVerdicts {
     Verdict write = Verdict::Pass;
     Verdict read = Verdict::Pass;
-    Verdict row() const { return combineVerdicts(write, read); }
+    Verdict data = Verdict::Pass;  // Fail when data came back wrong, whatever the speeds
+    Verdict row() const { return combineVerdicts(combineVerdicts(write, read), data); }
 };
 
 // The card-total row: metric rules without a minimum speed, then the card-total minimum

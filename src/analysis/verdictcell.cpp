@@ -77,3 +77,16 @@ VerdictCellLook verdictCellLook(const SpeedStats &write, Verdict writeVerdict,
     look.toolTip = verdictTooltip(write, read, rules);
     return look;
 }
+
+VerdictCellLook verdictCellLook(const RowResult &row, const VerdictRules &rules)
+{
+    VerdictCellLook look =
+        verdictCellLook(row.write, row.verdicts.write, row.read, row.verdicts.read, rules);
+    look.verdict = row.verdicts.row();
+    look.text = verdictText(look.verdict);
+    look.color = verdictColor(look.verdict);
+    // The reason first: it decided the verdict, whatever the speeds below say.
+    if (!row.dataError.isEmpty())
+        look.toolTip = row.dataError + QStringLiteral("\n\n") + look.toolTip;
+    return look;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evaluation.h"
 #include "verdict.h"
 
 #include <QString>
@@ -28,3 +29,5 @@ QString verdictTooltip(const SpeedStats &write, const SpeedStats &read, const Ve
 VerdictCellLook verdictCellLook(const SpeedStats &write, Verdict writeVerdict,
                                 const SpeedStats &read, Verdict readVerdict,
                                 const VerdictRules &rules);
+// The same for a whole row, its data verdict and the reason for it included.
+VerdictCellLook verdictCellLook(const RowResult &row, const VerdictRules &rules);

@@ -57,6 +57,7 @@ TestPlan CliOptions::plan() const
     p.fillRounds = fillRounds;
     p.iterations = iterations;
     p.files = sourceFiles;
+    p.verify = verify;
     return p;
 }
 
@@ -171,6 +172,10 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         tr("Bytes per request: 64K, 128K, 256K, 512K, 1M, 4M or 8M. Default 1M."), tr("SIZE"));
     const QCommandLineOption readOption(QStringLiteral("read"),
                                         tr("Read the files back after writing them."));
+    const QCommandLineOption verifyOption(
+        QStringLiteral("verify"),
+        tr("Verify the data: stamp every block, read it all back and compare it (with --fill: "
+           "the whole free space, to catch a counterfeit capacity)."));
     const QCommandLineOption fileOption(
         QStringLiteral("file"),
         tr("Test with a copy of this file instead of random data (repeatable)."), tr("PATH"));
@@ -204,8 +209,8 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         tr("List the removable drives a test may use (root, label, file system, size, free "
            "space and the card's identity), then end; with --json as well."));
     const QList<QCommandLineOption> testOptions = {
-        targetOption, sizeOption,   streamsOption,    blockOption, readOption, fileOption,
-        fillOption,   roundsOption, iterationsOption, rulesOption, forceOption};
+        targetOption, sizeOption, streamsOption, blockOption,      readOption,  verifyOption,
+        fileOption,   fillOption, roundsOption,  iterationsOption, rulesOption, forceOption};
     parser.addOptions(testOptions);
     parser.addOptions({langOption, jsonOption, listOption});
 
@@ -270,6 +275,7 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     }
     o.force = parser.isSet(forceOption);
     o.readEnabled = parser.isSet(readOption);
+    o.verify = parser.isSet(verifyOption);
     for (const QString &file : parser.values(fileOption))
         o.sourceFiles << QFileInfo(file).absoluteFilePath();
     o.fill = parser.isSet(fillOption);
@@ -323,6 +329,10 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     if (!o.sourceFiles.isEmpty()) {
         if (o.fill) {
             *message = tr("--fill writes random data; it cannot be combined with --file.");
+            return Error;
+        }
+        if (o.verify) {
+            *message = tr("MsgVerifyFiles");
             return Error;
         }
         if (parser.isSet(sizeOption) || parser.isSet(streamsOption)) {

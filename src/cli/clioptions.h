@@ -21,6 +21,7 @@ struct CliOptions {
     QVariantMap ruleOverrides;  // verdict rule key -> typed value, for this run only
     QString jsonPath;           // where the report goes, "-" for standard output; empty: none
     bool force = false;         // test the target even if it is not a removable drive's root
+    bool verify = false;        // stamp every block and compare it when read back
 
     // The test these options ask for.
     TestPlan plan() const;

@@ -32,6 +32,7 @@ QJsonObject settingsObject(const CliOptions &o, const VerdictRules &rules, int s
         {QStringLiteral("streams"), streams},
         {QStringLiteral("blockSize"), o.blockSize},
         {QStringLiteral("read"), rules.enableRead},
+        {QStringLiteral("verify"), o.verify},
         {QStringLiteral("files"), QJsonArray::fromStringList(o.sourceFiles)},
         {QStringLiteral("fill"), o.fill},
         {QStringLiteral("fillRounds"), intOrNull(o.fill, o.fillRounds)},
@@ -73,7 +74,47 @@ QJsonArray roundsArray(const QVector<RoundRunner::RoundAverages> &rounds)
     return list;
 }
 
-QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read)
+QString dataKindName(DataCheck::Kind kind)
+{
+    switch (kind) {
+    case DataCheck::Kind::WrapRound:
+        return QStringLiteral("wrapRound");
+    case DataCheck::Kind::Corrupt:
+        return QStringLiteral("corrupt");
+    case DataCheck::Kind::Lost:
+        return QStringLiteral("lost");
+    case DataCheck::Kind::None:
+        break;
+    }
+    return QString();
+}
+
+// Null when the data was not checked (no --verify, or the run ended before the read-back).
+QJsonValue verificationValue(const DataCheck &c)
+{
+    if (!c.ran)
+        return QJsonValue();
+    const QJsonValue first = c.failed() ? QJsonValue(QJsonObject{
+                                 {QStringLiteral("file"), c.firstFile},
+                                 {QStringLiteral("offset"), c.firstOffset},
+                                 {QStringLiteral("kind"), dataKindName(c.firstKind)},
+                             })
+                                        : QJsonValue();
+    return QJsonObject{
+        {QStringLiteral("passed"), !c.failed()},
+        {QStringLiteral("checkedBytes"), c.checkedBytes},
+        {QStringLiteral("goodBytes"), c.goodBytes},
+        {QStringLiteral("wrongBytes"), c.wrongBytes},
+        {QStringLiteral("wrongBlocks"), c.wrongBlocks},
+        {QStringLiteral("wrapRoundBlocks"), c.wrapBlocks},
+        {QStringLiteral("corruptBlocks"), c.corruptBlocks},
+        {QStringLiteral("lostBlocks"), c.lostBlocks},
+        {QStringLiteral("firstError"), first},
+        {QStringLiteral("reason"), c.failed() ? QJsonValue(dataErrorText(c)) : QJsonValue()},
+    };
+}
+
+QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read, bool verify)
 {
     QJsonArray list;
     for (int i = 0; i < rows.size(); ++i) {
@@ -87,6 +128,7 @@ QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read)
             {QStringLiteral("read"), read ? QJsonValue(statsObject(r.read)) : QJsonValue()},
             {QStringLiteral("writeVerdict"), verdictName(r.verdicts.write)},
             {QStringLiteral("readVerdict"), verdictValue(read, r.verdicts.read)},
+            {QStringLiteral("dataVerdict"), verdictValue(verify, r.verdicts.data)},
             {QStringLiteral("verdict"), verdictName(row)},
             {QStringLiteral("verdictCode"), static_cast<int>(row)},
         });
@@ -157,7 +199,8 @@ QJsonObject jsonReport(const CliOptions &options, const VerdictRules &rules, con
         {QStringLiteral("error"), data.error.isEmpty() ? QJsonValue() : QJsonValue(data.error)},
         {QStringLiteral("rounds"), roundsArray(data.rounds)},
         {QStringLiteral("averages"), averages},
-        {QStringLiteral("rows"), rowsArray(data.rows, rules.enableRead)},
+        {QStringLiteral("rows"), rowsArray(data.rows, rules.enableRead, options.verify)},
+        {QStringLiteral("verification"), verificationValue(data.dataCheck)},
         {QStringLiteral("verdict"), verdictValue(completed, data.worst)},
         {QStringLiteral("verdictCode"),
          completed ? QJsonValue(static_cast<int>(data.worst)) : QJsonValue()},

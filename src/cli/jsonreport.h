@@ -19,6 +19,7 @@ struct ReportData {
     QVector<ResultRow> rows;  // the results table; empty unless the run completed
     Verdict worst = Verdict::Pass;
     QJsonObject card;  // the tested card as the system knows it
+    DataCheck dataCheck;  // what reading the data back found; ran is false without --verify
 };
 
 // The machine-readable report (its shape is documented in the README): the tool, the

@@ -1,6 +1,7 @@
 #include "resultsreport.h"
 
 #include "consolewriter.h"
+#include "datajudge.h"
 #include "evaluation.h"
 #include "exitstatus.h"
 #include "jsonreport.h"
@@ -39,12 +40,17 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
     data.rounds = run.completedRounds();
     data.streamNames = controller.streamLabels();
     data.samples = &run.samples();
+    data.dataCheck = run.dataCheck();
     if (outcome == RunOutcome::Completed) {
-        data.rows = ResultsTable::rows(evaluateRows(run.samples(), setup.rules), data.streamNames);
+        QVector<RowResult> results = evaluateRows(run.samples(), setup.rules);
+        judgeData(&results, data.dataCheck);
+        data.rows = ResultsTable::rows(results, data.streamNames);
         for (const ResultRow &row : qAsConst(data.rows))
             data.worst = combineVerdicts(data.worst, row.result.verdicts.row());
         console->result(QString());
         for (const QString &line : ResultsTable::format(data.rows, setup.rules, setup.style))
+            console->result(line);
+        for (const QString &line : ResultsTable::dataCheckLines(data.dataCheck, setup.style))
             console->result(line);
     }
     data.exitStatus = exitStatusFor(outcome, data.worst);

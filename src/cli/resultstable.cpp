@@ -142,8 +142,7 @@ QStringList ResultsTable::format(const QVector<ResultRow> &rows, const VerdictRu
     for (int i = 0; i < rows.size(); ++i) {
         const RowResult &r = rows[i].result;
         labels.cells.append({elideToWidth(rows[i].label, kMaxLabelWidth), QString(), i == 0});
-        const VerdictCellLook look =
-            verdictCellLook(r.write, r.verdicts.write, r.read, r.verdicts.read, rules);
+        const VerdictCellLook look = verdictCellLook(r, rules);
         verdicts.cells.append({look.text, look.color, true});
         writes << r.write;
         reads << r.read;
@@ -159,4 +158,15 @@ QStringList ResultsTable::format(const QVector<ResultRow> &rows, const VerdictRu
     second += passColumns(reads, readKeys, rules.perStreamRead, rules);
     second << verdicts;
     return renderBlock(first, style) + QStringList{QString()} + renderBlock(second, style);
+}
+
+QStringList ResultsTable::dataCheckLines(const DataCheck &check, const TerminalStyle &style)
+{
+    QStringList lines = dataCheckLogLines(check);
+    if (lines.isEmpty())
+        return lines;
+    if (check.failed())
+        lines[0] = style.paint(lines[0], verdictColor(Verdict::Fail), true);
+    lines.prepend(QString());
+    return lines;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datacheck.h"
 #include "evaluation.h"
 #include "terminalstyle.h"
 
@@ -33,4 +34,9 @@ public:
     // The table's lines, without line ends.
     static QStringList format(const QVector<ResultRow> &rows, const VerdictRules &rules,
                               const TerminalStyle &style);
+
+    // Under the table, what reading the data back found: why it failed the card, in the
+    // Fail colour, or that it all came back, and the capacity that held its data. Nothing
+    // when the data was not checked.
+    static QStringList dataCheckLines(const DataCheck &check, const TerminalStyle &style);
 };

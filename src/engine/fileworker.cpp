@@ -2,9 +2,11 @@
 
 #include "alignedbuffer.h"
 #include "blockfile.h"
+#include "datastamp.h"
 #include "randompattern.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 using platform::AlignedBuffer;
 using platform::BlockFile;
@@ -29,6 +31,16 @@ FileWorker::FileWorker(Mode mode, const QString &sourcePath, const QString &targ
 {}
 
 FileWorker::~FileWorker() = default;
+
+void FileWorker::setVerification(const Verification &verification)
+{
+    m_verification = verification;
+}
+
+bool FileWorker::verifying() const
+{
+    return m_verification.pattern && m_blockSize > kStampBytes && m_sourcePath.isEmpty();
+}
 
 bool FileWorker::stopRequested() const
 {
@@ -67,8 +79,17 @@ void FileWorker::run()
         return;
     }
 
+    if (m_mode == Mode::Read && verifying()) {
+        const bool ended = readVerified(target, buffer.data());
+        m_cacheFallback = target.usedCacheFallback();
+        target.close();
+        m_succeeded = ended && m_errorMessage.isEmpty();
+        return;
+    }
+
     const qint64 blocks = m_fileSize / m_blockSize;
     const auto request = static_cast<std::size_t>(m_blockSize);
+    const bool stamping = m_mode == Mode::Write && verifying();
     for (qint64 i = 0; i < blocks; ++i) {
         if (stopRequested()) {
             m_cacheFallback = target.usedCacheFallback();
@@ -80,6 +101,8 @@ void FileWorker::run()
                 m_errorMessage = tr("读取源文件失败 (%1)").arg(m_sourcePath);
                 break;
             }
+            if (stamping)
+                writeStamp(buffer.data(), {m_verification.run, m_verification.file, quint64(i)});
             moved = target.write(buffer.data(), request);
             if (moved != m_blockSize) {
                 m_errorMessage = tr("写入失败 (%1)").arg(m_targetPath);
@@ -99,4 +122,57 @@ void FileWorker::run()
     source.close();
     target.close();
     m_succeeded = m_errorMessage.isEmpty();
+}
+
+// Reads the file back and compares every block with what was written there, the next block
+// already on its way meanwhile, so the comparison costs the transfer no time.
+bool FileWorker::readVerified(BlockFile &file, unsigned char *first)
+{
+    const auto request = static_cast<std::size_t>(m_blockSize);
+    AlignedBuffer second(request);
+    if (second.isNull()) {
+        m_errorMessage = QStringLiteral("Failed to allocate I/O buffer");
+        return false;
+    }
+    unsigned char *const buffers[2] = {first, second.data()};
+    const QString name = QFileInfo(m_targetPath).fileName();
+    const int stream = m_verification.stream;
+    const qint64 blocks = m_fileSize / m_blockSize;
+    bool inFlight = blocks > 0;
+    if (inFlight)
+        file.startRead(buffers[0], request);
+    for (qint64 i = 0; i < blocks; ++i) {
+        const qint64 got = file.awaitRead();
+        inFlight = false;
+        if (got < 0) {
+            m_errorMessage = tr("读取失败 (%1)").arg(m_targetPath);
+            return false;
+        }
+        if (stopRequested())
+            return false;
+        if (got == m_blockSize && i + 1 < blocks) {
+            file.startRead(buffers[(i + 1) % 2], request);
+            inFlight = true;
+        }
+        m_bytesDone.fetch_add(got, std::memory_order_relaxed);
+
+        qint64 wrong = 0;
+        const StampKey key{m_verification.run, m_verification.file, quint64(i)};
+        const DataCheck::Kind kind =
+            checkBlock(buffers[i % 2], got, m_blockSize, m_verification.pattern, key, &wrong);
+        if (kind == DataCheck::Kind::None)
+            m_check.addGood(m_blockSize);
+        else
+            m_check.addWrong(kind, m_blockSize, wrong, name, stream, i * m_blockSize);
+        if (got < m_blockSize) {
+            // Nothing follows a short read: the rest of the file was never stored.
+            for (qint64 j = i + 1; j < blocks; ++j)
+                m_check.addWrong(DataCheck::Kind::Lost, m_blockSize, m_blockSize, name, stream,
+                                 j * m_blockSize);
+            break;
+        }
+    }
+    if (inFlight)
+        file.awaitRead();  // the second buffer goes with this function
+    return true;
 }

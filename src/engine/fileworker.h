@@ -1,9 +1,15 @@
 #pragma once
 
+#include "datacheck.h"
+
 #include <QString>
 #include <QThread>
 
 #include <atomic>
+
+namespace platform {
+class BlockFile;
+}
 
 // Moves the data of one test file in one direction, in whole blocks, on its own thread.
 // The engine watches bytesDone() while it runs and reads the outcome after wait().
@@ -18,6 +24,17 @@ public:
                qint64 blockSize, const std::atomic<int> *stopFlag, QObject *parent = nullptr);
     ~FileWorker() override;
 
+    // Stamps every block written (write mode) or compares every block read with what was
+    // written (read mode). `pattern` is one block of the usual pattern, kept by the caller
+    // for the worker's life. Set before start().
+    struct Verification {
+        quint64 run = 0;
+        quint32 file = 0;  // the file's number in its stamps
+        int stream = 0;    // the results row it belongs to
+        const unsigned char *pattern = nullptr;
+    };
+    void setVerification(const Verification &verification);
+
     qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
     // Valid only after the thread has finished.
     bool succeeded() const { return m_succeeded; }
@@ -25,12 +42,17 @@ public:
     // The file system refused unbuffered access and the transfer went through the
     // page cache (whose pages were dropped). Valid after the thread has finished.
     bool usedCacheFallback() const { return m_cacheFallback; }
+    // What the compared blocks held. Valid after the thread has finished.
+    const DataCheck &dataCheck() const { return m_check; }
 
 protected:
     void run() override;
 
 private:
     bool stopRequested() const;
+    bool verifying() const;
+    // False when stopped or failed.
+    bool readVerified(platform::BlockFile &file, unsigned char *first);
 
     const Mode m_mode;
     const QString m_sourcePath;
@@ -42,4 +64,6 @@ private:
     bool m_succeeded = false;
     QString m_errorMessage;
     bool m_cacheFallback = false;
+    Verification m_verification;
+    DataCheck m_check;
 };

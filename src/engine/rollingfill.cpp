@@ -1,5 +1,7 @@
 // The rolling fill stress test: fill the card's free space with files of one size, then
 // keep deleting the oldest and writing a new one, reporting it all as one write stream.
+// With verification on, the files left at the end (the whole free space) are read back and
+// compared: the whole-card check that tells how much of the card holds its data.
 #include "filenaming.h"
 #include "fileworker.h"
 #include "speedtester.h"
@@ -11,6 +13,45 @@ constexpr double kBytesPerMB = 1048576.0;
 constexpr int kWatchMs = 200;
 constexpr qint64 kSampleAfterNs = 199999999;
 }  // namespace
+
+void SpeedTester::watchSerialWorker(FileWorker &worker, SerialProgress &progress)
+{
+    const bool writing = progress.direction == Direction::Write;
+    while (worker.isRunning()) {
+        worker.wait(kWatchMs);
+        if (stopRequested())
+            break;
+        const qint64 b = worker.bytesDone();
+        const qint64 now = progress.timer.nsecsElapsed();
+        if (now - progress.lastSampleNs <= kSampleAfterNs)
+            continue;
+        const qint64 cumulative = progress.doneBytes + b;
+        const double current = (cumulative - progress.lastSampleBytes) / kBytesPerMB
+                               / qMax(0.001, (now - progress.lastSampleNs) / 1e9);
+        const double average = cumulative / kBytesPerMB / qMax(0.001, now / 1e9);
+        // Not capped: a stress test that writes more than planned says so.
+        const int percent =
+            progress.plannedBytes > 0 ? int(cumulative * 100 / progress.plannedBytes) : 100;
+        if (writing) {
+            emit writeProgress(percent, current, average);
+            emit fileWriteSample(0, percent, current, average);
+        } else {
+            emit readProgress(percent, current, average);
+            emit fileReadSample(0, percent, current, average);
+        }
+        progress.lastSampleNs = now;
+        progress.lastSampleBytes = cumulative;
+        progress.lastCurrent = current;
+    }
+    worker.wait();
+    progress.doneBytes += worker.bytesDone();
+    noteCacheFallback(worker);
+}
+
+double SpeedTester::SerialProgress::average() const
+{
+    return doneBytes / kBytesPerMB / qMax(0.001, timer.nsecsElapsed() / 1e9);
+}
 
 void SpeedTester::runRollingFill()
 {
@@ -26,7 +67,6 @@ void SpeedTester::runRollingFill()
         return;
     }
     const qint64 totalWrites = qint64(m_rollingRounds) + initialCount;
-    const qint64 plannedBytes = totalWrites * fileSize;
     CardNames names(m_targetDir);
 
     emit log(tr("LogRollingStart"));
@@ -35,52 +75,31 @@ void SpeedTester::runRollingFill()
                  .arg(initialCount)
                  .arg(m_rollingRounds)
                  .arg(totalWrites));
+    if (m_verifyData)
+        emit log(tr("LogVerifyOn"));
 
-    QStringList filesOnCard;  // oldest first
+    QStringList filesOnCard;   // oldest first
+    QVector<quint32> numbers;  // each file's number in its stamps
     bool failed = false;
-    qint64 doneBytes = 0;
-    qint64 lastSampleNs = 0;
-    qint64 lastSampleBytes = 0;
-    double lastCurrent = 0.0;
-    QElapsedTimer timer;
-    timer.start();
+    SerialProgress progress(Direction::Write, totalWrites * fileSize);
 
     for (qint64 k = 0; !stopRequested() && k < totalWrites; ++k) {
         if (filesOnCard.size() >= initialCount) {
             const QString oldest = filesOnCard.takeFirst();
+            numbers.removeFirst();
             if (!removeTestFile(oldest))
                 emit log(tr("LogCantDelete").arg(oldest));
         }
         const QString path =
             m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(k));
         filesOnCard.append(path);
+        numbers.append(quint32(k));
 
         FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
                           &m_stopFlag);
+        attachVerification(worker, quint32(k), 0);
         worker.start();
-        while (worker.isRunning()) {
-            worker.wait(kWatchMs);
-            if (stopRequested())
-                break;
-            const qint64 b = worker.bytesDone();
-            const qint64 now = timer.nsecsElapsed();
-            if (now - lastSampleNs > kSampleAfterNs) {
-                const qint64 cumulative = doneBytes + b;
-                const double current = (cumulative - lastSampleBytes) / kBytesPerMB
-                                       / qMax(0.001, (now - lastSampleNs) / 1e9);
-                const double average = cumulative / kBytesPerMB / qMax(0.001, now / 1e9);
-                // Not capped: a stress test that writes more than planned says so.
-                const int percent = plannedBytes > 0 ? int(cumulative * 100 / plannedBytes) : 100;
-                emit writeProgress(percent, current, average);
-                emit fileWriteSample(0, percent, current, average);
-                lastSampleNs = now;
-                lastSampleBytes = cumulative;
-                lastCurrent = current;
-            }
-        }
-        worker.wait();
-        doneBytes += worker.bytesDone();
-        noteCacheFallback(worker);
+        watchSerialWorker(worker, progress);
         if (!worker.succeeded() && !stopRequested()) {
             emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
                                                            : worker.errorMessage());
@@ -91,12 +110,43 @@ void SpeedTester::runRollingFill()
 
     // As after a failed pass: nothing after the error may read as a finished write.
     if (!failed) {
-        const double average = doneBytes / kBytesPerMB / qMax(0.001, timer.nsecsElapsed() / 1e9);
-        emit writeProgress(100, lastCurrent, average);
-        emit fileWriteSample(0, 100, lastCurrent, average);
+        const double average = progress.average();
+        emit writeProgress(100, progress.lastCurrent, average);
+        emit fileWriteSample(0, 100, progress.lastCurrent, average);
         emit writeFinished(average);
+        if (m_verifyData && !stopRequested())
+            readBackRollingFiles(filesOnCard, numbers, fileSize);
     }
     for (const QString &path : qAsConst(filesOnCard))
         removeTestFile(path);
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));
+}
+
+bool SpeedTester::readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
+                                       qint64 fileSize)
+{
+    emit log(tr("LogRead"));
+    SerialProgress progress(Direction::Read, files.size() * fileSize);
+    DataCheck check;
+    for (int i = 0; i < files.size() && !stopRequested(); ++i) {
+        FileWorker worker(FileWorker::Mode::Read, QString(), files[i], fileSize, m_blockSize,
+                          &m_stopFlag);
+        attachVerification(worker, numbers[i], 0);
+        worker.start();
+        watchSerialWorker(worker, progress);
+        check.merge(worker.dataCheck());
+        if (!worker.succeeded() && !stopRequested()) {
+            emit testError(worker.errorMessage());
+            return false;
+        }
+    }
+    if (stopRequested())
+        return false;
+    const double average = progress.average();
+    emit readProgress(100, progress.lastCurrent, average);
+    emit fileReadSample(0, 100, progress.lastCurrent, average);
+    reportDataCheck(check);
+    emit readFinished(average);
+    emit log(tr("LogReadDone").arg(average, 0, 'f', 2));
+    return true;
 }

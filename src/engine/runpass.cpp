@@ -63,6 +63,8 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
             new FileWorker(writing ? FileWorker::Mode::Write : FileWorker::Mode::Read,
                            sources.isEmpty() ? QString() : sources.at(i), m_testFiles.at(i),
                            m_fileSizes.at(i), m_blockSize, &m_stopFlag));
+        if (sources.isEmpty())
+            attachVerification(*state.workers.last(), quint32(i), i);
     }
     state.started.fill(false, n);
     state.finished.fill(false, n);
@@ -129,10 +131,12 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
 
     QStringList errors;
     qint64 moved = 0;
+    DataCheck check;
     for (const FileWorker *w : qAsConst(state.workers)) {
         if (!w->succeeded() && !w->errorMessage().isEmpty())
             errors.append(w->errorMessage());
         moved += w->bytesDone();
+        check.merge(w->dataCheck());
         noteCacheFallback(*w);
     }
     deleteWorkers();
@@ -148,6 +152,8 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
         emit log(tr("LogWriteDone").arg(avg, 0, 'f', 2));
     } else {
         emit readProgress(100, avg, avg);
+        if (m_verifyData)
+            reportDataCheck(check);
         emit readFinished(avg);
         emit log(tr("LogReadDone").arg(avg, 0, 'f', 2));
     }

@@ -1,7 +1,9 @@
 #include "speedtester.h"
 
+#include "datastamp.h"
 #include "filenaming.h"
 #include "fileworker.h"
+#include "randompattern.h"
 
 #include <QFileInfo>
 
@@ -57,6 +59,11 @@ void SpeedTester::setRollingFill(qint64 fileSize, qint64 freeBytes, int rounds)
     m_rollingRounds = qMax(0, rounds);
 }
 
+void SpeedTester::setVerifyData(bool on)
+{
+    m_verifyData = on;
+}
+
 void SpeedTester::requestStop()
 {
     m_stopFlag.store(1, std::memory_order_relaxed);
@@ -70,6 +77,11 @@ void SpeedTester::run()
         return;
     }
     m_cacheFallbackLogged = false;
+    if (m_verifyData) {
+        m_runId = newRunId();
+        m_pattern = QByteArray(int(qMax<qint64>(0, m_blockSize)), Qt::Uninitialized);
+        fillRandomPattern(reinterpret_cast<unsigned char *>(m_pattern.data()), m_blockSize);
+    }
 
     if (m_rollingFileSize > 0 && m_freeBytes > 0) {
         runRollingFill();
@@ -96,7 +108,7 @@ void SpeedTester::run()
         return;
     }
 
-    if (!m_readEnabled) {
+    if (!m_readEnabled && !m_verifyData) {
         emit log(tr("LogReadDisabled"));
         removeTestFiles();
     } else {
@@ -161,6 +173,23 @@ void SpeedTester::logHeader()
     else
         emit log(count < 2 ? tr("LogModeExternal") : tr("LogModeExternalN").arg(count));
     emit log(tr("LogSizeBlock").arg(m_testSize / 1048576).arg(m_blockSize / 1024));
+    if (m_verifyData)
+        emit log(tr("LogVerifyOn"));
+}
+
+void SpeedTester::attachVerification(FileWorker &worker, quint32 file, int stream) const
+{
+    if (!m_verifyData)
+        return;
+    worker.setVerification(
+        {m_runId, file, stream, reinterpret_cast<const unsigned char *>(m_pattern.constData())});
+}
+
+void SpeedTester::reportDataCheck(const DataCheck &check)
+{
+    for (const QString &line : dataCheckLogLines(check))
+        emit log(line);
+    emit dataChecked(check);
 }
 
 void SpeedTester::removeTestFiles()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "datacheck.h"
+
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QThread>
@@ -29,6 +32,9 @@ public:
     void setStaggerMs(int ms);
     void setReadEnabled(bool on);
     void setRollingFill(qint64 fileSize, qint64 freeBytes, int rounds);
+    // Stamps every block written and compares every block read back with it; the files are
+    // read back even when the read test is off. Reported through dataChecked().
+    void setVerifyData(bool on);
     // Honoured whenever it comes, even before start(): a tester runs once.
     void requestStop();
 
@@ -45,6 +51,7 @@ public:
     qint64 rollingFileSize() const { return m_rollingFileSize; }
     qint64 freeBytes() const { return m_freeBytes; }
     int rollingRounds() const { return m_rollingRounds; }
+    bool verifyData() const { return m_verifyData; }
     bool stopRequested() const { return m_stopFlag.load(std::memory_order_relaxed) != 0; }
 
 signals:
@@ -56,6 +63,8 @@ signals:
     void readFinished(double avgSpeedMBps);
     void testError(const QString &message);
     void log(const QString &message);
+    // What the read-back found, just before readFinished(); only with verification on.
+    void dataChecked(const DataCheck &check);
 
 protected:
     void run() override;
@@ -78,6 +87,26 @@ private:
         QElapsedTimer intervalTimer;
     };
 
+    // One stream moving one file after another (the rolling fill and its read-back): the
+    // byte count and the sample clock run on across files, so speeds stay continuous.
+    struct SerialProgress {
+        SerialProgress(Direction d, qint64 planned)
+            : direction(d)
+            , plannedBytes(planned)
+        {
+            timer.start();
+        }
+        double average() const;
+
+        Direction direction;
+        qint64 plannedBytes;  // the 100 % mark
+        qint64 doneBytes = 0;
+        qint64 lastSampleNs = 0;
+        qint64 lastSampleBytes = 0;
+        double lastCurrent = 0.0;
+        QElapsedTimer timer;
+    };
+
     bool prepareExternalFiles(CardNames &names, QStringList &sources);
     bool prepareRandomFiles(CardNames &names);
     void logHeader();
@@ -86,7 +115,14 @@ private:
     void logFileStart(Direction direction, int index, const QStringList &sources);
     void noteCacheFallback(const FileWorker &worker);
     void runRollingFill();
+    // Samples the worker until it ends, then adds its bytes.
+    void watchSerialWorker(FileWorker &worker, SerialProgress &progress);
+    bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
+                              qint64 fileSize);
     void removeTestFiles();
+    // Stamps and compares the blocks of `worker`'s file, numbered `file` in the stamps.
+    void attachVerification(FileWorker &worker, quint32 file, int stream) const;
+    void reportDataCheck(const DataCheck &check);
 
     QString m_targetDir;
     QStringList m_sourceFiles;
@@ -100,6 +136,9 @@ private:
     qint64 m_rollingFileSize = 0;
     qint64 m_freeBytes = 0;
     int m_rollingRounds = 0;
+    bool m_verifyData = false;
+    quint64 m_runId = 0;
+    QByteArray m_pattern;  // one block of the usual pattern, which stamped blocks carry
     std::atomic<int> m_stopFlag{0};
     bool m_cacheFallbackLogged = false;
 };

@@ -408,5 +408,50 @@ const StringEntry stringTableAdditions[] = {
     {"LabelFormatFileSystem", "将使用的文件系统：",
      "File system it will get:", "將使用的檔案系統："},
     {"LabelFormatVolume", "卷标：", "Volume label:", "磁碟區標籤："},
+
+    // Verifying the data read back
+    {"CheckVerifyData", "校验数据（为每个块加印记，回读时逐块比对）",
+     "Verify data (stamp every block and compare it when read back)",
+     "校驗資料（為每個區塊加印記，回讀時逐塊比對）"},
+    {"TipVerifyData",
+     "发现丢失或损坏数据的卡，以及写入会回绕覆盖的扩容卡。文件总会被回读。\n"
+     "与“写满整卡”一起使用时，会检查全部可用空间。",
+     "Catches cards that lose or corrupt data, and counterfeit cards whose writes wrap round. "
+     "The files are always read back.\nWith \"Fill entire card\" the whole free space is "
+     "checked.",
+     "發現遺失或損壞資料的卡，以及寫入會回繞覆蓋的擴容卡。檔案一定會被回讀。\n"
+     "與「寫滿整卡」一起使用時，會檢查全部可用空間。"},
+    {"MsgVerifyFiles", "数据校验只适用于随机数据：外部文件的副本不带印记。",
+     "Verify data works with random data only: copies of external files carry no stamps.",
+     "資料校驗只適用於隨機資料：外部檔案的副本不帶印記。"},
+    {"LogVerifyOn", "数据校验已开启：每个块都带印记，回读时逐块比对。",
+     "Data check on: every block carries a stamp and is compared when read back.",
+     "資料校驗已開啟：每個區塊都帶印記，回讀時逐塊比對。"},
+    {"LogVerifyOk", "数据校验通过：全部 %1 MB 按原样读回。",
+     "Data check passed: all %1 MB came back as written.", "資料校驗通過：全部 %1 MB 按原樣讀回。"},
+    {"LogVerifyMismatch",
+     "数据校验失败：%1 个块（%2 字节）读回有误——%3 个回绕，%4 个损坏，%5 个丢失；"
+     "首个位于 %6，偏移 %7（%8）。",
+     "Data check FAILED: %1 blocks (%2 bytes) came back wrong — %3 wrapped round, %4 "
+     "corrupted, %5 lost; the first at %6, offset %7 (%8).",
+     "資料校驗失敗：%1 個區塊（%2 位元組）讀回有誤——%3 個回繞，%4 個損壞，%5 個遺失；"
+     "首個位於 %6，偏移 %7（%8）。"},
+    {"LogVerifyCapacity", "保住数据的容量：%1 MB / 已校验 %2 MB。",
+     "Capacity that held its data: %1 MB of %2 MB checked.",
+     "保住資料的容量：%1 MB / 已校驗 %2 MB。"},
+    {"TipDataError",
+     "数据：%1 个块（%2 字节）读回有误（%3 个回绕，%4 个损坏，%5 个丢失）；首个位于 %6，偏移 "
+     "%7：%8。"
+     "任何数据错误都判定为不合格。",
+     "Data: %1 blocks (%2 bytes) came back wrong (%3 wrap-round, %4 corrupted, %5 lost); the "
+     "first at %6, offset %7: %8. Any data error fails the card.",
+     "資料：%1 個區塊（%2 位元組）讀回有誤（%3 個回繞，%4 個損壞，%5 個遺失）；首個位於 %6，偏移 "
+     "%7：%8。"
+     "任何資料錯誤都判定為不合格。"},
+    {"LabelDataWrapRound", "存有别处的数据（回绕）", "holds another place's data (wrap-round)",
+     "存有別處的資料（回繞）"},
+    {"LabelDataCorrupt", "字节与写入的不同（损坏）", "other bytes than written (corruption)",
+     "位元組與寫入的不同（損壞）"},
+    {"LabelDataLost", "数据未保存（丢失）", "data never stored (loss)", "資料未儲存（遺失）"},
 };
 const std::size_t stringTableAdditionsSize = std::size(stringTableAdditions);

@@ -31,6 +31,13 @@ public:
     std::int64_t read(void *buffer, std::size_t size);
     std::int64_t write(const void *buffer, std::size_t size);
 
+    // A read split in two, so that the caller can work on the previous block while this one
+    // is on its way: startRead() asks for the next `size` bytes and returns at once where the
+    // system allows, awaitRead() returns what read() would have. One read at a time, and the
+    // buffer is the system's until awaitRead() returns.
+    void startRead(void *buffer, std::size_t size);
+    std::int64_t awaitRead();
+
     // True once the file system refused unbuffered access and the file fell back to
     // buffered I/O (its pages are dropped so that reading back still hits the device).
     bool usedCacheFallback() const { return m_fallback; }
@@ -44,12 +51,19 @@ private:
     template <typename Call>
     std::int64_t retrying(Call call);
 
+    void finishPendingRead();
+
     intptr_t m_fd = -1;
     Mode m_mode = Mode::ReadCached;
     bool m_fallback = false;
     int m_lastError = 0;
     // Bypassing the cache, Windows takes only whole sectors; 0 where anything goes.
     std::size_t m_sectorSize = 0;
+    void *m_pendingBuffer = nullptr;
+    std::size_t m_pendingSize = 0;
+    bool m_inFlight = false;  // the system holds a read started by startRead()
+    std::int64_t m_pendingOffset = 0;
+    std::uint64_t m_asyncContext = 0;  // Linux: the kernel's AIO context, 0 before the first
 };
 
 }  // namespace platform

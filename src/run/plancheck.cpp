@@ -31,6 +31,9 @@ PlanRefusal checkFiles(const TestPlan &plan, const TargetFacts &target)
     using R = PlanRefusal::Reason;
     if (plan.fill)
         return refuse(R::ModeConflict, "MsgModeConflictTitle", "MsgModeConflictBody");
+    // Copies carry the source's bytes, not stamps: there is nothing to compare them with.
+    if (plan.verify)
+        return refuse(R::VerifyFiles, "MsgErrorTitle", "MsgVerifyFiles");
     if (plan.files.isEmpty())
         return refuse(R::NoFiles, "MsgErrorTitle", "MsgPickFileFirst");
     QStringList missing;

@@ -27,6 +27,7 @@ struct PlanRefusal {
         TargetMissing,
         NotRemovable,
         ModeConflict,
+        VerifyFiles,
         NoFiles,
         FilesMissing,
         FilesTooSmall,

@@ -7,6 +7,7 @@ RoundRunner::RoundRunner(QObject *parent)
 {
     qRegisterMetaType<PassDirection>();
     qRegisterMetaType<RoundRunner::Outcome>();
+    qRegisterMetaType<DataCheck>();
 }
 
 RoundRunner::~RoundRunner()
@@ -24,6 +25,7 @@ bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
     m_samples.reset(m_sources.size());
     m_clock.reset();
     m_completed.clear();
+    m_dataCheck = DataCheck();
     m_errorMessage.clear();
     m_outcome = Outcome::None;
     m_stopping = false;
@@ -52,6 +54,7 @@ void RoundRunner::clearSamples()
 {
     m_samples.reset(0);
     m_sources.clear();
+    m_dataCheck = DataCheck();
 }
 
 void RoundRunner::launchRound()
@@ -68,6 +71,7 @@ void RoundRunner::launchRound()
     tester->setSourceFiles(files ? m_plan.files : QStringList());
     tester->setStreamCount(m_plan.streamCount());
     tester->setReadEnabled(m_plan.readPass());
+    tester->setVerifyData(m_plan.verify);
     if (m_plan.fill)
         tester->setRollingFill(m_plan.testSize, m_freeBytes, m_plan.fillRounds);
 
@@ -78,6 +82,7 @@ void RoundRunner::launchRound()
     connect(tester, &SpeedTester::fileReadSample, this, &RoundRunner::onFileReadSample);
     connect(tester, &SpeedTester::writeFinished, this, &RoundRunner::onWriteFinished);
     connect(tester, &SpeedTester::readFinished, this, &RoundRunner::onReadFinished);
+    connect(tester, &SpeedTester::dataChecked, this, &RoundRunner::onDataChecked);
     connect(tester, &SpeedTester::testError, this, &RoundRunner::onTestError);
     connect(tester, &QThread::finished, this, &RoundRunner::onTesterFinished);
     m_tester = tester;
@@ -103,6 +108,7 @@ void RoundRunner::replay(const TestPlan &plan, const QVector<StreamSource> &sour
     m_sources = sources;
     m_samples.reset(sources.size());
     m_completed.clear();
+    m_dataCheck = DataCheck();
     m_round = 1;
     m_roundFailed = false;
     m_outcome = Outcome::Completed;
@@ -143,19 +149,25 @@ void RoundRunner::onWriteFinished(double average)
     m_current.write = average;
     m_samples.finishPass(PassDirection::Write, average);
     emit passFinished(PassDirection::Write);
-    if (!m_plan.readPass())
+    if (!m_plan.readBack())
         emit roundJudgeable();
 }
 
 void RoundRunner::onReadFinished(double average)
 {
-    if (m_roundFailed || !m_plan.readPass())
+    if (m_roundFailed || !m_plan.readBack())
         return;
     m_current.read = average;
     m_current.readDone = true;
     m_samples.finishPass(PassDirection::Read, average);
     emit passFinished(PassDirection::Read);
     emit roundJudgeable();
+}
+
+void RoundRunner::onDataChecked(const DataCheck &check)
+{
+    if (!m_roundFailed)
+        m_dataCheck.merge(check);
 }
 
 void RoundRunner::onTestError(const QString &message)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datacheck.h"
 #include "passclock.h"
 #include "samplecollection.h"
 #include "testplan.h"
@@ -57,6 +58,8 @@ public:
     // Forgets the samples of the last test (its results are no longer shown).
     void clearSamples();
     const QVector<RoundAverages> &completedRounds() const { return m_completed; }
+    // What reading the data back found over the rounds so far; ran is false without it.
+    const DataCheck &dataCheck() const { return m_dataCheck; }
     Outcome outcome() const { return m_outcome; }
     // The engine's first error message of a failed run.
     QString errorMessage() const { return m_errorMessage; }
@@ -71,6 +74,7 @@ public slots:
     void onFileReadSample(int fileIdx, int percent, double currentMBps, double averageMBps);
     void onWriteFinished(double average);
     void onReadFinished(double average);
+    void onDataChecked(const DataCheck &check);
 
 signals:
     void log(const QString &message);
@@ -99,6 +103,7 @@ private:
     int m_round = 0;
     RoundAverages m_current;
     QVector<RoundAverages> m_completed;
+    DataCheck m_dataCheck;
     QString m_errorMessage;
     bool m_running = false;
     bool m_stopping = false;

@@ -19,11 +19,15 @@ struct TestPlan {
     bool read = false;
     bool fill = false;  // stress mode: fill the card, then rewrite it in rolling rounds
     int fillRounds = 1;
-    int iterations = 1;  // rounds of an ordinary test
-    QStringList files;   // Files mode: absolute paths, in the order the user gave them
+    int iterations = 1;   // rounds of an ordinary test
+    QStringList files;    // Files mode: absolute paths, in the order the user gave them
+    bool verify = false;  // stamp every block and compare it when read back
 
     // The stress mode writes one stream and never reads back.
     bool readPass() const { return read && !fill; }
+    // The files are read back: to measure reading, or to check the data (in the stress mode,
+    // the whole free space once the rolling rounds are done).
+    bool readBack() const { return readPass() || verify; }
     int streamCount() const { return fill ? 1 : streams; }
     // Engine runs of the test: the stress mode does its rolling rounds in one run.
     int rounds() const { return fill ? 1 : iterations; }

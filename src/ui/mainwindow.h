@@ -3,6 +3,7 @@
 #include "asyncformatservice.h"
 #include "cardinfo.h"
 #include "drives.h"
+#include "evaluation.h"
 #include "plancheck.h"
 #include "roundrunner.h"
 #include "userprompt.h"
@@ -106,8 +107,8 @@ private:
     void setSpeedCell(int row, int column, double value, double threshold);
     void setRatioCell(int row, int column, double value, double warn, double fail,
                       const QString &toolTip);
-    void setVerdictCell(int row, const SpeedStats &writeStats, Verdict writeVerdict,
-                        const SpeedStats &readStats, Verdict readVerdict);
+    void setVerdictCell(int row, const RowResult &result);
+    void saveVerifySetting();
     void fillPassColumns(PassDirection pass, int row, const SpeedStats &stats);
     void fillPassResults(PassDirection pass);
     void evaluateVerdicts();
@@ -185,6 +186,7 @@ private:
     QPushButton *clearFilesButton = nullptr;
     QComboBox *blockSizeCombo = nullptr;
     QCheckBox *readTestCheck = nullptr;
+    QCheckBox *verifyDataCheck = nullptr;
     QDoubleSpinBox *perStreamWriteSpin = nullptr;
     QDoubleSpinBox *perStreamReadSpin = nullptr;
 

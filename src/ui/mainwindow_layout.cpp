@@ -212,6 +212,9 @@ QGroupBox *MainWindow::createSettingsGroup()
     readTestCheck->setChecked(rules.enableRead);
     grid->addWidget(readRowLabel, 5, 0);
     grid->addWidget(readTestCheck, 5, 1, 1, 2);
+
+    verifyDataCheck = named(new QCheckBox(settingsGroup), "verifyDataCheck");
+    grid->addWidget(verifyDataCheck, 6, 1, 1, 2);
     return settingsGroup;
 }
 
@@ -280,6 +283,7 @@ void MainWindow::connectControls()
     connect(randomModeRadio, &QRadioButton::toggled, this, &MainWindow::onTestModeChanged);
     connect(readTestCheck, &QCheckBox::toggled, this, &MainWindow::onReadTestToggled);
     connect(randomModeRadio, &QRadioButton::toggled, this, [this] { saveTestSettings(); });
+    connect(verifyDataCheck, &QCheckBox::toggled, this, &MainWindow::saveVerifySetting);
     connect(testSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
         updateTotalSize();
         saveTestSettings();

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include "datajudge.h"
 #include "evaluation.h"
 #include "verdictcell.h"
 #include <algorithm>
@@ -221,23 +222,19 @@ void MainWindow::evaluateVerdicts()
 {
     takePerStreamThresholds();
     const SampleCollection &samples = runner.samples();
-    const RowResult total = evaluateCardTotal(samples, rules);
-    setVerdictCell(0, total.write, total.verdicts.write, total.read, total.verdicts.read);
-    for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i) {
-        const RowResult r = evaluateStream(samples, i, rules);
-        setVerdictCell(i + 1, r.write, r.verdicts.write, r.read, r.verdicts.read);
-    }
+    const DataCheck &check = runner.dataCheck();
+    setVerdictCell(0, judgeData(evaluateCardTotal(samples, rules), check, -1));
+    for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i)
+        setVerdictCell(i + 1, judgeData(evaluateStream(samples, i, rules), check, i));
     resultsTable->resizeRowsToContents();
 }
 
-void MainWindow::setVerdictCell(int row, const SpeedStats &writeStats, Verdict writeVerdict,
-                                const SpeedStats &readStats, Verdict readVerdict)
+void MainWindow::setVerdictCell(int row, const RowResult &result)
 {
     QTableWidgetItem *item = resultsTable->item(row, ResultColumn::Verdict);
     if (!item)
         return;
-    const VerdictCellLook look =
-        verdictCellLook(writeStats, writeVerdict, readStats, readVerdict, rules);
+    const VerdictCellLook look = verdictCellLook(result, rules);
     QColor color(look.color);
     item->setText(look.text);
     item->setForeground(color);

@@ -3,6 +3,7 @@
 #include "filepicker.h"
 #include "verdictrulesstore.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -44,12 +45,20 @@ void MainWindow::saveTestSettings()
     settings.endGroup();
 }
 
+// Stored on its own toggle: the other four keys are written together, whichever changed.
+void MainWindow::saveVerifySetting()
+{
+    QSettings().setValue(testSettingsGroup + QStringLiteral("/verifyData"),
+                         verifyDataCheck->isChecked() ? 1 : 0);
+}
+
 void MainWindow::loadTestSettings()
 {
     int mode = 0;
     int sizeIndex = -1;
     int streams = -1;
     int blockIndex = -1;
+    int verify = 0;
     {
         QSettings settings;
         settings.beginGroup(testSettingsGroup);
@@ -61,6 +70,7 @@ void MainWindow::loadTestSettings()
         streams = VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("streamCount"), -1));
         blockIndex =
             VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("blockIndex"), -1));
+        verify = VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("verifyData"), 0));
         settings.endGroup();
     }
 
@@ -84,6 +94,10 @@ void MainWindow::loadTestSettings()
     if (isItemIndex(blockSizeCombo, blockIndex)) {
         const QSignalBlocker blocker(blockSizeCombo);
         blockSizeCombo->setCurrentIndex(blockIndex);
+    }
+    {
+        const QSignalBlocker blocker(verifyDataCheck);
+        verifyDataCheck->setChecked(verify == 1);
     }
     updateTotalSize();
     onTestModeChanged();

@@ -34,6 +34,7 @@ TestPlan MainWindow::planFromControls() const
     plan.fill = rules.fullCap;
     plan.fillRounds = rules.iterCount;
     plan.iterations = rules.iterCount;
+    plan.verify = verifyDataCheck->isChecked();
     if (plan.mode == TestPlan::Mode::Files) {
         for (int i = 0; i < fileList->count(); ++i)
             plan.files.append(fileList->item(i)->data(Qt::UserRole).toString());
@@ -113,6 +114,6 @@ void MainWindow::setRunning(bool running)
     for (QWidget *w : std::initializer_list<QWidget *>{
              driveCombo, refreshButton, randomModeRadio, externalFileRadio, testSizeCombo,
              streamCountSpin, blockSizeCombo, fileList, browseButton, clearFilesButton,
-             readTestCheck, verdictRulesButton})
+             readTestCheck, verifyDataCheck, verdictRulesButton})
         w->setEnabled(!running);
 }

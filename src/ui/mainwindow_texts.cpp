@@ -53,6 +53,8 @@ void MainWindow::retranslateUi()
     browseButton->setText(tr("BtnBrowse"));
     clearFilesButton->setText(tr("BtnClearFiles"));
     readTestCheck->setText(tr("CheckReadTest"));
+    verifyDataCheck->setText(tr("CheckVerifyData"));
+    verifyDataCheck->setToolTip(tr("TipVerifyData"));
     verdictRulesButton->setText(tr("BtnVerdictRules"));
     startButton->setText(tr("BtnStart"));
     stopButton->setText(tr("BtnStop"));

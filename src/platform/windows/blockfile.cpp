@@ -154,4 +154,18 @@ std::int64_t BlockFile::write(const void *buffer, std::size_t size)
     });
 }
 
+// Reading here is not overlapped: the read happens in awaitRead(), in the caller's thread.
+void BlockFile::startRead(void *buffer, std::size_t size)
+{
+    m_pendingBuffer = buffer;
+    m_pendingSize = size;
+}
+
+std::int64_t BlockFile::awaitRead()
+{
+    return read(m_pendingBuffer, m_pendingSize);
+}
+
+void BlockFile::finishPendingRead() {}
+
 }  // namespace platform

@@ -3,7 +3,15 @@
 // card vanish, every call failing from then on, as when a card is pulled out of its reader.
 //
 //   lumora_faultfs BACKING MOUNTPOINT [--fail-write-after N] [--fail-read-after N]
-//                  [--direct-io | --refuse-direct]
+//                  [--direct-io | --refuse-direct] [--flip-bits FROM:TO] [--wrap-after N]
+//                  [--drop-after N] [--capacity N]
+//
+// It can also lie about the data, counting every byte written in order of arrival as one
+// card address: --flip-bits flips bit 0 of each byte at an address in [FROM, TO) that lies
+// 100 bytes into a 4 KiB page; --wrap-after writes the bytes at address A >= N over address
+// A mod N too, as a counterfeit card does (exact while the card reports at most 2 N);
+// --drop-after acknowledges the bytes at N and beyond but keeps none; --capacity makes the
+// card report N bytes in all, less what its files hold.
 //
 // --direct-io serves every open file with direct_io; --refuse-direct refuses O_DIRECT with
 // EINVAL, as some FUSE file systems do, so the caller has to fall back to buffered I/O.
@@ -18,6 +26,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -37,6 +46,20 @@ bool refuseDirect = false;
 long long bytesWritten = 0;  // single-threaded: plain counters will do
 long long bytesRead = 0;
 volatile std::sig_atomic_t vanished = 0;
+long long flipFrom = -1;
+long long flipTo = -1;
+long long wrapAfter = -1;
+long long dropAfter = -1;
+long long capacity = -1;
+
+// Where the bytes below the wrap point went, in order of arrival.
+struct Extent {
+    std::string path;
+    off_t offset;
+    long long address;
+    long long size;
+};
+std::vector<Extent> extents;
 
 std::string real(const char *path)
 {
@@ -182,22 +205,94 @@ int fsRead(const char *, char *buf, size_t size, off_t offset, fuse_file_info *f
     return static_cast<int>(n);
 }
 
-int fsWrite(const char *, const char *buf, size_t size, off_t offset, fuse_file_info *fi)
+// Writes `size` bytes that belong at card address `address` also over the address they wrap
+// round to, wherever an earlier write put that.
+void writeWrapped(const char *data, long long size, long long address)
+{
+    for (long long done = 0; done < size;) {
+        const long long target = (address + done) % wrapAfter;
+        const auto at =
+            std::upper_bound(extents.begin(), extents.end(), target,
+                             [](long long a, const Extent &e) { return a < e.address; });
+        if (at == extents.begin())
+            return;
+        const Extent &e = *(at - 1);
+        const long long into = target - e.address;
+        const long long n = std::min(size - done, e.size - into);
+        if (n <= 0)
+            return;
+        const int fd = open(e.path.c_str(), O_WRONLY);
+        if (fd >= 0) {  // a file deleted since holds nothing to overwrite
+            pwrite(fd, data + done, static_cast<size_t>(n), e.offset + into);
+            close(fd);
+        }
+        done += n;
+    }
+}
+
+int fsWrite(const char *path, const char *buf, size_t size, off_t offset, fuse_file_info *fi)
 {
     GUARD(EIO);
-    if (failWriteAfter >= 0 && bytesWritten + static_cast<long long>(size) > failWriteAfter)
+    const long long address = bytesWritten;
+    const long long length = static_cast<long long>(size);
+    if (failWriteAfter >= 0 && address + length > failWriteAfter)
         return -EIO;
-    const ssize_t n = pwrite(static_cast<int>(fi->fh), buf, size, offset);
-    if (n < 0)
+    std::vector<char> flipped;
+    if (flipFrom >= 0 && address < flipTo && address + length > flipFrom) {
+        flipped.assign(buf, buf + size);
+        for (long long a = std::max(address, flipFrom); a < std::min(address + length, flipTo);
+             ++a) {
+            if (a % 4096 == 100)
+                flipped[static_cast<size_t>(a - address)] ^= 1;
+        }
+        buf = flipped.data();
+    }
+    long long kept = length;
+    if (dropAfter >= 0)
+        kept = std::max(0LL, std::min(length, dropAfter - address));
+    if (kept > 0
+        && pwrite(static_cast<int>(fi->fh), buf, static_cast<size_t>(kept), offset) != kept)
         return fail();
-    bytesWritten += n;
-    return static_cast<int>(n);
+    if (wrapAfter > 0) {
+        if (address < wrapAfter)
+            extents.push_back({real(path), offset, address, length});
+        const long long past = std::max(address, wrapAfter);
+        if (past < address + length)
+            writeWrapped(buf + (past - address), address + length - past, past);
+    }
+    bytesWritten += length;
+    return static_cast<int>(size);
+}
+
+// What the card's files hold: a counterfeit's free space shrinks as it is written.
+long long usedBytes()
+{
+    long long used = 0;
+    DIR *dir = opendir(backing.c_str());
+    if (!dir)
+        return 0;
+    while (dirent *entry = readdir(dir)) {
+        struct stat st {
+        };
+        if (lstat((backing + "/" + entry->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            used += st.st_size;
+    }
+    closedir(dir);
+    return used;
 }
 
 int fsStatfs(const char *path, struct statvfs *st)
 {
     GUARD(ENODEV);
-    return statvfs(real(path).c_str(), st) == 0 ? 0 : fail();
+    if (statvfs(real(path).c_str(), st) != 0)
+        return fail();
+    if (capacity >= 0) {
+        const long long unit = static_cast<long long>(st->f_frsize);
+        const long long free = std::max(0LL, capacity - usedBytes());
+        st->f_blocks = static_cast<fsblkcnt_t>(capacity / unit);
+        st->f_bfree = st->f_bavail = static_cast<fsblkcnt_t>(free / unit);
+    }
+    return 0;
 }
 
 int fsFlush(const char *, fuse_file_info *)
@@ -225,6 +320,16 @@ void onVanish(int)
     vanished = 1;
 }
 
+bool parseRange(const char *text, long long *from, long long *to)
+{
+    char *end = nullptr;
+    *from = std::strtoll(text, &end, 10);
+    if (!end || *end != ':' || *from < 0)
+        return false;
+    *to = std::strtoll(end + 1, &end, 10);
+    return end && !*end && *to > *from;
+}
+
 bool parseCount(const char *text, long long *out)
 {
     char *end = nullptr;
@@ -238,7 +343,9 @@ bool parseCount(const char *text, long long *out)
 int usage()
 {
     std::fprintf(stderr, "usage: lumora_faultfs BACKING MOUNTPOINT [--fail-write-after N] "
-                         "[--fail-read-after N] [--direct-io | --refuse-direct]\n");
+                         "[--fail-read-after N] [--direct-io | --refuse-direct] "
+                         "[--flip-bits FROM:TO] [--wrap-after N] [--drop-after N] "
+                         "[--capacity N]\n");
     return 2;
 }
 
@@ -264,6 +371,15 @@ int main(int argc, char *argv[])
             ++i;
         else if (arg == "--fail-read-after" && i + 1 < argc
                  && parseCount(argv[i + 1], &failReadAfter))
+            ++i;
+        else if (arg == "--flip-bits" && i + 1 < argc
+                 && parseRange(argv[i + 1], &flipFrom, &flipTo))
+            ++i;
+        else if (arg == "--wrap-after" && i + 1 < argc && parseCount(argv[i + 1], &wrapAfter))
+            ++i;
+        else if (arg == "--drop-after" && i + 1 < argc && parseCount(argv[i + 1], &dropAfter))
+            ++i;
+        else if (arg == "--capacity" && i + 1 < argc && parseCount(argv[i + 1], &capacity))
             ++i;
         else
             return usage();
