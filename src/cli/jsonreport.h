@@ -18,7 +18,7 @@ struct ReportData {
     const SampleCollection *samples = nullptr;
     QVector<ResultRow> rows;  // the results table; empty unless the run completed
     Verdict worst = Verdict::Pass;
-    QJsonObject card;  // the tested card as the system knows it
+    QJsonObject card;     // the tested card as the system knows it
     DataCheck dataCheck;  // what reading the data back found; ran is false without --verify
 };
 
