@@ -67,8 +67,9 @@ void buildZoo(FakeMachine &m)
     m.mount("tmpfs", "0:50", "ramdisk", "tmpfs");
     // A file system with a device number of its own, as btrfs has.
     m.mount("/dev/sdh1", "0:60", "btrfs-stick", "btrfs");
-    // Mounted over by a plain disk: the card below is hidden.
-    m.mount("/dev/sdc", "8:32", "hidden", "vfat");
+    // A card mounted over by a plain disk: hidden, so neither listed nor accepted.
+    m.addDisk("sdj", "8:144", 1);
+    m.mount("/dev/sdj", "8:144", "hidden", "vfat");
     m.mount("/dev/sda1", "8:1", "hidden", "ext4");
 }
 }  // namespace
