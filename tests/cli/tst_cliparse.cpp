@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <utility>
+
 namespace {
 // The test a parse asked for, on one line: the numbers always, everything else when set.
 // The target every row gives, /media/card/, is left out (made absolute as the parser makes
