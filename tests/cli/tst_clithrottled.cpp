@@ -3,7 +3,6 @@
 // give for that speed.
 #include "clifixture.h"
 #include "loopcard.h"
-#include "verdict.h"
 
 #include <QJsonArray>
 #include <QtTest>
@@ -12,20 +11,6 @@ namespace {
 constexpr qint64 kMiB = 1048576;
 constexpr double kThrottleMBps = 20.0;  // 1 MB = 1048576 bytes
 constexpr double kTolerance = 0.02;
-
-SpeedStats statsFrom(const QJsonObject &o)
-{
-    SpeedStats s;
-    s.avg = o.value("avg").toDouble();
-    s.max = o.value("max").toDouble();
-    s.min = o.value("min").toDouble();
-    s.jitter = o.value("jitter").toDouble();
-    s.cv = o.value("cv").toDouble();
-    s.dropRatio = o.value("dropRatio").toDouble();
-    s.dropCount = o.value("dropCount").toInt();
-    s.sampleCount = o.value("sampleCount").toInt();
-    return s;
-}
 }  // namespace
 
 class TestCliThrottled : public QObject
@@ -63,42 +48,31 @@ void TestCliThrottled::reportMatchesThrottle()
     const QJsonArray rows = json.value("rows").toArray();
     QCOMPARE(rows.size(), 1);
     const QJsonObject total = rows[0].toObject();
-    const SpeedStats write = statsFrom(total.value("write").toObject());
-    const QString figures =
-        QStringLiteral("write avg %1 MB/s (%2 % off the throttle); ")
-            .arg(write.avg, 0, 'f', 3)
-            .arg((write.avg - kThrottleMBps) / kThrottleMBps * 100, 0, 'f', 2)
-        + QJsonDocument(total.value("write").toObject()).toJson(QJsonDocument::Compact);
+    const QJsonObject write = total.value("write").toObject();
+    const double avg = write.value("avg").toDouble();
+    const QString figures = QStringLiteral("write avg %1 MB/s (%2 % off the throttle); ")
+                                .arg(avg, 0, 'f', 3)
+                                .arg((avg - kThrottleMBps) / kThrottleMBps * 100, 0, 'f', 2)
+                            + QJsonDocument(write).toJson(QJsonDocument::Compact);
     qInfo("%s", qPrintable(figures));
-    QVERIFY2(qAbs(write.avg - kThrottleMBps) / kThrottleMBps <= kTolerance, qPrintable(figures));
+    QVERIFY2(qAbs(avg - kThrottleMBps) / kThrottleMBps <= kTolerance, qPrintable(figures));
     // A steady throttle yields a series of samples; they are in the report.
     const QJsonArray series =
         json.value("series").toObject().value("card").toObject().value("write").toArray();
     QVERIFY2(series.size() >= 20, qPrintable(QString::number(series.size())));
-    QVERIFY(write.sampleCount >= 1 && write.sampleCount <= series.size());
+    QVERIFY(write.value("sampleCount").toInt() >= 1
+            && write.value("sampleCount").toInt() <= series.size());
 
-    // The verdict is what the rules give for these figures, and what they give for a card
-    // at the throttle.
-    VerdictRules rules;
-    rules.aggWriteFail = 10;
-    rules.aggWriteWarn = 30;
-    const RowVerdicts expected = judgeCardTotal(write, SpeedStats(), rules);
-    QCOMPARE(total.value("writeVerdict").toString(),
-             QStringList({"pass", "warn", "fail"}).value(int(expected.write)));
-    QVERIFY2(write.min > 10 && write.min < 30, qPrintable(figures));
-    QCOMPARE(total.value("verdict").toString(), QStringLiteral("warn"));
+    const double min = write.value("min").toDouble();
+    QVERIFY2(min > 10 && min < 30, qPrintable(figures));
     QCOMPARE(json.value("verdict").toString(), QStringLiteral("warn"));
     QCOMPARE(run.exitCode, 1);
 
-    // In Traditional Chinese: the table on standard error, the report's row name, the log.
-    QCOMPARE(json.value("language").toString(), QStringLiteral("zh_TW"));
+    // In Traditional Chinese: the table on standard error, the report's row name.
     QCOMPARE(total.value("name").toString(), QStringLiteral("整卡合計"));
     const QStringList cells = tableRow(run.err, QStringLiteral("整卡合計"));
-    QCOMPARE(cells.value(1), fixed2(write.avg));
+    QCOMPARE(cells.value(1), fixed2(avg));
     QCOMPARE(cells.value(7), QStringLiteral("⚠ 警告"));
-    for (const char *text : {"檔案", "寫入平均", "寫入抖動", "判定", "] ========== 速度測試開始",
-                             "寫入完成。平均速度："})
-        QVERIFY2(run.err.contains(QString::fromUtf8(text)), text);
 }
 
 QTEST_GUILESS_MAIN(TestCliThrottled)

@@ -4,17 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-// The kernel's escapes in mountinfo fields.
-QString escapeMountField(QString text)
-{
-    return text.replace(QLatin1Char('\\'), QLatin1String("\\134"))
-        .replace(QLatin1Char(' '), QLatin1String("\\040"))
-        .replace(QLatin1Char('\t'), QLatin1String("\\011"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\012"));
-}
-}  // namespace
-
 FakeMachine::FakeMachine()
 {
     m_root = QFileInfo(m_dir.path()).canonicalFilePath();
@@ -107,20 +96,9 @@ QString FakeMachine::mount(const QString &source, const QString &numbers, const 
                               : makeFolder(QStringLiteral("mnt/") + folder).chopped(1);
     m_mountLines << QStringLiteral("%1 1 %2 %3 %4 rw,relatime shared:1 - %5 %6 rw")
                         .arg(100 + m_mountLines.size())
-                        .arg(numbers, escapeMountField(fsRoot), escapeMountField(point), fsType,
-                             escapeMountField(source));
+                        .arg(numbers, fsRoot, point, fsType, source);
     writeMountInfo();
     return point + QLatin1Char('/');
-}
-
-void FakeMachine::unmount(const QString &root)
-{
-    const QString field = QLatin1Char(' ') + escapeMountField(root.chopped(1)) + QLatin1Char(' ');
-    for (int i = m_mountLines.size() - 1; i >= 0; --i) {
-        if (m_mountLines[i].contains(field))
-            m_mountLines.removeAt(i);
-    }
-    writeMountInfo();
 }
 
 void FakeMachine::writeMountInfo()

@@ -38,9 +38,6 @@ public:
     QString mount(const QString &source, const QString &numbers, const QString &folder,
                   const QString &fsType = QStringLiteral("vfat"),
                   const QString &fsRoot = QStringLiteral("/"));
-    // Removes every mount on `root` (as returned by mount()).
-    void unmount(const QString &root);
-
     // The machine's own folder (canonical, no trailing separator).
     QString path() const { return m_root; }
     // A real folder of the machine that is not a mount point; returned ending in '/'.
