@@ -53,11 +53,12 @@ void TestCliProcess::judgedRun()
                                               QRegularExpression::MultilineOption))
                  >= 6,
              qPrintable(run.err));
-    QVERIFY2(run.err.contains(QRegularExpression(
-                 QStringLiteral(
-                     "^第 [12]/2 轮 · (写入|读取)测试 \\[[#.]{20}\\] +\\d+%  \\d+\\.\\d\\d MB/s  平均"),
-                 QRegularExpression::MultilineOption)),
-             qPrintable(run.err));
+    QVERIFY2(
+        run.err.contains(QRegularExpression(
+            QStringLiteral(
+                "^第 [12]/2 轮 · (写入|读取)测试 \\[[#.]{20}\\] +\\d+%  \\d+\\.\\d\\d MB/s  平均"),
+            QRegularExpression::MultilineOption)),
+        qPrintable(run.err));
     QVERIFY(!run.err.contains(QLatin1Char('\r')));
 
     QString error;
