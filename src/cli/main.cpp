@@ -18,35 +18,13 @@
 #include <QSaveFile>
 
 namespace {
-Language languageFromCode(const QString &code)
-{
-    if (code == QLatin1String("zh_CN"))
-        return SimplifiedChinese;
-    if (code == QLatin1String("zh_TW"))
-        return TraditionalChinese;
-    return English;
-}
-
-QString codeOf(Language lang)
-{
-    switch (lang) {
-    case SimplifiedChinese:
-        return QStringLiteral("zh_CN");
-    case TraditionalChinese:
-        return QStringLiteral("zh_TW");
-    case English:
-        break;
-    }
-    return QStringLiteral("en");
-}
-
 // --lang for this run, else the language chosen in the window, else English. Headless,
 // the tool never asks, and it never stores a choice.
 Language chooseLanguage(const QStringList &arguments)
 {
     const QString requested = CommandLine::requestedLanguage(arguments);
     if (!requested.isEmpty())
-        return languageFromCode(requested);
+        return I18n::languageFromCode(requested);
     Language stored = English;
     return I18n::storedLanguage(&stored) ? stored : English;
 }
@@ -143,7 +121,7 @@ int main(int argc, char *argv[])
     const ResultsReport::Setup report{
         options,
         rulesFor(options),
-        codeOf(language),
+        I18n::codeOf(language),
         TerminalStyle(TerminalStyle::modeFor(jsonToStdout ? platform::stderrIsTerminal()
                                                           : platform::stdoutIsTerminal())),
         &out,

@@ -2,10 +2,10 @@
 
 #include "consolewriter.h"
 #include "datajudge.h"
-#include "evaluation.h"
 #include "exitstatus.h"
-#include "jsonreport.h"
 #include "runcontroller.h"
+#include "resultstable.h"
+#include "runreport.h"
 
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -30,40 +30,30 @@ bool writeReport(const QByteArray &json, const QString &path, QIODevice *jsonStd
 int ResultsReport::conclude(const RunController &controller, const Setup &setup,
                             ConsoleWriter *console)
 {
-    const RunOutcome outcome = controller.outcome();
-    ReportData data;
-    data.language = setup.language;
-    data.card = setup.card;
-    data.outcome = outcome;
     const RoundRunner &run = controller.runner();
-    data.error = run.errorMessage();
-    data.rounds = run.completedRounds();
-    data.streamNames = controller.streamLabels();
-    data.samples = &run.samples();
-    data.dataCheck = run.dataCheck();
+    const RunOutcome outcome = outcomeOf(run);
+    RunResults results;
     if (outcome == RunOutcome::Completed) {
-        QVector<RowResult> results = evaluateRows(run.samples(), setup.rules);
-        judgeData(&results, data.dataCheck);
-        data.rows = ResultsTable::rows(results, data.streamNames);
-        for (const ResultRow &row : qAsConst(data.rows))
-            data.worst = combineVerdicts(data.worst, row.result.verdicts.row());
+        results = judgeRun(run, setup.rules);
         console->result(QString());
-        for (const QString &line : ResultsTable::format(data.rows, setup.rules, setup.style))
+        for (const QString &line : ResultsTable::format(results.rows, setup.rules, setup.style))
             console->result(line);
-        for (const QString &line : ResultsTable::dataCheckLines(data.dataCheck, setup.style))
+        for (const QString &line : ResultsTable::dataCheckLines(run.dataCheck(), setup.style))
             console->result(line);
     }
-    data.exitStatus = exitStatusFor(outcome, data.worst);
+    const int exitStatus = exitStatusFor(outcome, results.worst);
 
     if (setup.options.jsonPath.isEmpty() || outcome == RunOutcome::Stopped
         || outcome == RunOutcome::NotRun)
-        return data.exitStatus;
+        return exitStatus;
+    const ReportSetup report{QStringLiteral("lumoracard-cli"), setup.language, setup.card,
+                             setup.options.force, setup.rules};
     const QByteArray json =
-        QJsonDocument(jsonReport(setup.options, setup.rules, data)).toJson(QJsonDocument::Indented);
+        QJsonDocument(runReport(run, results, report)).toJson(QJsonDocument::Indented);
     QString error;
     if (!writeReport(json, setup.options.jsonPath, setup.jsonStdout, &error)) {
         console->error(tr("Cannot write the report to %1: %2").arg(setup.options.jsonPath, error));
         return exitStatusFor(RunOutcome::Failed);
     }
-    return data.exitStatus;
+    return exitStatus;
 }

@@ -115,18 +115,6 @@ QStringList renderBlock(const QVector<Column> &columns, const TerminalStyle &sty
 }
 }  // namespace
 
-QVector<ResultRow> ResultsTable::rows(const QVector<RowResult> &results,
-                                      const QStringList &streamNames)
-{
-    QVector<ResultRow> rows;
-    for (int i = 0; i < results.size(); ++i) {
-        const QString label =
-            i == 0 ? translated("RowCardTotal") : streamRowLabel(i - 1, streamNames.value(i - 1));
-        rows.append({label, results[i]});
-    }
-    return rows;
-}
-
 QStringList ResultsTable::format(const QVector<ResultRow> &rows, const VerdictRules &rules,
                                  const TerminalStyle &style)
 {

@@ -2,17 +2,12 @@
 
 #include "datacheck.h"
 #include "evaluation.h"
+#include "runreport.h"
 #include "terminalstyle.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <QVector>
-
-// One row of the results: its label and what the analysis made of its samples.
-struct ResultRow {
-    QString label;
-    RowResult result;
-};
 
 // The results table of the window as terminal text: the card total first, then one row per
 // stream; write average, maximum, minimum, jitter, CV and drop ratio, the same for reading
@@ -25,11 +20,6 @@ class ResultsTable
 public:
     // Labels longer than this many columns are cut.
     static constexpr int kMaxLabelWidth = 32;
-
-    // The rows as the results table lists them: card total first, then the streams when
-    // there are several, labelled as the window labels them.
-    static QVector<ResultRow> rows(const QVector<RowResult> &results,
-                                   const QStringList &streamNames);
 
     // The table's lines, without line ends.
     static QStringList format(const QVector<ResultRow> &rows, const VerdictRules &rules,

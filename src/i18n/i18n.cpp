@@ -150,6 +150,28 @@ void I18n::applyLanguage(Language lang)
     QCoreApplication::installTranslator(currentTranslator);
 }
 
+QString I18n::codeOf(Language lang)
+{
+    switch (lang) {
+    case SimplifiedChinese:
+        return QStringLiteral("zh_CN");
+    case TraditionalChinese:
+        return QStringLiteral("zh_TW");
+    case English:
+        break;
+    }
+    return QStringLiteral("en");
+}
+
+Language I18n::languageFromCode(const QString &code)
+{
+    if (code == QLatin1String("zh_CN"))
+        return SimplifiedChinese;
+    if (code == QLatin1String("zh_TW"))
+        return TraditionalChinese;
+    return English;
+}
+
 bool I18n::storedLanguage(Language *lang)
 {
     const QSettings settings;

@@ -63,6 +63,10 @@ public:
     // The language a stored "ui/language" value selects: 1 and 2 as such, anything else
     // Simplified Chinese.
     static Language languageFromSetting(const QVariant &value);
+    // "zh_CN", "en" or "zh_TW", as reports and the command line name the languages; an
+    // unknown code is English.
+    static QString codeOf(Language lang);
+    static Language languageFromCode(const QString &code);
 
     // Read-only views for the language menu and for checks of the tables.
     const QHash<QString, QString> &table(Language lang) const;

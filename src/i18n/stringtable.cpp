@@ -10,6 +10,9 @@ const StringEntry baseStringTable[] = {
     // Language menu
     {"MenuLanguage", "语言", "Language", "語言"},
     {"MenuFile", "文件(F)", "File", "檔案(F)"},
+    {"MenuSaveReport", "保存报告…", "Save report…", "儲存報告…"},
+    {"DlgSaveReport", "保存测试报告", "Save the test report", "儲存測試報告"},
+    {"FilterJson", "JSON 报告 (*.json)", "JSON report (*.json)", "JSON 報告 (*.json)"},
     {"MenuSaveImage", "保存图片…", "Save image…", "儲存圖片…"},
     {"MenuCopyResults", "复制结果", "Copy results", "複製結果"},
     {"DlgSaveImage", "保存结果图片", "Save the results as an image", "儲存結果圖片"},

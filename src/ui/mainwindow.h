@@ -148,6 +148,7 @@ private:
     QString resultsText() const;
     QImage resultsImage() const;
     QString suggestedFileName(const QString &suffix) const;
+    void saveReport();
     void saveImage();
     void copyResults();
 
@@ -207,6 +208,7 @@ private:
 
     // File menu.
     QAction *fileMenuAction = nullptr;
+    QAction *saveReportAction = nullptr;
     QAction *saveImageAction = nullptr;
     QAction *copyResultsAction = nullptr;
 

@@ -3,7 +3,9 @@
 #include "mainwindow.h"
 
 #include "filepicker.h"
+#include "i18n.h"
 #include "resultcolumns.h"
+#include "runreport.h"
 #include "speedchartwidget.h"
 
 #include <QAction>
@@ -11,8 +13,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonDocument>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTableWidget>
 
 namespace {
@@ -34,7 +38,7 @@ void MainWindow::updateExportActions()
 {
     const bool results = !runner.isRunning() && runner.outcome() == RoundRunner::Outcome::Completed
                          && resultsTable->rowCount() > 0;
-    for (QAction *action : {saveImageAction, copyResultsAction})
+    for (QAction *action : {saveReportAction, saveImageAction, copyResultsAction})
         action->setEnabled(results);
 }
 
@@ -176,6 +180,23 @@ void MainWindow::saveImage()
     if (path.isEmpty())
         return;
     if (!resultsImage().save(path, "PNG"))
+        prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));
+}
+
+void MainWindow::saveReport()
+{
+    const QString path = FilePicker::saveFileName(
+        this, tr("DlgSaveReport"), suggestedFileName(QStringLiteral("json")), tr("FilterJson"));
+    if (path.isEmpty())
+        return;
+    takePerStreamThresholds();
+    const ReportSetup setup{QStringLiteral("lumoracard"),
+                            I18n::codeOf(I18n::instance()->language()), cardJson(testedCard), false,
+                            rules};
+    const QByteArray json = QJsonDocument(runReport(runner, judgeRun(runner, rules), setup))
+                                .toJson(QJsonDocument::Indented);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
         prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));
 }
 

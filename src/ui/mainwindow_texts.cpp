@@ -26,6 +26,7 @@ void MainWindow::retranslateUi()
 
     // The language names stay in their own language, so anyone can find theirs.
     fileMenuAction->setText(tr("MenuFile"));
+    saveReportAction->setText(tr("MenuSaveReport"));
     saveImageAction->setText(tr("MenuSaveImage"));
     copyResultsAction->setText(tr("MenuCopyResults"));
     languageMenuAction->setText(tr("MenuLanguage"));
@@ -114,6 +115,8 @@ void MainWindow::setupFileMenu()
     QMenu *menu = menuBar()->addMenu(QString());
     menu->setObjectName(QStringLiteral("fileMenu"));
     fileMenuAction = menu->menuAction();
+    saveReportAction = menu->addAction(QString(), this, &MainWindow::saveReport);
+    saveReportAction->setObjectName(QStringLiteral("saveReportAction"));
     saveImageAction = menu->addAction(QString(), this, &MainWindow::saveImage);
     saveImageAction->setObjectName(QStringLiteral("saveImageAction"));
     copyResultsAction = menu->addAction(QString(), this, &MainWindow::copyResults);

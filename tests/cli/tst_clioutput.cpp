@@ -6,6 +6,7 @@
 #include "isolatedsettings.h"
 #include "progressline.h"
 #include "resultstable.h"
+#include "streamsource.h"
 #include "terminalstyle.h"
 #include "verdictcell.h"
 
@@ -35,8 +36,10 @@ QStringList tableLines(Language language, bool read, TerminalStyle::Mode mode)
     second.verdicts.write = Verdict::Fail;
     VerdictRules rules;
     rules.enableRead = read;
-    const QVector<ResultRow> rows = ResultsTable::rows(
-        {card, first, second}, {QStringLiteral("clip.mp4"), QStringLiteral("行车记录.mp4")});
+    const QString total = QCoreApplication::translate("MainWindow", "RowCardTotal");
+    const QVector<ResultRow> rows = {{total, card},
+                                     {streamRowLabel(0, QStringLiteral("clip.mp4")), first},
+                                     {streamRowLabel(1, QStringLiteral("行车记录.mp4")), second}};
     return ResultsTable::format(rows, rules, TerminalStyle(mode));
 }
 

@@ -1,5 +1,6 @@
 // Results that leave the window: after a real two-stream write and read test, the picture and
 // the clipboard text say which card, how, when, and hold the whole table.
+#include "clirunner.h"
 #include "filepicker.h"
 #include "windowfixture.h"
 
@@ -8,12 +9,29 @@
 #include <QGuiApplication>
 #include <QImage>
 
+namespace {
+// Every key path of a JSON value; arrays by their first element.
+QStringList shape(const QJsonValue &value, const QString &path = QString())
+{
+    QStringList out{path};
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            out << shape(it.value(), path + '/' + it.key());
+    } else if (value.isArray() && !value.toArray().isEmpty()) {
+        out << shape(value.toArray().first(), path + "[]");
+    }
+    return out;
+}
+}  // namespace
+
 class TestWindowExport : public WindowTestCase
 {
     Q_OBJECT
 private slots:
     void afterARun()
     {
+        QTemporaryDir settingsDir;
         QTemporaryDir card;
         QVERIFY(card.isValid());
         f.addCard(QDir(card.path()).absolutePath().toStdString() + "/", 68719476736, 68719476736);
@@ -66,6 +84,28 @@ private slots:
         }
         QVERIFY2(coloured > 50, qPrintable(QString::number(coloured)));
         QVERIFY(f.prompts.prompts.size() == 1);  // the format offer only
+
+        // The report is the command line's, shape for shape, for the same test.
+        const QString windowJson = card.filePath("../window.json");
+        FilePicker::setSaveNamer([&](QWidget *, const QString &, const QString &, const QString &) {
+            return windowJson;
+        });
+        f.window->findChild<QAction *>(QStringLiteral("saveReportAction"))->trigger();
+        FilePicker::setSaveNamer({});
+        CliRunner cli(settingsDir.path(), card.path());
+        const QString cliJson = card.filePath("../cli.json");
+        const CliRun run = cli.run({"--target", card.path(), "--force", "--size", "4M", "--streams",
+                                    "2", "--read", "--json", cliJson});
+        QVERIFY2(run.exitStatus == QProcess::NormalExit, qPrintable(run.err));
+        QString error;
+        const QJsonObject fromWindow = readJson(windowJson, &error).object();
+        const QJsonObject fromCli = readJson(cliJson, &error).object();
+        QFile::remove(windowJson);
+        QFile::remove(cliJson);
+        QCOMPARE(fromWindow.value("tool").toString(), QStringLiteral("lumoracard"));
+        QCOMPARE(fromWindow.value("settings").toObject().value("streams").toInt(), 2);
+        QCOMPARE(fromWindow.value("rows").toArray().size(), 3);
+        QCOMPARE(shape(fromWindow), shape(fromCli));
     }
 };
 

@@ -1,5 +1,7 @@
-#include "jsonreport.h"
+#include "runreport.h"
 
+#include "datajudge.h"
+#include "streamsource.h"
 #include "verdictrulesstore.h"
 
 #include <QCoreApplication>
@@ -11,32 +13,38 @@ QJsonValue intOrNull(bool present, qint64 value)
     return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
-QString modeName(const CliOptions &o)
+QString modeName(const TestPlan &plan)
 {
-    if (o.fill)
+    if (plan.fill)
         return QStringLiteral("fill");
-    return o.sourceFiles.isEmpty() ? QStringLiteral("random") : QStringLiteral("files");
+    return plan.mode == TestPlan::Mode::Files ? QStringLiteral("files") : QStringLiteral("random");
 }
 
-QJsonObject settingsObject(const CliOptions &o, const VerdictRules &rules, int streams)
+QJsonObject settingsObject(const TestPlan &plan, const ReportSetup &setup, int streams)
 {
+    // The rules as used: the three that describe the test follow the plan.
+    VerdictRules rules = setup.rules;
+    rules.enableRead = plan.readPass();
+    rules.fullCap = plan.fill;
+    rules.iterCount = plan.fill ? plan.fillRounds : plan.iterations;
     QJsonObject rulesObject;
     for (const QString &key : VerdictRulesStore::keys())
         rulesObject.insert(key, QJsonValue::fromVariant(VerdictRulesStore::field(rules, key)));
+    const bool files = plan.mode == TestPlan::Mode::Files;
     return {
-        {QStringLiteral("target"), o.targetDir},
-        {QStringLiteral("force"), o.force},
-        {QStringLiteral("mode"), modeName(o)},
+        {QStringLiteral("target"), plan.target},
+        {QStringLiteral("force"), setup.force},
+        {QStringLiteral("mode"), modeName(plan)},
         // Per stream, or per file of the fill; the external files set their own sizes.
-        {QStringLiteral("testSize"), intOrNull(o.sourceFiles.isEmpty(), o.testSize)},
+        {QStringLiteral("testSize"), intOrNull(!files, plan.testSize)},
         {QStringLiteral("streams"), streams},
-        {QStringLiteral("blockSize"), o.blockSize},
-        {QStringLiteral("read"), rules.enableRead},
-        {QStringLiteral("verify"), o.verify},
-        {QStringLiteral("files"), QJsonArray::fromStringList(o.sourceFiles)},
-        {QStringLiteral("fill"), o.fill},
-        {QStringLiteral("fillRounds"), intOrNull(o.fill, o.fillRounds)},
-        {QStringLiteral("iterations"), o.fill ? 1 : o.iterations},
+        {QStringLiteral("blockSize"), plan.blockSize},
+        {QStringLiteral("read"), plan.readPass()},
+        {QStringLiteral("verify"), plan.verify},
+        {QStringLiteral("files"), QJsonArray::fromStringList(files ? plan.files : QStringList())},
+        {QStringLiteral("fill"), plan.fill},
+        {QStringLiteral("fillRounds"), intOrNull(plan.fill, plan.fillRounds)},
+        {QStringLiteral("iterations"), plan.fill ? 1 : plan.iterations},
         {QStringLiteral("rules"), rulesObject},
     };
 }
@@ -176,37 +184,71 @@ QString verdictName(Verdict v)
     return QStringLiteral("pass");
 }
 
-QJsonObject jsonReport(const CliOptions &options, const VerdictRules &rules, const ReportData &data)
+RunOutcome outcomeOf(const RoundRunner &run)
 {
-    const bool completed = data.outcome == RunOutcome::Completed;
-    const RoundRunner::Means means = RoundRunner::meansOf(data.rounds);
-    const bool anyRound = !data.rounds.isEmpty();
+    switch (run.outcome()) {
+    case RoundRunner::Outcome::Completed:
+        return RunOutcome::Completed;
+    case RoundRunner::Outcome::Stopped:
+        return RunOutcome::Stopped;
+    case RoundRunner::Outcome::Failed:
+        return RunOutcome::Failed;
+    case RoundRunner::Outcome::None:
+        break;
+    }
+    return RunOutcome::NotRun;
+}
+
+RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules)
+{
+    QVector<RowResult> evaluated = evaluateRows(run.samples(), rules);
+    judgeData(&evaluated, run.dataCheck());
+    const QStringList names = streamLabelsOf(run.streamSources());
+    RunResults results;
+    for (int i = 0; i < evaluated.size(); ++i) {
+        const QString label = i == 0 ? QCoreApplication::translate("MainWindow", "RowCardTotal")
+                                     : streamRowLabel(i - 1, names.value(i - 1));
+        results.rows.append({label, evaluated[i]});
+        results.worst = combineVerdicts(results.worst, evaluated[i].verdicts.row());
+    }
+    return results;
+}
+
+QJsonObject runReport(const RoundRunner &run, const RunResults &results, const ReportSetup &setup)
+{
+    const TestPlan &plan = run.plan();
+    const RunOutcome outcome = outcomeOf(run);
+    const bool completed = outcome == RunOutcome::Completed;
+    const QVector<RoundRunner::RoundAverages> &rounds = run.completedRounds();
+    const RoundRunner::Means means = RoundRunner::meansOf(rounds);
     const QJsonObject averages{
-        {QStringLiteral("write"), anyRound ? QJsonValue(means.write) : QJsonValue()},
+        {QStringLiteral("write"), rounds.isEmpty() ? QJsonValue() : QJsonValue(means.write)},
         {QStringLiteral("read"), means.readRounds > 0 ? QJsonValue(means.read) : QJsonValue()},
     };
-
+    const QVector<ResultRow> noRows;
+    const Verdict worst = completed ? results.worst : Verdict::Pass;
     QJsonObject report{
-        {QStringLiteral("tool"), QStringLiteral("lumoracard-cli")},
+        {QStringLiteral("tool"), setup.tool},
         {QStringLiteral("version"), QCoreApplication::applicationVersion()},
         {QStringLiteral("format"), 1},
-        {QStringLiteral("language"), data.language},
-        {QStringLiteral("card"), data.card},
-        {QStringLiteral("settings"),
-         settingsObject(options, rules, data.samples ? data.samples->streamCount() : 0)},
+        {QStringLiteral("language"), setup.language},
+        {QStringLiteral("card"), setup.card},
+        {QStringLiteral("settings"), settingsObject(plan, setup, run.samples().streamCount())},
         {QStringLiteral("outcome"),
          completed ? QStringLiteral("completed") : QStringLiteral("failed")},
-        {QStringLiteral("error"), data.error.isEmpty() ? QJsonValue() : QJsonValue(data.error)},
-        {QStringLiteral("rounds"), roundsArray(data.rounds)},
+        {QStringLiteral("error"),
+         run.errorMessage().isEmpty() ? QJsonValue() : QJsonValue(run.errorMessage())},
+        {QStringLiteral("rounds"), roundsArray(rounds)},
         {QStringLiteral("averages"), averages},
-        {QStringLiteral("rows"), rowsArray(data.rows, rules.enableRead, options.verify)},
-        {QStringLiteral("verification"), verificationValue(data.dataCheck)},
-        {QStringLiteral("verdict"), verdictValue(completed, data.worst)},
+        {QStringLiteral("rows"),
+         rowsArray(completed ? results.rows : noRows, plan.readPass(), plan.verify)},
+        {QStringLiteral("verification"), verificationValue(run.dataCheck())},
+        {QStringLiteral("verdict"), verdictValue(completed, worst)},
         {QStringLiteral("verdictCode"),
-         completed ? QJsonValue(static_cast<int>(data.worst)) : QJsonValue()},
-        {QStringLiteral("exitStatus"), data.exitStatus},
+         completed ? QJsonValue(static_cast<int>(worst)) : QJsonValue()},
+        {QStringLiteral("exitStatus"), exitStatusFor(outcome, worst)},
+        {QStringLiteral("series"),
+         seriesObject(run.samples(), streamLabelsOf(run.streamSources()))},
     };
-    if (data.samples)
-        report.insert(QStringLiteral("series"), seriesObject(*data.samples, data.streamNames));
     return report;
 }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "evaluation.h"
+#include "exitstatus.h"
+#include "roundrunner.h"
+#include "verdict.h"
+
+#include <QJsonObject>
+
+// One row of the results: its label and what the analysis made of its samples.
+struct ResultRow {
+    QString label;
+    RowResult result;
+};
+
+// A finished run judged by `rules`: the rows as the results table lists them (the card total
+// first, then the streams when there are several, labelled as the window labels them), data
+// that came back wrong included, and the worst verdict among them.
+struct RunResults {
+    QVector<ResultRow> rows;
+    Verdict worst = Verdict::Pass;
+};
+RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules);
+
+// What the report says beside the run itself.
+struct ReportSetup {
+    QString tool;      // the program that wrote it
+    QString language;  // "zh_CN", "en" or "zh_TW": the language of the names in it
+    QJsonObject card;  // the tested card as the system knows it
+    bool force = false;
+    VerdictRules rules;
+};
+
+// The machine-readable report both front ends write (its shape is documented in the README):
+// the tool, the card, the settings and rules the run used, the averages of every round, each
+// row's statistics and verdict, the data check, and the sample series of the card total and
+// of every stream. `results` are those of a completed run; ignored otherwise.
+QJsonObject runReport(const RoundRunner &run, const RunResults &results, const ReportSetup &setup);
+
+// How the run ended, for the report and the command line's exit status.
+RunOutcome outcomeOf(const RoundRunner &run);
+
+// "pass", "warn" or "fail".
+QString verdictName(Verdict v);
