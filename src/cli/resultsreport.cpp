@@ -3,8 +3,8 @@
 #include "consolewriter.h"
 #include "datajudge.h"
 #include "exitstatus.h"
-#include "runcontroller.h"
 #include "resultstable.h"
+#include "runcontroller.h"
 #include "runreport.h"
 
 #include <QJsonDocument>
