@@ -112,16 +112,14 @@ bool parseRule(const QString &assignment, QVariantMap *overrides, QString *messa
 {
     const int eq = assignment.indexOf(QLatin1Char('='));
     if (eq <= 0) {
-        *message = CommandLine::tr("Invalid rule \"%1\": write KEY=VALUE, e.g. aggWriteWarn=15.")
-                       .arg(assignment);
+        *message = CommandLine::tr("ErrRuleForm").arg(assignment);
         return false;
     }
     const QString key = assignment.left(eq).trimmed();
     const QString text = assignment.mid(eq + 1);
     const QString option = optionForTestRule(key);
     if (!option.isEmpty()) {
-        *message =
-            CommandLine::tr("The rule %1 describes the test: use %2 instead.").arg(key, option);
+        *message = CommandLine::tr("ErrRuleIsTest").arg(key, option);
         return false;
     }
     QVariant value;
@@ -130,20 +128,63 @@ bool parseRule(const QString &assignment, QVariantMap *overrides, QString *messa
         overrides->insert(key, value);
         return true;
     case VerdictRulesStore::TextError::UnknownKey:
-        *message = CommandLine::tr("Unknown rule \"%1\": use one of %2.")
+        *message = CommandLine::tr("ErrRuleUnknown")
                        .arg(key, CommandLine::overridableRules().join(QStringLiteral(", ")));
         return false;
     case VerdictRulesStore::TextError::BadValue:
         break;
     }
     const bool isSwitch = VerdictRulesStore::field(VerdictRules(), key).type() == QVariant::Bool;
-    *message = isSwitch ? CommandLine::tr("Invalid value \"%1\" for the rule %2: use true or "
-                                          "false.")
-                              .arg(text, key)
-                        : CommandLine::tr("Invalid value \"%1\" for the rule %2: use a number, "
-                                          "0 or more.")
-                              .arg(text, key);
+    *message = (isSwitch ? CommandLine::tr("ErrRuleSwitch") : CommandLine::tr("ErrRuleNumber"))
+                   .arg(text, key);
     return false;
+}
+}  // namespace
+
+namespace {
+QString optionNames(const QCommandLineOption &option)
+{
+    QStringList names;
+    for (const QString &name : option.names())
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString text = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        text += QLatin1Char(' ') + option.valueName();
+    return text;
+}
+
+// The help in the chosen language: Qt's own would bring English headings.
+QString helpText(const QList<QCommandLineOption> &options)
+{
+    QString text = CommandLine::tr("HdrUsage")
+                       .arg(QCoreApplication::applicationName().toLower() + QStringLiteral("-cli"))
+                   + QLatin1Char('\n') + CommandLine::tr("HintCliAbout") + QStringLiteral("\n\n")
+                   + CommandLine::tr("HdrOptions") + QLatin1Char('\n');
+    for (const QCommandLineOption &option : options) {
+        text += QStringLiteral("  ") + optionNames(option).leftJustified(22) + QLatin1Char(' ')
+                + option.description() + QLatin1Char('\n');
+    }
+    return text;
+}
+
+// Why the parser refused the arguments, in the chosen language.
+QString parseError(const QCommandLineParser &parser, const QList<QCommandLineOption> &options,
+                   const QStringList &arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().first();
+        return CommandLine::tr("ErrUnknownOption")
+            .arg((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+    }
+    // The other refusal: an option that takes a value came last, without one.
+    for (const QCommandLineOption &option : options) {
+        for (const QString &name : option.names()) {
+            if (!option.valueName().isEmpty()
+                && arguments.constLast() == (name.size() == 1 ? "-" : "--") + name)
+                return CommandLine::tr("ErrMissingValue").arg(arguments.constLast());
+        }
+    }
+    return parser.errorText();
 }
 }  // namespace
 
@@ -151,76 +192,48 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
                                        QString *message)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        tr("Measures how fast a memory card sustains writing and reading."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption targetOption(
-        QStringLiteral("target"),
-        tr("The card's root folder (its mount point); the test files are made there. It must be "
-           "the root of a removable drive unless --force is given."),
-        tr("DIR"));
-    const QCommandLineOption sizeOption(
-        QStringLiteral("size"),
-        tr("Test size per stream, e.g. 512M or 2G (K, M, G, T are powers of 1024). Default 1G."),
-        tr("SIZE"));
-    const QCommandLineOption streamsOption(QStringLiteral("streams"),
-                                           tr("Parallel random-data streams, 1 to 16. Default 1."),
-                                           tr("N"));
-    const QCommandLineOption blockOption(
-        QStringLiteral("block"),
-        tr("Bytes per request: 64K, 128K, 256K, 512K, 1M, 4M or 8M. Default 1M."), tr("SIZE"));
-    const QCommandLineOption readOption(QStringLiteral("read"),
-                                        tr("Read the files back after writing them."));
-    const QCommandLineOption verifyOption(
-        QStringLiteral("verify"),
-        tr("Verify the data: stamp every block, read it all back and compare it (with --fill: "
-           "the whole free space, to catch a counterfeit capacity)."));
-    const QCommandLineOption fileOption(
-        QStringLiteral("file"),
-        tr("Test with a copy of this file instead of random data (repeatable)."), tr("PATH"));
-    const QCommandLineOption fillOption(
-        QStringLiteral("fill"),
-        tr("Stress mode: fill the card with files of the test size, then rewrite it."));
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"),
-                                          tr("Rewrite rounds after the fill, 1 to 99. Default 1."),
-                                          tr("N"));
-    const QCommandLineOption iterationsOption(
-        QStringLiteral("iterations"), tr("Repeat the whole test N times, 1 to 99. Default 1."),
-        tr("N"));
-    const QCommandLineOption langOption(
-        QStringLiteral("lang"),
-        tr("Language of the texts: zh_CN, en or zh_TW. Default: the one chosen in the window, "
-           "else English."),
-        tr("LANG"));
-    const QCommandLineOption rulesOption(
-        QStringLiteral("rules"),
-        tr("Override one verdict rule for this run, e.g. aggWriteWarn=15 (repeatable; the "
-           "stored rules are not changed)."),
-        tr("KEY=VALUE"));
-    const QCommandLineOption jsonOption(
-        QStringLiteral("json"),
-        tr("Write a machine-readable report to FILE, or to standard output with -."), tr("FILE"));
-    const QCommandLineOption forceOption(
-        QStringLiteral("force"),
-        tr("Test DIR even when it is not the root of a removable drive (the log says so)."));
-    const QCommandLineOption listOption(
-        QStringLiteral("list"),
-        tr("List the removable drives a test may use (root, label, file system, size, free "
-           "space and the card's identity), then end; with --json as well."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        tr("HintOptHelp"));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           tr("HintOptVersion"));
+    // The value names stay as they are in every language: they are typed as shown.
+    const QString dir = QStringLiteral("DIR");
+    const QString size = QStringLiteral("SIZE");
+    const QString count = QStringLiteral("N");
+    const QCommandLineOption targetOption(QStringLiteral("target"), tr("HintOptTarget"), dir);
+    const QCommandLineOption sizeOption(QStringLiteral("size"), tr("HintOptSize"), size);
+    const QCommandLineOption streamsOption(QStringLiteral("streams"), tr("HintOptStreams"), count);
+    const QCommandLineOption blockOption(QStringLiteral("block"), tr("HintOptBlock"), size);
+    const QCommandLineOption readOption(QStringLiteral("read"), tr("HintOptRead"));
+    const QCommandLineOption verifyOption(QStringLiteral("verify"), tr("HintOptVerify"));
+    const QCommandLineOption fileOption(QStringLiteral("file"), tr("HintOptFile"),
+                                        QStringLiteral("PATH"));
+    const QCommandLineOption fillOption(QStringLiteral("fill"), tr("HintOptFill"));
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"), tr("HintOptRounds"), count);
+    const QCommandLineOption iterationsOption(QStringLiteral("iterations"), tr("HintOptIterations"),
+                                              count);
+    const QCommandLineOption langOption(QStringLiteral("lang"), tr("HintOptLang"),
+                                        QStringLiteral("LANG"));
+    const QCommandLineOption rulesOption(QStringLiteral("rules"), tr("HintOptRules"),
+                                         QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), tr("HintOptJson"),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption forceOption(QStringLiteral("force"), tr("HintOptForce"));
+    const QCommandLineOption listOption(QStringLiteral("list"), tr("HintOptList"));
     const QList<QCommandLineOption> testOptions = {
         targetOption, sizeOption, streamsOption, blockOption,      readOption,  verifyOption,
         fileOption,   fillOption, roundsOption,  iterationsOption, rulesOption, forceOption};
+    const QList<QCommandLineOption> otherOptions = {langOption, jsonOption, listOption, helpOption,
+                                                    versionOption};
     parser.addOptions(testOptions);
-    parser.addOptions({langOption, jsonOption, listOption});
+    parser.addOptions(otherOptions);
 
     if (!parser.parse(arguments)) {
-        *message = parser.errorText();
+        *message = parseError(parser, testOptions + otherOptions, arguments);
         return Error;
     }
-    // "--help-all" comes with the help option; the Qt options it would add do not apply.
-    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        *message = parser.helpText();
+    if (parser.isSet(helpOption)) {
+        *message = helpText(testOptions + otherOptions);
         return ShowHelp;
     }
     if (parser.isSet(versionOption)) {
@@ -229,7 +242,7 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         return ShowVersion;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        *message = tr("Unexpected argument: %1").arg(parser.positionalArguments().first());
+        *message = tr("ErrUnexpectedArg").arg(parser.positionalArguments().first());
         return Error;
     }
 
@@ -238,27 +251,24 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     if (list) {
         for (const QCommandLineOption &option : testOptions) {
             if (parser.isSet(option)) {
-                *message = tr("--list takes only --json and --lang.");
+                *message = tr("ErrListAlone");
                 return Error;
             }
         }
     } else if (!parser.isSet(targetOption) || parser.value(targetOption).isEmpty()) {
-        *message = tr("No target given: name the card's root folder with --target DIR.");
+        *message = tr("ErrNoTarget");
         return Error;
     }
     if (!list)
         o.targetDir = absoluteDir(parser.value(targetOption));
 
     if (parser.isSet(sizeOption) && !parseSize(parser.value(sizeOption), &o.testSize)) {
-        *message = tr("Invalid size \"%1\": use a whole number with K, M, G or T, e.g. 512M.")
-                       .arg(parser.value(sizeOption));
+        *message = tr("ErrBadSize").arg(parser.value(sizeOption));
         return Error;
     }
     if (parser.isSet(streamsOption)
         && !parseCount(parser.value(streamsOption), 1, kMaxStreams, &o.streamCount)) {
-        *message = tr("Invalid stream count \"%1\": use 1 to %2.")
-                       .arg(parser.value(streamsOption))
-                       .arg(kMaxStreams);
+        *message = tr("ErrBadStreams").arg(parser.value(streamsOption)).arg(kMaxStreams);
         return Error;
     }
     if (parser.isSet(blockOption)) {
@@ -267,8 +277,8 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
             QStringList names;
             for (qint64 b : allowedBlockSizes())
                 names << formatSize(b);
-            *message = tr("Invalid block size \"%1\": use one of %2.")
-                           .arg(parser.value(blockOption), names.join(QStringLiteral(", ")));
+            *message =
+                tr("ErrBadBlock").arg(parser.value(blockOption), names.join(QStringLiteral(", ")));
             return Error;
         }
         o.blockSize = block;
@@ -281,24 +291,19 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     o.fill = parser.isSet(fillOption);
     if (parser.isSet(roundsOption)
         && !parseCount(parser.value(roundsOption), 1, kMaxRounds, &o.fillRounds)) {
-        *message = tr("Invalid round count \"%1\": use 1 to %2.")
-                       .arg(parser.value(roundsOption))
-                       .arg(kMaxRounds);
+        *message = tr("ErrBadRounds").arg(parser.value(roundsOption)).arg(kMaxRounds);
         return Error;
     }
     if (parser.isSet(iterationsOption)
         && !parseCount(parser.value(iterationsOption), 1, kMaxIterations, &o.iterations)) {
-        *message = tr("Invalid iteration count \"%1\": use 1 to %2.")
-                       .arg(parser.value(iterationsOption))
-                       .arg(kMaxIterations);
+        *message = tr("ErrBadIterations").arg(parser.value(iterationsOption)).arg(kMaxIterations);
         return Error;
     }
 
     if (parser.isSet(langOption)) {
         o.language = normalizedLanguage(parser.value(langOption));
         if (o.language.isEmpty()) {
-            *message = tr("Invalid language \"%1\": use zh_CN, en or zh_TW.")
-                           .arg(parser.value(langOption));
+            *message = tr("ErrBadLanguage").arg(parser.value(langOption));
             return Error;
         }
     }
@@ -309,7 +314,7 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     if (parser.isSet(jsonOption)) {
         o.jsonPath = parser.value(jsonOption);
         if (o.jsonPath.isEmpty()) {
-            *message = tr("--json needs a file name, or - for standard output.");
+            *message = tr("ErrJsonName");
             return Error;
         }
         if (o.jsonPath != QLatin1String("-"))
@@ -323,12 +328,12 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     // Options that would be silently ignored are refused, so the test measured is the
     // test asked for.
     if (parser.isSet(roundsOption) && !o.fill) {
-        *message = tr("--rounds only applies to --fill.");
+        *message = tr("ErrRoundsWithoutFill");
         return Error;
     }
     if (!o.sourceFiles.isEmpty()) {
         if (o.fill) {
-            *message = tr("--fill writes random data; it cannot be combined with --file.");
+            *message = tr("ErrFillWithFiles");
             return Error;
         }
         if (o.verify) {
@@ -336,18 +341,17 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
             return Error;
         }
         if (parser.isSet(sizeOption) || parser.isSet(streamsOption)) {
-            *message = tr("With --file the files set the size and the stream count; drop "
-                          "--size and --streams.");
+            *message = tr("ErrFilesSetSize");
             return Error;
         }
     }
     if (o.fill) {
         if (parser.isSet(streamsOption)) {
-            *message = tr("--fill writes one stream; drop --streams.");
+            *message = tr("ErrFillOneStream");
             return Error;
         }
         if (o.readEnabled) {
-            *message = tr("--fill has no read pass; drop --read.");
+            *message = tr("ErrFillNoRead");
             return Error;
         }
     }

@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
         return exitStatusFor(RunOutcome::Completed);
     case CommandLine::Error:
         console.error(message);
-        console.error(QCoreApplication::translate("main", "Try --help for the options."));
+        console.error(QCoreApplication::translate("main", "ErrTryHelp"));
         return exitStatusFor(RunOutcome::NotRun);
     case CommandLine::ListDrives:
         return listDrives(options, console, out);

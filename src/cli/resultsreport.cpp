@@ -52,7 +52,7 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
         QJsonDocument(runReport(run, results, report)).toJson(QJsonDocument::Indented);
     QString error;
     if (!writeReport(json, setup.options.jsonPath, setup.jsonStdout, &error)) {
-        console->error(tr("Cannot write the report to %1: %2").arg(setup.options.jsonPath, error));
+        console->error(tr("ErrReportNotWritten").arg(setup.options.jsonPath, error));
         return exitStatusFor(RunOutcome::Failed);
     }
     return exitStatus;

@@ -82,28 +82,26 @@ void RunController::printSummary()
         for (int i = 0; i < n; ++i) {
             const RoundRunner::RoundAverages &r = rounds[i];
             if (r.readDone) {
-                m_console->result(tr("Round %1: write %2 MB/s, read %3 MB/s")
+                m_console->result(tr("SummaryRoundWriteRead")
                                       .arg(i + 1)
                                       .arg(r.write, 0, 'f', 2)
                                       .arg(r.read, 0, 'f', 2));
             } else {
-                m_console->result(tr("Round %1: write %2 MB/s").arg(i + 1).arg(r.write, 0, 'f', 2));
+                m_console->result(tr("SummaryRoundWrite").arg(i + 1).arg(r.write, 0, 'f', 2));
             }
         }
     }
     const RoundRunner::Means means = RoundRunner::meansOf(rounds);
     // One round (asked for, or the only one done before a failure) needs no mean.
     if (n == 1) {
-        m_console->result(tr("Write average: %1 MB/s").arg(means.write, 0, 'f', 2));
+        m_console->result(tr("SummaryWriteAvg").arg(means.write, 0, 'f', 2));
         if (means.readRounds > 0)
-            m_console->result(tr("Read average: %1 MB/s").arg(means.read, 0, 'f', 2));
+            m_console->result(tr("SummaryReadAvg").arg(means.read, 0, 'f', 2));
         return;
     }
-    m_console->result(
-        tr("Write average over %1 rounds: %2 MB/s").arg(n).arg(means.write, 0, 'f', 2));
+    m_console->result(tr("SummaryWriteAvgRounds").arg(n).arg(means.write, 0, 'f', 2));
     if (means.readRounds > 0) {
-        m_console->result(tr("Read average over %1 rounds: %2 MB/s")
-                              .arg(means.readRounds)
-                              .arg(means.read, 0, 'f', 2));
+        m_console->result(
+            tr("SummaryReadAvgRounds").arg(means.readRounds).arg(means.read, 0, 'f', 2));
     }
 }

@@ -19,6 +19,7 @@ private slots:
     void refusals_data();
     void refusals();
     void engineErrorIsReported();
+    void oneLanguageOnly();
     void interruptStopsAndCleansUp_data();
     void interruptStopsAndCleansUp();
 
@@ -140,6 +141,25 @@ void TestCliProcess::refusals()
     // Nothing written: the card is still empty, and nothing appeared next to it.
     QCOMPARE(entries(m_f->card), QStringList());
     QCOMPARE(entries(m_f->dir()), before);
+}
+
+void TestCliProcess::oneLanguageOnly()
+{
+    // A bad option, a refusal and a completed run in Traditional Chinese: no English sentence
+    // (two English words in a row) anywhere, the paths aside.
+    const QStringList runs[] = {{"--bogus"},
+                                m_f->args("--target @DIR --size 1M"),
+                                m_f->onCard("--size 4M --streams 2 --read")};
+    const QRegularExpression english(QStringLiteral("[A-Za-z]{2,}[ ,.:]+[A-Za-z]{2,}"));
+    for (int i = 0; i < 3; ++i) {
+        const CliRun run = m_f->run(runs[i] + QStringList{"--lang", "zh_TW"});
+        // Refused twice (3), then judged (0, 1 or 2).
+        QVERIFY2((run.exitCode == 3) == (i < 2), qPrintable(run.err));
+        QString text = run.out + run.err;
+        text.remove(m_f->dir());
+        const QRegularExpressionMatch found = english.match(text);
+        QVERIFY2(!found.hasMatch(), qPrintable(found.captured() + "\n" + text));
+    }
 }
 
 void TestCliProcess::engineErrorIsReported()
