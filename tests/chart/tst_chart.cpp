@@ -310,29 +310,21 @@ private slots:
         QVERIFY(render(used) == render(empty));
     }
 
-    void outOfRangeSamplesAreDropped_data()
-    {
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<int>("stream");
-        QTest::newRow("write, stream -1") << false << -1;
-        QTest::newRow("write, stream 2 of 2") << false << 2;
-        QTest::newRow("read, lowest int") << true << INT_MIN;
-    }
-
-    // Far above everything else, they would change the scale wherever they landed.
+    // Samples of streams the chart does not have are dropped: far above everything else,
+    // they would change the scale wherever they landed.
     void outOfRangeSamplesAreDropped()
     {
-        QFETCH(bool, read);
-        QFETCH(int, stream);
         SpeedChartWidget chart;
         chart.resize(700, 250);
         ChartData(2, 200, 9).feed(chart);
         const QImage before = render(chart);
-        for (int s : {stream, 1}) {
-            for (int p = 0; p <= 100; p += 10)
-                read ? chart.addReadSample(s, p, 5000.0) : chart.addWriteSample(s, p, 5000.0);
-            QCOMPARE(render(chart) == before, s == stream);
+        for (int stream : {-1, 2, INT_MIN}) {
+            chart.addWriteSample(stream, 50, 5000.0);
+            chart.addReadSample(stream, 50, 5000.0);
         }
+        QVERIFY(render(chart) == before);
+        chart.addReadSample(1, 50, 5000.0);
+        QVERIFY(render(chart) != before);
     }
 
     // The titles are looked up at paint time, in the language installed then.
