@@ -3,6 +3,8 @@
 //
 //   window_screenshot [--lang en|zh_CN|zh_TW] [OUTPUT.png]
 //
+// OUTPUT.png defaults to window.png in the temporary folder.
+//
 // The window's slots get a realistic pass: a fast cache segment, then a noisy steady state,
 // one stream slower with a few dips. Settings go to a temporary folder.
 #include "appidentity.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -59,7 +62,7 @@ void feedPass(RoundRunner &w, bool write, std::mt19937 &rng)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QString output = QStringLiteral("/tmp/window.png");
+    QString output = QDir::temp().filePath(QStringLiteral("window.png"));
     Language lang = English;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {

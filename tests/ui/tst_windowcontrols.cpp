@@ -25,9 +25,9 @@ class TestWindowControls : public WindowTestCase
     Q_OBJECT
 
 private slots:
-    // Chosen in the menu, a language moves the mark and changes every text, none to a bare
-    // key; the current one again does nothing, and English brings every text back. The
-    // language names stay in their own language.
+    // No named button of the window is blank (Qt's own may be). Chosen in the menu, a language
+    // moves the mark and changes every text, none to a bare key; the current one again does
+    // nothing, and English brings every text back. The language names stay in their own language.
     void languageMenuRetranslates()
     {
         const auto shown = [this] {
@@ -46,6 +46,11 @@ private slots:
             texts.removeAll(QString());
             return texts;
         };
+        for (const QAbstractButton *button : f.window->findChildren<QAbstractButton *>()) {
+            const QString name = button->objectName();
+            QVERIFY2(name.isEmpty() || name.startsWith("qt_") || !button->text().isEmpty(),
+                     qPrintable(name));
+        }
         const QStringList english = shown();
         const QList<QAction *> actions = f.child<QMenu>("languageMenu")->actions();
         QCOMPARE(actions.size(), 3);  // Simplified, Traditional, English
