@@ -7,15 +7,13 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <QtGlobal>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
-// A machine's drives as a test describes them. The test keeps a pointer to the table after
-// handing the service to the window, so it can pull a card out or change its size later.
+// A machine's drives as a test describes them. The test keeps the table after handing the
+// service to the window, so it can pull a card out or change it later.
 struct FakeDrive {
     bool removable = true;
     bool volumeOk = true;
@@ -23,10 +21,7 @@ struct FakeDrive {
     bool spaceOk = true;
     platform::DiskSpace space;
 };
-
-struct FakeDriveTable {
-    std::map<std::string, FakeDrive> drives;  // by root path, listed in this order
-};
+using FakeDriveTable = std::map<std::string, FakeDrive>;  // by root path, listed in this order
 
 class FakeDriveService : public platform::DriveService
 {
@@ -34,11 +29,10 @@ public:
     explicit FakeDriveService(std::shared_ptr<FakeDriveTable> table)
         : m_table(std::move(table))
     {}
-
     std::vector<std::string> removableRoots() const override
     {
         std::vector<std::string> roots;
-        for (const auto &entry : m_table->drives) {
+        for (const auto &entry : *m_table) {
             if (entry.second.removable)
                 roots.push_back(entry.first);
         }
@@ -52,26 +46,24 @@ public:
     bool queryVolume(const std::string &root, platform::VolumeInfo &out) const override
     {
         const FakeDrive *d = find(root);
-        if (!d || !d->volumeOk)
-            return false;
-        out = d->volume;
-        return true;
+        if (d && d->volumeOk)
+            out = d->volume;
+        return d && d->volumeOk;
     }
     bool querySpace(const std::string &root, platform::DiskSpace &out) const override
     {
         const FakeDrive *d = find(root);
-        if (!d || !d->spaceOk)
-            return false;
-        out = d->space;
-        return true;
+        if (d && d->spaceOk)
+            out = d->space;
+        return d && d->spaceOk;
     }
     bool queryDevice(const std::string &, platform::VolumeDevice &) const override { return false; }
 
 private:
     const FakeDrive *find(const std::string &root) const
     {
-        auto it = m_table->drives.find(root);
-        return it == m_table->drives.end() ? nullptr : &it->second;
+        const auto it = m_table->find(root);
+        return it == m_table->end() ? nullptr : &it->second;
     }
     std::shared_ptr<FakeDriveTable> m_table;
 };
@@ -99,15 +91,10 @@ public:
     bool describe(const QString &root, platform::FormatPlan &out) override
     {
         m_script->calls << QStringLiteral("describe ") + root;
-        if (!m_script->describable)
-            return false;
-        const FakeDrive &drive = m_table->drives[root.toStdString()];
-        out.rootPath = root.toStdString();
-        out.devicePath = "/dev/fakecard1";
-        out.sizeBytes = drive.space.totalBytes;
-        out.fileSystem = drive.volume.fileSystem;
-        out.label = drive.volume.label;
-        return true;
+        const FakeDrive &drive = (*m_table)[root.toStdString()];
+        out = {root.toStdString(), "/dev/fakecard1", drive.space.totalBytes,
+               drive.volume.fileSystem, drive.volume.label};
+        return m_script->describable;
     }
     // Ends on the next turn of the event loop, as a daemon's answer would.
     void start(const QString &root) override
@@ -123,7 +110,7 @@ public:
                     return;
                 m_script->waiting = false;
                 if (m_script->removeDrive)
-                    m_table->drives.erase(root.toStdString());
+                    m_table->erase(root.toStdString());
                 const bool done = m_script->result == platform::FormatResult::Done;
                 emit finished(m_script->result,
                               done ? QString::fromStdString(m_script->newRoot) : QString());
@@ -137,9 +124,8 @@ public:
     }
     QString lastMessage() const override
     {
-        return m_script->result == platform::FormatResult::Done
-                   ? QString()
-                   : QString::fromStdString(m_script->message);
+        const bool done = m_script->result == platform::FormatResult::Done;
+        return done ? QString() : QString::fromStdString(m_script->message);
     }
 
 private:
@@ -157,53 +143,9 @@ struct PromptLog {
     {
         return [this](QWidget *, const UserPrompt &p) {
             prompts.append(p);
-            if (p.kind == UserPrompt::Question)
-                return answerQuestion;
-            if (p.kind == UserPrompt::FormatConfirm)
-                return answerConfirm;
-            return false;
+            return p.kind == UserPrompt::Question        ? answerQuestion
+                   : p.kind == UserPrompt::FormatConfirm ? answerConfirm
+                                                         : false;
         };
     }
-};
-
-// Collects the window's debug output (its log) while it lives.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        s_lines.clear();
-        m_previous = qInstallMessageHandler(&LogCapture::handle);
-    }
-    ~LogCapture()
-    {
-        qInstallMessageHandler(m_previous);
-        onMessage = nullptr;
-    }
-    LogCapture(const LogCapture &) = delete;
-    LogCapture &operator=(const LogCapture &) = delete;
-
-    // The log lines without their "[hh:mm:ss] " time stamps.
-    static QStringList messages()
-    {
-        QStringList out;
-        for (const QString &line : s_lines)
-            out << line.mid(11);
-        return out;
-    }
-    static const QStringList &lines() { return s_lines; }
-    // Called with each message (without time stamp) as it is logged, in the logging thread.
-    static inline std::function<void(const QString &)> onMessage;
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &, const QString &text)
-    {
-        if (type != QtDebugMsg)
-            return;
-        s_lines << text;
-        if (onMessage)
-            onMessage(text.mid(11));
-    }
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous = nullptr;
 };

@@ -22,8 +22,7 @@ private slots:
 
     void dataErrorFailsRows()
     {
-        f.replay({{StreamSource::RandomStream, 1, QString()},
-                  {StreamSource::RandomStream, 2, QString()}});
+        f.replay(2);
         DataCheck check;
         check.addGood(1048576);
         check.addWrong(DataCheck::Kind::WrapRound, 1048576, 1048576,

@@ -1,15 +1,23 @@
 #include "windowfixture.h"
 
 #include "filepicker.h"
+#include "isolatedsettings.h"
+#include "languagequestion.h"
+
+#include <QApplication>
 
 bool WindowFixture::start(Language lang)
 {
-    FilePicker::setPicker([this](QWidget *parent, const QString &caption, const QString &filter) {
-        const QString who = parent && parent == window.get() ? "window" : "other";
-        pickerCalls << QStringList{who, caption, filter}.join(QLatin1Char('|'));
+    FilePicker::setPicker([this](QWidget *, const QString &caption, const QString &) {
+        pickerCalls << caption;
         return pickerAnswer;
     });
-    return settingsDir.isValid() && startWindowEnvironment(settingsDir.path(), lang);
+    if (!settingsDir.isValid() || !isolateSettings(settingsDir.path()))
+        return false;
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.1"));
+    QSettings().setValue(QStringLiteral("ui/language"), int(lang));
+    I18n::instance()->initLanguage(askLanguageAtFirstStart);
+    return I18n::instance()->language() == lang;
 }
 
 void WindowFixture::reset()
@@ -40,36 +48,17 @@ MainWindow &WindowFixture::open(bool fakeDrives)
 
 FakeDrive &WindowFixture::addCard(const std::string &root, qint64 freeBytes, qint64 totalBytes)
 {
-    FakeDrive &card = drives->drives[root];
+    FakeDrive &card = (*drives)[root];
     card.volume = {"CARD", "vfat"};
     card.space = {freeBytes, totalBytes};
     return card;
 }
 
-void WindowFixture::click(const char *button) const
+void WindowFixture::replay(int streams)
 {
-    child<QPushButton>(button)->click();
-}
-
-QString WindowFixture::cell(int row, int column) const
-{
-    const QTableWidgetItem *item = child<QTableWidget>("resultsTable")->item(row, column);
-    return item ? item->text() : QStringLiteral("<no item>");
-}
-
-QList<int> WindowFixture::hiddenColumns() const
-{
-    auto *table = child<QTableWidget>("resultsTable");
-    QList<int> hidden;
-    for (int column = 0; column < table->columnCount(); ++column) {
-        if (table->isColumnHidden(column))
-            hidden << column;
-    }
-    return hidden;
-}
-
-void WindowFixture::replay(const QVector<StreamSource> &sources)
-{
+    QVector<StreamSource> sources;
+    for (int i = 1; i <= streams; ++i)
+        sources.append(StreamSource{StreamSource::RandomStream, i, QString()});
     TestPlan plan;
     plan.read = window->verdictRules().enableRead;
     window->currentRun().replay(plan, sources);
@@ -111,4 +100,22 @@ void WindowTestCase::init()
 void WindowTestCase::cleanup()
 {
     f.reset();
+}
+
+void switchLanguage(Language lang)
+{
+    I18n::instance()->setLanguage(lang);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+ModalCloser::ModalCloser()
+{
+    connect(&timer, &QTimer::timeout, this, [this] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            ++closed;
+            modal->close();
+        }
+    });
+    timer.start(20);
 }

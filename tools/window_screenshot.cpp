@@ -1,15 +1,20 @@
 // Draws the main window after a finished two-stream test with reading and saves it as a
-// PNG, for a look at the whole layout. Not a test: nothing is asserted.
+// PNG, for a look at the whole layout in any language, without a card or a display.
 //
 //   window_screenshot [--lang en|zh_CN|zh_TW] [OUTPUT.png]
 //
+// OUTPUT.png defaults to window.png in the temporary folder.
+//
 // The window's slots get a realistic pass: a fast cache segment, then a noisy steady state,
 // one stream slower with a few dips. Settings go to a temporary folder.
+#include "appidentity.h"
+#include "i18n.h"
 #include "mainwindow.h"
-#include "windowtestkit.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -57,7 +62,7 @@ void feedPass(RoundRunner &w, bool write, std::mt19937 &rng)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QString output = QStringLiteral("/tmp/window.png");
+    QString output = QDir::temp().filePath(QStringLiteral("window.png"));
     Language lang = English;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -71,18 +76,26 @@ int main(int argc, char *argv[])
         }
     }
 
+    // The user's own settings stay untouched: these go to a folder of their own.
     QTemporaryDir settingsDir;
-    if (!settingsDir.isValid() || !startWindowEnvironment(settingsDir.path(), lang)) {
-        std::fprintf(stderr, "cannot isolate the settings\n");
+    if (!settingsDir.isValid()) {
+        std::fprintf(stderr, "cannot make a settings folder\n");
         return 1;
     }
+    setApplicationIdentity();
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    QSettings().setValue(QStringLiteral("ui/language"), int(lang));
+    I18n::instance()->initLanguage();
     MainWindow window;
     window.show();
     window.findChild<QCheckBox *>(QStringLiteral("readTestCheck"))->setChecked(true);
+    const QVector<StreamSource> streams = {{StreamSource::RandomStream, 1, QString()},
+                                           {StreamSource::RandomStream, 2, QString()}};
     TestPlan plan;
     plan.read = true;
-    window.currentRun().replay(plan, randomStreams(2));
-    window.prepareResults(randomStreams(2));
+    window.currentRun().replay(plan, streams);
+    window.prepareResults(streams);
     std::mt19937 rng(7);
     feedPass(window.currentRun(), true, rng);
     feedPass(window.currentRun(), false, rng);
