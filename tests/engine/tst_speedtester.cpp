@@ -151,6 +151,8 @@ void TestSpeedTester::runs_data()
     };
     naming("same name three times", {"x/a.mp4", "y/a.mp4", "v/a.mp4"}, none,
            {"a.mp4", "a (1).mp4", "a (2).mp4"});
+    naming("with and without suffix", {"x/a.mp4", "y/a.mp4", "z/b", "w/b"}, none,
+           {"a.mp4", "a (1).mp4", "b", "b (1)"});
     naming("only the last suffix moves", {"x/clip.tar.gz", "y/clip.tar.gz"}, none,
            {"clip.tar.gz", "clip.tar (1).gz"});
     naming("counter restarts for every source", {"x/a (1).mp4", "y/a.mp4", "z/a.mp4"}, none,
