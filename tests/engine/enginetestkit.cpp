@@ -10,70 +10,6 @@
 #include <QRegularExpression>
 #include <QTranslator>
 
-#include <algorithm>
-#include <iterator>
-
-EngineRecorder::EngineRecorder(SpeedTester &tester)
-{
-    using E = EngineEvent;
-    using S = SpeedTester;
-    // Functor connections without a context object are direct.
-    QObject::connect(&tester, &S::writeProgress, [this](int pct, double cur, double avg) {
-        record({E::WriteProgress, -1, pct, cur, avg, {}});
-    });
-    QObject::connect(&tester, &S::readProgress, [this](int pct, double cur, double avg) {
-        record({E::ReadProgress, -1, pct, cur, avg, {}});
-    });
-    QObject::connect(&tester, &S::fileWriteSample,
-                     [this](int idx, int pct, double cur, double avg) {
-                         record({E::FileWriteSample, idx, pct, cur, avg, {}});
-                     });
-    QObject::connect(&tester, &S::fileReadSample, [this](int idx, int pct, double cur, double avg) {
-        record({E::FileReadSample, idx, pct, cur, avg, {}});
-    });
-    QObject::connect(&tester, &S::writeFinished, [this](double avg) {
-        record({E::WriteFinished, -1, -1, 0.0, avg, {}});
-    });
-    QObject::connect(&tester, &S::readFinished, [this](double avg) {
-        record({E::ReadFinished, -1, -1, 0.0, avg, {}});
-    });
-    // Drop the argument slots showKeyArguments() offered and the engine did not fill.
-    static const QRegularExpression unfilled(QStringLiteral("\\|%\\d"));
-    QObject::connect(&tester, &S::testError, [this](QString text) {
-        record({E::TestError, -1, -1, 0.0, 0.0, text.remove(unfilled)});
-    });
-    QObject::connect(&tester, &S::log, [this](QString text) {
-        record({E::Log, -1, -1, 0.0, 0.0, text.remove(unfilled)});
-    });
-}
-
-void EngineRecorder::record(const EngineEvent &event)
-{
-    // Whether the file system refused unbuffered access depends on the machine, not on
-    // the engine: that line is left out.
-    if (event.kind == EngineEvent::Log && event.text == QLatin1String("LogCacheFallback"))
-        return;
-    events.append(event);
-    if (hook)
-        hook(event, events.size() - 1);
-}
-
-QVector<EngineEvent> EngineRecorder::ofKind(EngineEvent::Kind kind) const
-{
-    QVector<EngineEvent> out;
-    std::copy_if(events.cbegin(), events.cend(), std::back_inserter(out),
-                 [kind](const EngineEvent &e) { return e.kind == kind; });
-    return out;
-}
-
-QStringList EngineRecorder::texts(EngineEvent::Kind kind) const
-{
-    QStringList out;
-    for (const EngineEvent &e : ofKind(kind))
-        out.append(e.text);
-    return out;
-}
-
 namespace {
 class KeyArgsTranslator : public QTranslator
 {
@@ -100,6 +36,9 @@ EngineRun::EngineRun()
     valid = tmp.isValid() && QDir().mkpath(card) && QDir().mkpath(outside);
     tester.setTargetDir(card);
     tester.setBlockSize(B);
+    // Whether the file system refused unbuffered access depends on the machine, not on
+    // the engine: that line is left out.
+    rec.ignoredLogs = QStringList{QStringLiteral("LogCacheFallback")};
     rec.hook = [this](const EngineEvent &e, int index) {
         if (e.kind == EngineEvent::WriteFinished)
             cardAtWriteFinished = folderState(card);
@@ -118,8 +57,7 @@ EngineRun::~EngineRun()
 
 bool EngineRun::run(unsigned long timeoutMs)
 {
-    tester.start();
-    return tester.wait(timeoutMs);
+    return runEngine(tester, timeoutMs);
 }
 
 QString testFileName(int n)

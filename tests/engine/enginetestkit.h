@@ -1,8 +1,8 @@
 #pragma once
 
-// Shared by the engine tests: a recorder of everything a SpeedTester emits, one engine run
-// on a scratch card, and small file utilities.
+// Shared by the engine tests: one engine run on a scratch card, and small file utilities.
 
+#include "enginerecorder.h"
 #include "speedtester.h"
 
 #include <QByteArray>
@@ -13,46 +13,6 @@
 #include <functional>
 
 constexpr qint64 B = 64 * 1024;  // the block size of every engine test
-
-struct EngineEvent {
-    enum Kind {
-        WriteProgress,
-        ReadProgress,
-        FileWriteSample,
-        FileReadSample,
-        WriteFinished,
-        ReadFinished,
-        TestError,
-        Log
-    };
-    Kind kind = Log;
-    int fileIdx = -1;
-    int percent = -1;
-    double current = 0.0;
-    double average = 0.0;  // also the speed of WriteFinished / ReadFinished
-    QString text;          // TestError and Log
-};
-
-// Records every signal of one tester in emission order. The connections are direct, so
-// the recording (and the hook) runs on the engine thread while the engine waits for it;
-// read `events` only after the tester's thread has ended.
-class EngineRecorder
-{
-public:
-    explicit EngineRecorder(SpeedTester &tester);
-
-    std::function<void(const EngineEvent &event, int index)> hook;
-    QVector<EngineEvent> events;
-
-    QVector<EngineEvent> ofKind(EngineEvent::Kind kind) const;
-    int count(EngineEvent::Kind kind) const { return ofKind(kind).size(); }
-    QStringList texts(EngineEvent::Kind kind) const;  // of the log lines or the errors
-    QStringList logLines() const { return texts(EngineEvent::Log); }
-    QStringList errors() const { return texts(EngineEvent::TestError); }
-
-private:
-    void record(const EngineEvent &event);
-};
 
 QString testFileName(int n);  // of random-data test file n (1-based)
 

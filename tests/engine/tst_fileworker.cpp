@@ -89,9 +89,6 @@ void TestFileWorker::transfers_data()
     QTest::newRow("target is a folder")
         << W << kNoSource << kFolder << 3 * B << 0 << zero << QStringLiteral("无法创建目标文件: %T")
         << zero << kUnchanged;
-    QTest::newRow("copy target is a folder")
-        << W << 3 * B << kFolder << 3 * B << 0 << zero << QStringLiteral("无法创建目标文件: %T")
-        << zero << kUnchanged;
     QTest::newRow("target is a link")
         << W << kNoSource << kLink << 3 * B << 0 << zero << QStringLiteral("无法创建目标文件: %T")
         << zero << kUnchanged;

@@ -1,5 +1,7 @@
 #include "faultmount.h"
 
+#include "loopcard.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,20 +11,6 @@
 
 namespace {
 constexpr int kMountWaitMs = 10000;
-
-bool runningAsRoot()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("Uid:")) {
-            const QList<QByteArray> ids = line.mid(4).simplified().split(' ');
-            return ids.size() > 1 && ids.at(1) == "0";
-        }
-    }
-    return false;
-}
 
 // Whether /proc/mounts lists a FUSE mount at `path`.
 bool fuseMountedAt(const QString &path)
@@ -39,14 +27,6 @@ bool fuseMountedAt(const QString &path)
     return false;
 }
 
-QString findTool(const QString &name)
-{
-    const QString onPath = QStandardPaths::findExecutable(name);
-    return onPath.isEmpty() ? QStandardPaths::findExecutable(
-               name, {QStringLiteral("/usr/bin"), QStringLiteral("/bin"),
-                      QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
-                            : onPath;
-}
 }  // namespace
 
 QString FaultMount::environmentProblem(const QString &helper)

@@ -21,7 +21,6 @@ public:
         Steady,    // the steady speed throughout
         SlcCliff,  // writes run at fastFactor x steady for the first fastBytes, then steady
         Stalls,    // steady, with a drop to stallFraction x steady every stallPeriodMs
-        Full,      // steady on a card too small for the test (imageBytes says how small)
     };
 
     struct Settings {
@@ -59,7 +58,8 @@ public:
     void stop();
     QString error() const;
 
-    qint64 msSinceStart() const { return m_clock.isValid() ? m_clock.elapsed() : -1; }
+    // When start() was called, on QElapsedTimer's monotonic clock.
+    qint64 startedAt() const { return m_clock.msecsSinceReference(); }
     QVector<Change> changes() const;
 
 private:

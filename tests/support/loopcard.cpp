@@ -21,17 +21,6 @@ struct ToolResult {
     QString error;   // what went wrong, for a failure message
 };
 
-QString findTool(const QString &name)
-{
-    // sbin is not always on a test runner's PATH.
-    const QString onPath = QStandardPaths::findExecutable(name);
-    if (!onPath.isEmpty())
-        return onPath;
-    return QStandardPaths::findExecutable(name,
-                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
-                                           QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
-}
-
 ToolResult runTool(const QString &name, const QStringList &args)
 {
     ToolResult result;
@@ -82,18 +71,6 @@ bool writeControlFile(const QString &path, const QByteArray &text, QString *erro
         return false;
     }
     return true;
-}
-
-bool runningAsRoot()
-{
-    const QList<QByteArray> lines = readSmallFile(QStringLiteral("/proc/self/status")).split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("Uid:")) {
-            const QList<QByteArray> ids = line.mid(4).simplified().split(' ');
-            return ids.size() > 1 && ids.at(1) == "0";  // the effective id
-        }
-    }
-    return false;
 }
 
 // Where the cgroup-v1 blkio hierarchy is mounted; empty when it is not.
@@ -174,6 +151,29 @@ QString imageFolder(qint64 imageBytes)
 }
 
 }  // namespace
+
+QString findTool(const QString &name)
+{
+    // sbin is not always on a test runner's PATH.
+    const QString onPath = QStandardPaths::findExecutable(name);
+    if (!onPath.isEmpty())
+        return onPath;
+    return QStandardPaths::findExecutable(name,
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
+                                           QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+}
+
+bool runningAsRoot()
+{
+    const QList<QByteArray> lines = readSmallFile(QStringLiteral("/proc/self/status")).split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("Uid:")) {
+            const QList<QByteArray> ids = line.mid(4).simplified().split(' ');
+            return ids.size() > 1 && ids.at(1) == "0";  // the effective id
+        }
+    }
+    return false;
+}
 
 QString LoopCard::environmentProblem()
 {

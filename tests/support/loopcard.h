@@ -95,6 +95,10 @@ private:
     QString m_throttleError;
 };
 
+// Shared with the other fixtures that need root and system tools.
+bool runningAsRoot();
+QString findTool(const QString &name);  // on PATH or in the usual bin and sbin folders
+
 // In a QtTest function: skip when the machine cannot host a loop card, fail when making it
 // failed for another reason.
 #define LOOPCARD_REQUIRE(card)                                                                     \

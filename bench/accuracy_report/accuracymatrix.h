@@ -6,7 +6,7 @@
 #include <QtGlobal>
 
 // The cases that show the engine's averages match a card's true speed: two speeds, three
-// stream counts, three block sizes. Shared by the test and the accuracy report.
+// stream counts, three block sizes.
 struct AccuracyCase {
     double speedMBps;  // the throttle, in the engine's MB (MiB)
     int streams;
