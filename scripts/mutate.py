@@ -42,7 +42,7 @@ def unescape(text):
 
 def parse_list(path):
     header, mutants, cur = {}, [], None
-    for lineno, line in enumerate(Path(path).read_text().splitlines(), 1):
+    for lineno, line in enumerate(Path(path).read_text(encoding="utf-8").splitlines(), 1):
         if not line.strip() or line.lstrip().startswith("#"):
             continue
         key, sep, value = line.partition(":")
@@ -107,12 +107,13 @@ def apply_and_test(m, build_dir, tests, slow, whole, timeout):
     path = ROOT / m["file"]
     if not path.is_file():
         return {"result": "REFUSED", "by": ["no such file"]}
-    original = path.read_text()
+    # Bytes, so that the file comes back exactly as it was (encoding, line ends).
+    original = path.read_bytes().decode("utf-8")
     count = original.count(m["find"])
     if count != 1 or m["find"] == m["replace"]:
         return {"result": "REFUSED", "by": [f"snippet found {count} times"]}
     try:
-        path.write_text(original.replace(m["find"], m["replace"]))
+        path.write_bytes(original.replace(m["find"], m["replace"]).encode("utf-8"))
         ok, log = build(build_dir, tests.values())
         if not ok:
             return {"result": "STILLBORN", "by": [], "log": log}
@@ -123,10 +124,10 @@ def apply_and_test(m, build_dir, tests, slow, whole, timeout):
             out["whole"], out["whole_by"] = (verdict(*run_tests(build_dir, whole, timeout))
                                              if ok else ("STILLBORN", []))
         elif whole is not None:
-            out["whole"], out["whole_by"] = "KILLED", sorted(set(by) - slow)
+            out["whole"], out["whole_by"] = "KILLED", ["(own tests)"]
         return out
     finally:
-        path.write_text(original)
+        path.write_bytes(original.encode("utf-8"))
 
 
 def table(rows, whole):
@@ -195,6 +196,8 @@ def main():
             rows.append((m, r))
             extra = f" | whole: {r['whole']}" if "whole" in r else ""
             print(f"{m['id']:<14} {r['result']:<9} {', '.join(r['by'])}{extra}", flush=True)
+            if r["result"] == "STILLBORN":
+                print(r["log"][-1500:], flush=True)
     except KeyboardInterrupt:
         print("interrupted; file restored", file=sys.stderr)
     finally:
@@ -203,9 +206,10 @@ def main():
     text = table(rows, args.whole)
     print("\n" + text)
     if args.markdown:
-        commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=ROOT,
-                                capture_output=True, text=True).stdout.strip()
-        args.markdown.write_text(f"Measured at commit {commit}, tests `{regex}`"
+        # The last commit that changed what is measured: the product and its tests.
+        commit = subprocess.run(["git", "log", "-1", "--format=%h", "--", "src", "tests"],
+                                cwd=ROOT, capture_output=True, text=True).stdout.strip()
+        args.markdown.write_text(f"src/ and tests/ at commit {commit}; tests `{regex}`"
                                  f"{' with slow ones' if args.include_slow else ''}.\n\n"
                                  + text + "\n")
     return 0 if len(rows) == len(mutants) else 130
