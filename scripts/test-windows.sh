@@ -15,10 +15,10 @@ fi
 
 # Wine hides QT_* variables from Windows programs, so widget tests get their platform as an
 # argument.
-widget_tests=" chart_layout chart_widget "
-tests=(analysis_speedstats analysis_verdict analysis_samples analysis_rulesstore tst_stringtable
-    tst_fileworker tst_speedtester tst_rollingfill chart_layout chart_widget tst_cliparse
-    tst_clioutput)
+widget_tests=" tst_chart tst_i18n "
+tests=(analysis_speedstats analysis_verdict analysis_samples analysis_rulesstore tst_i18n
+    tst_fileworker tst_speedtester tst_rollingfill tst_verify tst_chart tst_cliparse tst_clioutput
+    tst_plancheck tst_roundrunner tst_cardinfo)
 echo "== Building for Windows =="
 LUMORA_WINDOWS_INSTALLER=0 bash scripts/build-windows.sh "${tests[@]}"
 
