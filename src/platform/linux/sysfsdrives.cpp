@@ -212,17 +212,26 @@ bool SysfsDriveService::querySpace(const std::string &rootPath, DiskSpace &out) 
     return queryDiskSpace(rootPath, out);
 }
 
-bool SysfsDriveService::queryDevice(const std::string &rootPath, VolumeDevice &out) const
+bool SysfsDriveService::volumeDeviceAt(const std::string &rootPath, std::string &source,
+                                       BlockDevice &device) const
 {
     const std::string resolved = mountTableSpelling(rootPath);
     if (resolved.empty())
         return false;
     const std::vector<MountEntry> all = mounts();
     const MountEntry *mount = mountAt(all, resolved);
-    BlockDevice device;
+    // A bind mount of a folder inside a volume is not the volume.
     if (mount == nullptr || mount->fsRoot != "/" || !deviceOf(*mount, device))
         return false;
-    out.devicePath = mount->source;
+    source = mount->source;
+    return true;
+}
+
+bool SysfsDriveService::queryDevice(const std::string &rootPath, VolumeDevice &out) const
+{
+    BlockDevice device;
+    if (!volumeDeviceAt(rootPath, out.devicePath, device))
+        return false;
     out.kernelName = device.kernelName;
     out.sizeBytes = device.sizeBytes;
     return true;
@@ -230,13 +239,9 @@ bool SysfsDriveService::queryDevice(const std::string &rootPath, VolumeDevice &o
 
 bool SysfsDriveService::queryIdentity(const std::string &rootPath, CardIdentity &out) const
 {
-    const std::string resolved = mountTableSpelling(rootPath);
-    if (resolved.empty())
-        return false;
-    const std::vector<MountEntry> all = mounts();
-    const MountEntry *mount = mountAt(all, resolved);
+    std::string source;
     BlockDevice device;
-    return mount != nullptr && deviceOf(*mount, device) && m_sysfs.identify(device, out);
+    return volumeDeviceAt(rootPath, source, device) && m_sysfs.identify(device, out);
 }
 
 std::unique_ptr<DriveService> makeDriveService()

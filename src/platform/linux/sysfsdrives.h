@@ -40,6 +40,9 @@ private:
     std::vector<MountEntry> mounts() const;
     std::vector<std::string> namedRoots() const;
     bool deviceOf(const MountEntry &mount, BlockDevice &out) const;
+    // The block device of the volume mounted at `rootPath`, and the source the mount names.
+    bool volumeDeviceAt(const std::string &rootPath, std::string &source,
+                        BlockDevice &device) const;
     bool isRemovableMount(const MountEntry &mount, BlockDevice &device) const;
     std::string labelOf(const std::string &kernelName) const;
 
