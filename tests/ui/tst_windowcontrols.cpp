@@ -1,15 +1,12 @@
-#include "resultcolumns.h"
-#include "verdictrulesstore.h"
+#include "verdictrulesdialog.h"
 #include "windowfixture.h"
 
-#include <QAction>
-#include <QFile>
-#include <QImageReader>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QRegularExpression>
-
 namespace {
+const QString passText = QStringLiteral("✓ Pass");
+const QString warnText = QStringLiteral("⚠ Warn");
+const QString failText = QStringLiteral("✗ Fail");
+const QString red = QStringLiteral("#d32f2f");
+
 QByteArray storeBytes()
 {
     QFile file(QSettings().fileName());
@@ -17,180 +14,39 @@ QByteArray storeBytes()
 }
 }  // namespace
 
-// The window's own controls and what it keeps of them: texts that follow the language, the
-// language menu, the total size, the read-test switch, the file list, the stored test
-// settings and rules, and the application icon.
+// Everything of the window that ends before an engine starts (the runs are in tst_windowrun):
+// the stored test settings, the results table as a run's reports fill it and the rules dialog
+// judges it again, the FAT32 limit a small card puts on the test size, the offer to format
+// the card first, and the real prompt handler.
 class TestWindowControls : public WindowTestCase
 {
     Q_OBJECT
 
 private slots:
-    // No named button of the window is blank (Qt's own may be). Chosen in the menu, a language
-    // moves the mark and changes every text, none to a bare key; the current one again does
-    // nothing, and English brings every text back. The language names stay in their own language.
-    void languageMenuRetranslates()
-    {
-        const auto shown = [this] {
-            QStringList texts;
-            for (const QGroupBox *group : f.window->findChildren<QGroupBox *>())
-                texts << group->title();
-            for (const QLabel *label : f.window->findChildren<QLabel *>())
-                texts << label->text();
-            for (const QAbstractButton *button : f.window->findChildren<QAbstractButton *>())
-                texts << button->text();
-            auto *table = f.child<QTableWidget>("resultsTable");
-            for (int column = 0; column < table->columnCount(); ++column)
-                texts << table->horizontalHeaderItem(column)->text();
-            texts << f.child<QWidget>("fileList")->toolTip()
-                  << f.child<QComboBox>("driveCombo")->currentText();
-            texts.removeAll(QString());
-            return texts;
-        };
-        for (const QAbstractButton *button : f.window->findChildren<QAbstractButton *>()) {
-            const QString name = button->objectName();
-            QVERIFY2(name.isEmpty() || name.startsWith("qt_") || !button->text().isEmpty(),
-                     qPrintable(name));
-        }
-        const QStringList english = shown();
-        const QList<QAction *> actions = f.child<QMenu>("languageMenu")->actions();
-        QCOMPARE(actions.size(), 3);  // Simplified, Traditional, English
-        QSignalSpy changed(I18n::instance(), &I18n::languageChanged);
-        actions[1]->trigger();
-        actions[1]->trigger();
-        QCoreApplication::processEvents();
-        QCOMPARE(changed.count(), 1);
-        QVERIFY(actions[1]->isChecked() && !actions[2]->isChecked());
-        QCOMPARE(actions[0]->text(), QStringLiteral("简体中文"));
-        const QStringList traditional = shown();
-        QCOMPARE(traditional.size(), english.size());
-        static const QRegularExpression bareKey(QStringLiteral("^[A-Z][a-z]+[A-Z]\\w*$"));
-        for (int i = 0; i < english.size(); ++i) {
-            QVERIFY2(traditional[i] != english[i], qPrintable(english[i]));
-            QVERIFY2(!bareKey.match(traditional[i]).hasMatch(), qPrintable(traditional[i]));
-        }
-        actions[2]->trigger();
-        QCoreApplication::processEvents();
-        QCOMPARE(shown(), english);
-    }
-
-    void totalSize_data()
-    {
-        QTest::addColumn<QString>("size");
-        QTest::addColumn<int>("streams");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("below a gigabyte in MB") << "512 MB" << 1 << "Total: 512 MB";
-        QTest::newRow("a gigabyte in GB") << "512 MB" << 2 << "Total: 1.0 GB";
-        QTest::newRow("beyond 32 bits") << "30 GB" << 16 << "Total: 480.0 GB";
-    }
-
-    void totalSize()
-    {
-        QFETCH(QString, size);
-        QFETCH(int, streams);
-        f.child<QComboBox>("testSizeCombo")->setCurrentText(size);
-        f.child<QSpinBox>("streamCountSpin")->setValue(streams);
-        QTEST(f.child<QLabel>("totalSizeLabel")->text(), "expected");
-    }
-
-    // The read box shows the read group and columns and stores the whole rules group; a
-    // new window takes the stored rules into the controls that hold them, within their
-    // limits, without writing them back.
-    void readSwitchAndStoredRules()
-    {
-        auto *readGroup = f.child<QGroupBox>("readGroup");
-        QVERIFY(!readGroup->isVisible() && f.columnHidden(ResultColumn::FirstRead));
-        f.child<QCheckBox>("readTestCheck")->click();
-        QVERIFY(readGroup->isVisible() && !f.columnHidden(ResultColumn::LastRead));
-        const QVariantMap stored = WindowFixture::storedGroup(VerdictRulesStore::groupName());
-        QCOMPARE(stored.size(), VerdictRulesStore::keys().size());
-        QCOMPARE(stored.value("enableRead").toBool(), true);
-
-        QSettings().setValue(QStringLiteral("verdict/perStreamWrite"), 5000.0);
-        const QByteArray before = storeBytes();
-        f.open();
-        QCOMPARE(storeBytes(), before);
-        QCOMPARE(f.window->verdictRules().perStreamWrite, 2000.0);
-        QCOMPARE(f.child<QDoubleSpinBox>("perStreamWriteSpin")->value(), 2000.0);
-        QVERIFY(f.child<QCheckBox>("readTestCheck")->isChecked());
-        QVERIFY(f.child<QGroupBox>("readGroup")->isVisible() && !f.columnHidden(10));
-        f.child<QCheckBox>("readTestCheck")->click();
-        QVERIFY(!f.child<QGroupBox>("readGroup")->isVisible() && f.columnHidden(10));
-        QCOMPARE(VerdictRulesStore::loadFromDefaultStore().enableRead, false);
-    }
-
-    // A press anywhere on the list opens the picker and is consumed; not while a test runs
-    // (the list is disabled then), and not on a release.
-    void fileListClick()
-    {
-        auto *list = f.child<QListWidget>("fileList");
-        const auto send = [this](QObject *target, QEvent::Type type) {
-            QMouseEvent event(type, QPointF(10, 10), Qt::RightButton, Qt::RightButton,
-                              Qt::NoModifier);
-            return static_cast<QObject *>(f.window.get())->eventFilter(target, &event);
-        };
-        QVERIFY(send(list->viewport(), QEvent::MouseButtonPress));
-        QVERIFY(send(list, QEvent::MouseButtonPress));
-        QVERIFY(!send(list, QEvent::MouseButtonRelease));
-        list->setEnabled(false);
-        QVERIFY(!send(list->viewport(), QEvent::MouseButtonPress));
-        QCOMPARE(f.pickerCalls.size(), 2);
-    }
-
-    // Missing files and folders are dropped, a file is listed once however often it is
-    // picked, a cancelled pick changes nothing; Clear empties the list and the results.
-    void pickAndClearFiles()
-    {
-        QTemporaryDir dir;
-        const QString a = dir.filePath(QStringLiteral("a.mp4"));
-        const QString b = dir.filePath(QStringLiteral("b clip.mp4"));
-        QFile fileA(a), fileB(b);
-        QVERIFY(fileA.open(QIODevice::WriteOnly) && fileA.resize(1048576));
-        QVERIFY(fileB.open(QIODevice::WriteOnly) && fileB.resize(524288));
-        auto *list = f.child<QListWidget>("fileList");
-        auto *summary = f.child<QLabel>("fileSummaryLabel");
-        const QString none = summary->text();
-        for (const QStringList &pick : {QStringList{dir.filePath("gone.mp4"), dir.path()},
-                                        QStringList{a, a}, QStringList{b, a}, QStringList{}}) {
-            f.pickerAnswer = pick;
-            f.window->browseSourceFiles();
-            if (list->count() == 0)
-                QCOMPARE(summary->text(), none);
-        }
-        QCOMPARE(list->count(), 2);
-        QCOMPARE(list->item(1)->text(), QStringLiteral("b clip.mp4"));
-        QCOMPARE(list->item(1)->data(Qt::UserRole).toString(), b);
-        QCOMPARE(summary->text(), QStringLiteral("Selected: 2 files, 1.5 MB total"));
-
-        f.replay(1);
-        f.click("clearFilesButton");
-        QCOMPARE(list->count(), 0);
-        QCOMPARE(summary->text(), none);
-        QCOMPARE(f.child<QTableWidget>("resultsTable")->rowCount(), 0);
-    }
-
     void storedTestSettings_data()
     {
         QTest::addColumn<QVariantList>("stored");  // mode, size index, streams, block index
         QTest::addColumn<bool>("external");
-        QTest::addColumn<QString>("size");
-        QTest::addColumn<int>("streams");
         QTest::addColumn<QString>("block");
-        // What is out of a control's range leaves its default: 2 GB, 2 streams, 1 MB.
-        QTest::newRow("all valid") << QVariantList{1, 9, 16, 0} << true << "30 GB" << 16 << "64 KB";
-        QTest::newRow("one beyond") << QVariantList{2, 10, 17, 7} << false << "2 GB" << 2 << "1 MB";
-        QTest::newRow("below") << QVariantList{-1, -1, 0, -1} << false << "2 GB" << 2 << "1 MB";
-        // Not wrapped round into a valid index.
+        QTest::addColumn<QString>("total");
+        // Out of a control's range leaves its default (2 GB, 2 streams, 1 MB), not wrapped.
+        QTest::newRow("all valid") << QVariantList{1, 9, 16, 0} << true << "64 KB"
+                                   << "Total: 480.0 GB";
+        QTest::newRow("one beyond") << QVariantList{2, 10, 17, 7} << false << "1 MB"
+                                    << "Total: 4.0 GB";
         QTest::newRow("huge") << QVariantList{"1e99", "4294967296", "99999999999", 2147483647}
-                              << false << "2 GB" << 2 << "1 MB";
+                              << false << "1 MB"
+                              << "Total: 4.0 GB";
     }
 
-    // A new window takes them from the store without writing anything back.
+    // A new window takes them from the store without writing anything back; whichever
+    // control changes then, all of them are stored, the verify box too.
     void storedTestSettings()
     {
         QFETCH(QVariantList, stored);
         QFETCH(bool, external);
-        QSettings settings;
         const char *keys[] = {"testMode", "testSizeIndex", "streamCount", "blockIndex"};
+        QSettings settings;
         for (int i = 0; i < 4; ++i)
             settings.setValue(QStringLiteral("testSettings/") + keys[i], stored[i]);
         settings.sync();
@@ -199,39 +55,247 @@ private slots:
         QCOMPARE(storeBytes(), before);
         QCOMPARE(f.child<QRadioButton>("externalFileRadio")->isChecked(), external);
         QCOMPARE(f.child<QListWidget>("fileList")->isVisible(), external);
-        QCOMPARE(f.child<QComboBox>("testSizeCombo")->isVisible(), !external);
-        QTEST(f.child<QComboBox>("testSizeCombo")->currentText(), "size");
-        QTEST(f.child<QSpinBox>("streamCountSpin")->value(), "streams");
         QTEST(f.child<QComboBox>("blockSizeCombo")->currentText(), "block");
-    }
+        QTEST(f.child<QLabel>("totalSizeLabel")->text(), "total");
 
-    // Whichever control changed, all four are stored, and a new window comes back to them.
-    void testSettingsStored()
-    {
-        f.child<QSpinBox>("streamCountSpin")->setValue(7);
-        const QVariantMap expected{
-            {"testMode", 0}, {"testSizeIndex", 2}, {"streamCount", 7}, {"blockIndex", 4}};
-        QCOMPARE(WindowFixture::storedGroup(QStringLiteral("testSettings")), expected);
-        f.child<QRadioButton>("externalFileRadio")->click();
+        f.child<QCheckBox>("verifyDataCheck")->click();
         f.child<QComboBox>("blockSizeCombo")->setCurrentIndex(1);
+        QCOMPARE(QSettings().value("testSettings/streamCount").toInt(),
+                 f.child<QSpinBox>("streamCountSpin")->value());
         f.open();
-        QVERIFY(f.child<QRadioButton>("externalFileRadio")->isChecked());
-        QCOMPARE(f.child<QSpinBox>("streamCountSpin")->value(), 7);
-        QCOMPARE(f.child<QComboBox>("blockSizeCombo")->currentIndex(), 1);
+        QVERIFY(f.child<QCheckBox>("verifyDataCheck")->isChecked());
     }
 
-    // The compiled-in icon: 32-bit images with transparency up to the 256 pixels Windows
-    // shows.
-    void appIcon()
+    // With a read pass to come, the end of writing judges nothing yet. Read speeds are
+    // coloured by the read minimum (10 MB/s), and accepted rules judge both passes again. Data
+    // that came back wrong fails the card total and the stream whose file it was, with the
+    // reason in the verdict's tooltip, however good the speeds.
+    void readPassJudgedAndRejudged()
     {
-        QImageReader reader(QStringLiteral(":/logo.ico"));
-        QList<int> sides;
-        for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
-            const QImage image = reader.read();
-            QVERIFY(image.depth() == 32 && image.hasAlphaChannel());
-            sides << image.width();
+        f.child<QCheckBox>("readTestCheck")->click();
+        replay(2);
+        DataCheck check;
+        check.addGood(1048576);
+        check.addWrong(DataCheck::Kind::WrapRound, 1048576, 1048576,
+                       QStringLiteral("__card_speed_test_1.dat"), 0, 0);
+        f.window->currentRun().onDataChecked(check);
+        writePass(40.0, {20.0, 20.0});
+        QCOMPARE(f.cell(0, 16), QStringLiteral("--"));
+        for (int k = 0; k < 20; ++k) {
+            f.window->currentRun().onFileReadSample(0, k * 5, 60.0, 60.0);
+            f.window->currentRun().onFileReadSample(1, k * 5, 7.0, 7.0);
         }
-        QCOMPARE(sides, (QList<int>{48, 64, 72, 80, 96, 128, 256}));
+        f.window->currentRun().onReadFinished(67.0);
+        QCOMPARE(f.cell(0, 10), QStringLiteral("67.00"));
+        QCOMPARE(colour(2, 10), red);
+        QCOMPARE(f.cell(0, 16), failText);
+        QCOMPARE(f.cell(1, 16), failText);
+        QCOMPARE(f.cell(2, 16), warnText);
+        const QString tip = f.child<QTableWidget>("resultsTable")->item(0, 16)->toolTip();
+        QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 blocks (")), qPrintable(tip));
+        QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
+        QTimer poll;  // accepts the rules dialog once it is on screen
+        connect(&poll, &QTimer::timeout, this, [] {
+            if (auto *d = qobject_cast<VerdictRulesDialog *>(QApplication::activeModalWidget())) {
+                d->findChild<QDoubleSpinBox *>("perStreamReadSpin")->setValue(6.0);
+                d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            }
+        });
+        poll.start(10);
+        f.window->openVerdictSettings();
+        QVERIFY(colour(2, 10) != red);
+        QCOMPARE(f.cell(1, 16), failText);
+        QCOMPARE(f.cell(2, 16), passText);
+    }
+
+    // A 16 GB card bars the sizes above 3.5 GB and moves the choice to the largest one left,
+    // through the combo box: the total and the stored setting follow.
+    void fat32LimitHidesSizes()
+    {
+        auto *sizes = f.child<QComboBox>("testSizeCombo");
+        sizes->setCurrentText(QStringLiteral("10 GB"));
+        f.addCard("/media/small/", 0, 17179869184);
+        f.click("refreshButton");
+        QVERIFY(static_cast<QListView *>(sizes->view())->isRowHidden(sizes->findText("5 GB")));
+        QCOMPARE(sizes->currentText(), QStringLiteral("3 GB"));
+        QCOMPARE(f.child<QLabel>("totalSizeLabel")->text(), QStringLiteral("Total: 6.0 GB"));
+        QCOMPARE(QSettings().value(QStringLiteral("testSettings/testSizeIndex")).toInt(), 3);
+    }
+
+    void formatOutcome_data()
+    {
+        QTest::addColumn<bool>("formatAnswer");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QString>("logged");  // after "Formatting <drive> …"
+        using R = platform::FormatResult;
+        const QString goesOn = QStringLiteral(" Continuing with test…");
+        const QStringList both{"describe /media/card/", "start /media/card/"}, one = both.mid(0, 1);
+        QTest::newRow("No formats nothing") << false << true << int(R::Done) << QStringList() << "";
+        QTest::newRow("done") << true << true << int(R::Done) << both << "Format complete.";
+        QTest::newRow("failed") << true << true << int(R::Failed) << both
+                                << "Format failed." + goesOn;
+        QTest::newRow("confirmation closed")
+            << true << false << int(R::Done) << one << "Format cancelled." + goesOn;
+        QTest::newRow("cannot be described")  // the service cannot describe the drive
+            << true << true << int(R::CannotFormat) << one
+            << "This drive cannot be formatted." + goesOn;
+    }
+
+    // The offer comes before anything is written; nothing is formatted without both yeses,
+    // and whatever the format did, the test goes on to the free-space check, which this card
+    // fails. The confirmation names the device, its size, its file system and its label.
+    void formatOutcome()
+    {
+        QFETCH(bool, formatAnswer);
+        QFETCH(int, result);
+        QFETCH(QString, logged);
+        f.addCard("/media/card/", 1048576, 68719476736);
+        f.open();
+        f.format->describable = result != int(platform::FormatResult::CannotFormat);
+        f.format->result = static_cast<platform::FormatResult>(result);
+        f.format->message = QStringLiteral("mkfs said no");
+        f.prompts.answerQuestion = formatAnswer;
+        QFETCH(bool, confirm);
+        f.prompts.answerConfirm = confirm;
+        LogCapture capture;
+        f.click("startButton");
+        QTRY_VERIFY(!f.format->waiting);
+        QTEST(f.format->calls, "calls");
+        QStringList expected;
+        if (formatAnswer)
+            expected << QStringLiteral("Formatting /media/card/ …") << logged;
+        if (result != int(platform::FormatResult::Done))
+            expected << QStringLiteral("mkfs said no");
+        QCOMPARE(capture.messages(), expected);
+        if (formatAnswer && f.format->describable) {
+            for (const char *part : {"/dev/fakecard1", "64.0 GB", "vfat", "CARD"})
+                QVERIFY2(f.prompts.prompts.at(1).text.contains(QLatin1String(part)), part);
+        }
+        QCOMPARE(f.prompts.prompts.last().title, QStringLiteral("Insufficient space"));
+        QVERIFY(f.window->currentTester() == nullptr);
+    }
+
+    void afterFormat_data()
+    {
+        QTest::addColumn<QString>("lastPrompt");  // empty: none after the confirmation
+        QTest::addColumn<QString>("selected");    // the drive selected in the end
+        QTest::newRow("back at a new root")
+            << "Selected drive has insufficient free space.\nRequired: 2048 MB\nAvailable: 2 MB"
+            << "/media/card2/";
+        QTest::newRow("lost, no drive left") << "Cannot access the drive after format."
+                                             << "";
+        // Never the other card instead, which has room enough for the test.
+        QTest::newRow("lost, another drive listed")
+            << "/media/card/ is no longer listed after the format, so the test was not started: "
+               "no other drive is written to without your choice.\n\nPlease insert the card, "
+               "click \"Refresh\" and select it again."
+            << "/media/a/";
+        QTest::newRow("stopped while formatting") << ""
+                                                  << "/media/card/";
+    }
+
+    void afterFormat()
+    {
+        const QString situation = QTest::currentDataTag();
+        if (situation != "lost, no drive left")
+            f.addCard("/media/a/", 68719476736, 68719476736);
+        f.addCard("/media/card/", 1048576, 68719476736);
+        f.open();
+        auto *drives = f.child<QComboBox>("driveCombo");
+        drives->setCurrentIndex(drives->findData(QStringLiteral("/media/card/")));
+        f.child<QSpinBox>("streamCountSpin")->setValue(1);
+        if (situation == "back at a new root") {
+            f.addCard("/media/card2/", 2097152, 68719476736);
+            f.format->newRoot = QStringLiteral("/media/card2/");
+        }
+        f.format->removeDrive = situation.startsWith("lost");
+        f.format->finishes = situation != "stopped while formatting";
+        f.prompts.answerQuestion = f.prompts.answerConfirm = true;
+        auto *label = f.child<QLabel>("writeSpeedLabel");
+        const QString labelBefore = label->text();
+        LogCapture capture;
+
+        f.click("startButton");
+        // The click has returned with the format under way: the window runs on, locked, and
+        // a click that still arrives changes nothing.
+        QVERIFY(f.format->waiting && !f.idle() && !drives->isEnabled());
+        f.window->startTest();
+        QCOMPARE(label->text(), QStringLiteral("Formatting /media/card/ …"));
+        if (situation == "stopped while formatting") {
+            f.click("stopButton");
+            QCOMPARE(f.format->calls.last(), QStringLiteral("abandon"));
+            QCOMPARE(capture.messages().last(), QStringLiteral("Stopped waiting for the format of "
+                                                               "/media/card/; the test was not "
+                                                               "started."));
+            QCOMPARE(label->text(), labelBefore);
+        }
+        QTRY_VERIFY(!f.format->waiting);
+        QFETCH(QString, lastPrompt);
+        QCOMPARE(f.prompts.prompts.size(), lastPrompt.isEmpty() ? 2 : 3);
+        if (!lastPrompt.isEmpty())
+            QCOMPARE(f.prompts.prompts.last().text, lastPrompt);
+        QTEST(drives->currentData().toString(), "selected");
+        QVERIFY(f.window->currentTester() == nullptr && f.idle() && drives->isEnabled());
+    }
+
+    // The real handler: a closed confirmation is a Cancel; the engine's error box is shown
+    // without a nested event loop, so the run goes on ending while it is open.
+    void realPrompts()
+    {
+        int closed = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&closed] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                closed += modal->close();
+        });
+        closer.start(20);
+        UserPrompt confirm;
+        confirm.kind = UserPrompt::FormatConfirm;
+        QCOMPARE(showUserPrompt(nullptr, confirm), false);
+        QCOMPARE(closed, 1);
+
+        UserPrompt error;
+        error.kind = UserPrompt::RunError;
+        error.text = QStringLiteral("Write failed");
+        QWidget parent;
+        parent.show();
+        QCOMPARE(showUserPrompt(&parent, error), false);
+        auto *box = parent.findChild<QMessageBox *>();
+        QVERIFY2(box && box->isVisible(), "the error box waited for its OK");
+        QCOMPARE(box->text(), error.text);
+    }
+
+private:
+    QString colour(int row, int column) const
+    {
+        const QTableWidgetItem *item = f.child<QTableWidget>("resultsTable")->item(row, column);
+        return item->foreground().color().name();
+    }
+
+    // The display of a test of `streams` random streams, without an engine.
+    void replay(int streams)
+    {
+        QVector<StreamSource> sources;
+        for (int i = 1; i <= streams; ++i)
+            sources.append(StreamSource{StreamSource::RandomStream, i, QString()});
+        TestPlan plan;
+        plan.read = f.window->verdictRules().enableRead;
+        f.window->currentRun().replay(plan, sources);
+        f.window->prepareResults(sources);
+    }
+
+    // Twenty steady reports of a write pass and its end: the card at `card` MB/s, stream i at
+    // streams[i].
+    void writePass(double card, const QVector<double> &streams)
+    {
+        for (int percent = 0; percent <= 100; percent += 5) {
+            f.window->currentRun().onWriteProgress(percent, card, card);
+            for (int i = 0; i < streams.size(); ++i)
+                f.window->currentRun().onFileWriteSample(i, percent, streams[i], streams[i]);
+        }
+        f.window->currentRun().onWriteFinished(card);
     }
 };
 

@@ -1,12 +1,34 @@
+#include "clirunner.h"
+#include "filepicker.h"
 #include "loopcard.h"
 #include "resultcolumns.h"
-#include "speedtester.h"
 #include "windowfixture.h"
 
-#include <QDir>
+namespace {
+// Every key path of a JSON value; arrays by their first element.
+QStringList shape(const QJsonValue &value, const QString &path = QString())
+{
+    QStringList out{path};
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            out << shape(it.value(), path + '/' + it.key());
+    } else if (value.isArray() && !value.toArray().isEmpty()) {
+        out << shape(value.toArray().first(), path + "[]");
+    }
+    return out;
+}
 
-// Whole tests started from the window: on a folder posing as a card, and on a real loop
-// device card throttled to a known speed, with rounds and a stop.
+QStringList testFilesIn(const QString &root)
+{
+    return QDir(root).entryList({QStringLiteral("__card_speed_test_*")},
+                                QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+}
+}  // namespace
+
+// Whole tests started from the window: on a folder posing as a card, with the results that
+// leave the window after it, and on a real loop device card throttled to a known speed,
+// stopped in its second round.
 class TestWindowRun : public WindowTestCase
 {
     Q_OBJECT
@@ -16,92 +38,98 @@ private slots:
     {
         WindowTestCase::cleanup();
         qunsetenv("LUMORACARD_REMOVABLE_ROOTS");
+        FilePicker::setSaveNamer({});
     }
 
-    // The first reports of a test show no speed of the test before; while it runs, a
-    // language switch only retranslates. Then it ends with a row per stream and no file.
-    void runOnFolder()
+    // The first reports of a test show no speed of the test before, and a report without
+    // speed keeps the last real one; while it runs, a language switch only retranslates and
+    // nothing can be exported. It ends with a row per stream and no file left.
+    void runOnFolderAndExport()
     {
-        QTemporaryDir card;
+        QTemporaryDir card, out;
+        QVERIFY(card.isValid() && out.isValid());
         const QString root = QDir(card.path()).absolutePath() + QLatin1Char('/');
         f.addCard("/a/", 68719476736, 68719476736);  // listed first
         f.addCard(root.toStdString(), 68719476736, 68719476736);
-        openFor(1, true, 64 * 1048576, 2, true);
+        QSettings().setValue(QStringLiteral("verdict/enableRead"), true);
+        f.open();
+        f.chooseSize(64 * 1048576, 2);
         auto *drives = f.child<QComboBox>("driveCombo");
         drives->setCurrentIndex(1);
         f.window->onWriteProgress(100, 77.0, 77.0);
         f.window->onReadProgress(100, 66.0, 66.0);
+        QVERIFY(!action("saveImageAction")->isEnabled()
+                && !action("copyResultsAction")->isEnabled());
 
         f.click("startButton");
         QVERIFY2(f.window->currentTester() != nullptr, "the test did not start");
         f.window->onWriteProgress(0, 0.0, 0.0);
         f.window->onReadProgress(0, 0.0, 0.0);
-        QVERIFY2(writeLabel().startsWith(QStringLiteral("Current: 0.00 ")),
-                 qPrintable(writeLabel()));
-        QVERIFY2(readLabel().startsWith(QStringLiteral("Current: 0.00 ")), qPrintable(readLabel()));
-        // A report without speed keeps showing the last real one.
+        QVERIFY(label("writeSpeedLabel").startsWith("Current: 0.00 "));
+        QVERIFY(label("readSpeedLabel").startsWith("Current: 0.00 "));
         f.window->onWriteProgress(1, 12.5, 12.5);
         f.window->onWriteProgress(2, 0.0, 12.5);
-        QVERIFY2(writeLabel().startsWith(QStringLiteral("Current: 12.50 ")),
-                 qPrintable(writeLabel()));
+        QVERIFY(label("writeSpeedLabel").startsWith("Current: 12.50 "));
         switchLanguage(SimplifiedChinese);
-        QVERIFY(!f.idle() && !drives->isEnabled());
+        QVERIFY(!f.idle() && !drives->isEnabled() && !action("saveImageAction")->isEnabled());
         QCOMPARE(drives->currentData().toString(), root);
         QVERIFY(!f.child<QCheckBox>("readTestCheck")->isEnabled());
         QVERIFY(!f.child<QPushButton>("verdictRulesButton")->isEnabled());
         switchLanguage(English);
         QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 60000);
-
         QCOMPARE(f.prompts.prompts.size(), 1);  // the format offer, answered No
-        QCOMPARE(writeBar(), 100);
-        QCOMPARE(readBar(), 100);
-        QCOMPARE(resultRows(), 3);
+        QCOMPARE(bar("writeProgressBar"), 100);
+        QCOMPARE(bar("readProgressBar"), 100);
         for (int row = 0; row < 3; ++row) {
             for (int column : {ResultColumn::FirstWrite, ResultColumn::FirstRead})
                 QVERIFY2(f.cell(row, column).toDouble() > 0, qPrintable(f.cell(row, column)));
         }
+        QCOMPARE(f.child<QTableWidget>("resultsTable")->rowCount(), 3);
         QVERIFY(testFilesIn(root).isEmpty());
-    }
 
-    // The bar runs once over all rounds, the label names the round, nothing is reset
-    // between rounds, and the averages are the card's speed.
-    void threeRoundsOnLoopCard()
-    {
-        LoopCard card(256 * 1048576);
-        LOOPCARD_REQUIRE_THROTTLE(card, 16 * 1048576, 32 * 1048576);
-        openOnCard(card, 3, true, 16 * 1048576);
-        QStringList labelsAtRound;
-        QList<int> barsAtRound;
-        QList<int> samplesAtRound;
-        {
-            LogCapture capture;
-            LogCapture::onMessage = [&](const QString &message) {
-                if (!message.contains(QStringLiteral("Starting round")))
-                    return;
-                labelsAtRound << writeLabel();
-                barsAtRound << writeBar();
-                samplesAtRound << cardWrites().samples().size();
-            };
-            f.click("startButton");
-            QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 60000);
+        // Tab-separated, header lines first: pastes into a spreadsheet or a forum post.
+        action("copyResultsAction")->trigger();
+        const QStringList lines = QGuiApplication::clipboard()->text().split('\n');
+        QVERIFY2(lines.value(0).startsWith("Card tested: "), qPrintable(lines.value(0)));
+        QVERIFY(lines.value(1).contains("Streams: 2") && lines.value(1).contains("Read: \u2713"));
+        QCOMPARE(lines.value(5).split('\t').value(0), QStringLiteral("File"));
+        QCOMPARE(lines.value(5).split('\t').size(), 14);  // label, 6 write, 6 read, verdict
+        QCOMPARE(lines.value(8).split('\t').value(0), QStringLiteral("#2  Random stream #2"));
+
+        QString saveAs, suggested;  // what the save dialog answers, and the name it was offered
+        FilePicker::setSaveNamer(
+            [&](QWidget *, const QString &, const QString &name, const QString &) {
+                suggested = name;
+                return saveAs;
+            });
+        saveAs = out.filePath("results.png");
+        action("saveImageAction")->trigger();
+        QVERIFY2(suggested.startsWith("LumoraCard_") && suggested.endsWith(".png"),
+                 qPrintable(suggested));
+        const QImage image(saveAs);
+        QVERIFY(!image.isNull());
+        // Below the header, the chart's curves: colours other than white and grey.
+        int coloured = 0;
+        for (int y = 150; y < 500; y += 2) {
+            for (int x = 30; x < image.width() - 30; x += 4) {
+                const QColor c = image.pixelColor(x, y);
+                coloured += qAbs(c.red() - c.blue()) > 40 || qAbs(c.green() - c.blue()) > 40;
+            }
         }
-        QCOMPARE(labelsAtRound.size(), 2);
-        QVERIFY2(labelsAtRound[0].startsWith(QStringLiteral("Round 1/3 · Current: ")),
-                 qPrintable(labelsAtRound[0]));
-        QVERIFY(labelsAtRound[1].startsWith(QStringLiteral("Round 2/3 · ")));
-        QCOMPARE(barsAtRound, (QList<int>{33, 66}));
-        QCOMPARE(writeBar(), 100);
-        QVERIFY(samplesAtRound[0] > 0 && samplesAtRound[1] > samplesAtRound[0]);
-        QVERIFY(cardWrites().samples().size() > samplesAtRound[1]);
-        QCOMPARE(resultRows(), 1);
-        QVERIFY(testFilesIn(card.rootPath()).isEmpty());
+        QVERIFY2(coloured > 50, qPrintable(QString::number(coloured)));
 
-        // The throttle is the card's speed; 10 % covers the start of each pass.
-        const double write = cardWrites().average();
-        const double read = f.window->sampleCollection().card(PassDirection::Read).average();
-        qInfo("loop card throttled to 16 / 32 MB/s: write %.2f MB/s, read %.2f MB/s", write, read);
-        QVERIFY2(qAbs(write - 16.0) <= 1.6, qPrintable(QString::number(write)));
-        QVERIFY2(qAbs(read - 32.0) <= 3.2, qPrintable(QString::number(read)));
+        // The report is the command line's, shape for shape, for the same test.
+        saveAs = out.filePath("window.json");
+        action("saveReportAction")->trigger();
+        const CliRun run =
+            CliRunner(out.path(), card.path())
+                .run({"--target", card.path(), "--force", "--size", "64M", "--streams", "2",
+                      "--read", "--json", out.filePath("cli.json")});
+        QVERIFY2(run.exitStatus == QProcess::NormalExit, qPrintable(run.err));
+        QString error;
+        const QJsonObject fromWindow = readJson(saveAs, &error).object();
+        QCOMPARE(fromWindow.value("rows").toArray().size(), 3);
+        QCOMPARE(shape(fromWindow), shape(readJson(out.filePath("cli.json"), &error).object()));
     }
 
     // Stopped well into round 2: no third round, and everything of the test is cleared.
@@ -109,52 +137,27 @@ private slots:
     {
         LoopCard card(256 * 1048576);
         LOOPCARD_REQUIRE_THROTTLE(card, 8 * 1048576, 0);
-        openOnCard(card, 3, false, 8 * 1048576);
+        qputenv("LUMORACARD_REMOVABLE_ROOTS", card.rootPath().toLocal8Bit());
+        QSettings().setValue(QStringLiteral("verdict/iterCount"), 3);
+        f.open(false);
+        f.chooseSize(8 * 1048576, 1);
         LogCapture capture;
         f.click("startButton");
-        QTRY_VERIFY_WITH_TIMEOUT(writeBar() > 36, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(bar("writeProgressBar") > 36, 30000);
         f.click("stopButton");
         QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 30000);
         QVERIFY(!capture.messages().contains(QStringLiteral("—— Starting round 3/3 ——")));
-        QCOMPARE(resultRows(), 0);
-        QCOMPARE(writeBar(), 0);
-        QCOMPARE(writeLabel(), QStringLiteral("Current: -- MB/s  |  Avg: -- MB/s"));
-        QVERIFY(cardWrites().samples().isEmpty());
+        QCOMPARE(f.child<QTableWidget>("resultsTable")->rowCount(), 0);
+        QCOMPARE(bar("writeProgressBar"), 0);
+        QCOMPARE(label("writeSpeedLabel"), QStringLiteral("Current: -- MB/s  |  Avg: -- MB/s"));
+        QVERIFY(f.window->sampleCollection().card(PassDirection::Write).samples().isEmpty());
         QVERIFY(testFilesIn(card.rootPath()).isEmpty());
     }
 
 private:
-    void openFor(int rounds, bool read, qint64 bytes, int streams, bool fakeDrives)
-    {
-        QSettings().setValue(QStringLiteral("verdict/iterCount"), rounds);
-        QSettings().setValue(QStringLiteral("verdict/enableRead"), read);
-        f.open(fakeDrives);
-        auto *sizes = f.child<QComboBox>("testSizeCombo");
-        sizes->addItem(QStringLiteral("test"), QVariant::fromValue<qint64>(bytes));
-        sizes->setCurrentIndex(sizes->count() - 1);
-        f.child<QSpinBox>("streamCountSpin")->setValue(streams);
-    }
-
-    void openOnCard(const LoopCard &card, int rounds, bool read, qint64 bytes)
-    {
-        qputenv("LUMORACARD_REMOVABLE_ROOTS", card.rootPath().toLocal8Bit());
-        openFor(rounds, read, bytes, 1, false);
-    }
-
-    int writeBar() const { return f.child<QProgressBar>("writeProgressBar")->value(); }
-    int readBar() const { return f.child<QProgressBar>("readProgressBar")->value(); }
-    QString writeLabel() const { return f.child<QLabel>("writeSpeedLabel")->text(); }
-    QString readLabel() const { return f.child<QLabel>("readSpeedLabel")->text(); }
-    int resultRows() const { return f.child<QTableWidget>("resultsTable")->rowCount(); }
-    const SampleSeries &cardWrites() const
-    {
-        return f.window->sampleCollection().card(PassDirection::Write);
-    }
-    static QStringList testFilesIn(const QString &root)
-    {
-        return QDir(root).entryList({QStringLiteral("__card_speed_test_*")},
-                                    QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-    }
+    int bar(const char *name) const { return f.child<QProgressBar>(name)->value(); }
+    QString label(const char *name) const { return f.child<QLabel>(name)->text(); }
+    QAction *action(const char *name) const { return f.window->findChild<QAction *>(name); }
 };
 
 QTEST_MAIN(TestWindowRun)

@@ -1,17 +1,10 @@
 #include "windowfixture.h"
 
-#include "filepicker.h"
 #include "isolatedsettings.h"
 #include "languagequestion.h"
 
-#include <QApplication>
-
 bool WindowFixture::start(Language lang)
 {
-    FilePicker::setPicker([this](QWidget *, const QString &caption, const QString &) {
-        pickerCalls << caption;
-        return pickerAnswer;
-    });
     if (!settingsDir.isValid() || !isolateSettings(settingsDir.path()))
         return false;
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.1"));
@@ -24,10 +17,8 @@ void WindowFixture::reset()
 {
     window.reset();
     drives = std::make_shared<FakeDriveTable>();
-    format = std::make_shared<FakeFormatScript>();
+    format = nullptr;
     prompts = PromptLog();
-    pickerAnswer.clear();
-    pickerCalls.clear();
     QSettings settings;
     settings.clear();
     settings.setValue(QStringLiteral("ui/language"), int(I18n::instance()->language()));
@@ -40,7 +31,9 @@ MainWindow &WindowFixture::open(bool fakeDrives)
     window->setPromptHandler(prompts.handler());
     if (fakeDrives) {
         window->setDriveService(std::make_unique<FakeDriveService>(drives));
-        window->setFormatService(std::make_unique<FakeFormatService>(format, drives));
+        auto service = std::make_unique<FakeFormatService>(drives);
+        format = service.get();
+        window->setFormatService(std::move(service));
     }
     window->show();
     return *window;
@@ -54,40 +47,12 @@ FakeDrive &WindowFixture::addCard(const std::string &root, qint64 freeBytes, qin
     return card;
 }
 
-void WindowFixture::replay(int streams)
+void WindowFixture::chooseSize(qint64 bytes, int streams)
 {
-    QVector<StreamSource> sources;
-    for (int i = 1; i <= streams; ++i)
-        sources.append(StreamSource{StreamSource::RandomStream, i, QString()});
-    TestPlan plan;
-    plan.read = window->verdictRules().enableRead;
-    window->currentRun().replay(plan, sources);
-    window->prepareResults(sources);
-}
-
-void WindowFixture::writePass(double card, const QVector<double> &streams)
-{
-    for (int percent = 0; percent <= 100; percent += 5) {
-        window->currentRun().onWriteProgress(percent, card, card);
-        for (int i = 0; i < streams.size(); ++i)
-            window->currentRun().onFileWriteSample(i, percent, streams[i], streams[i]);
-    }
-    window->currentRun().onWriteFinished(card);
-}
-
-QVariantMap WindowFixture::storedGroup(const QString &group)
-{
-    QVariantMap values;
-    QSettings settings;
-    settings.beginGroup(group);
-    for (const QString &key : settings.childKeys())
-        values.insert(key, settings.value(key));
-    return values;
-}
-
-void WindowTestCase::initTestCase()
-{
-    QVERIFY2(f.start(), "settings are not redirected");
+    auto *sizes = child<QComboBox>("testSizeCombo");
+    sizes->addItem(QStringLiteral("test"), QVariant::fromValue<qint64>(bytes));
+    sizes->setCurrentIndex(sizes->count() - 1);
+    child<QSpinBox>("streamCountSpin")->setValue(streams);
 }
 
 void WindowTestCase::init()
@@ -97,11 +62,6 @@ void WindowTestCase::init()
     f.open();
 }
 
-void WindowTestCase::cleanup()
-{
-    f.reset();
-}
-
 void switchLanguage(Language lang)
 {
     I18n::instance()->setLanguage(lang);
@@ -109,13 +69,19 @@ void switchLanguage(Language lang)
     QCoreApplication::processEvents();
 }
 
-ModalCloser::ModalCloser()
+LogCapture::LogCapture()
 {
-    connect(&timer, &QTimer::timeout, this, [this] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            ++closed;
-            modal->close();
-        }
-    });
-    timer.start(20);
+    s_lines.clear();
+    m_previous = qInstallMessageHandler(&LogCapture::handle);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(m_previous);
+}
+
+void LogCapture::handle(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtDebugMsg)
+        s_lines << text.mid(11);
 }
