@@ -3,7 +3,6 @@
 // how it ends when workers fail or the user stops it, and
 // that it always leaves the card as it found it. Speeds are only compared with each other.
 #include "enginetestkit.h"
-#include "kernelhooks.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -58,7 +57,6 @@ void checkPass(const QVector<EngineEvent> &events, bool writing, int files)
 enum Blocker {
     FoldersAt1And3,  // folders under the names of files 1 and 3: their opens fail, root or not
     LinkAtFile2,     // a link to a file off the card, never written through nor deleted
-    CardFull,        // no file may grow past two blocks
     ShortenFile2,    // between the passes, file 2 is cut to one block
     RemoveFile2,     // ... or removed
 };
@@ -147,8 +145,6 @@ void TestSpeedTester::runs_data()
            {"clip.tar.gz", "clip.tar (1).gz"});
     naming("counter restarts for every source", {"x/a (1).mp4", "y/a.mp4", "z/a.mp4"}, none,
            {"a (1).mp4", "a.mp4", "a (2).mp4"});
-    naming("names differing in case are one", {"x/CLIP.MP4", "y/clip.mp4"}, none,
-           {"CLIP.MP4", "clip (1).mp4"});
     naming("a %1 in the name kept", {"x/take%1.mp4", "y/take%1.mp4"}, none,
            {"take%1.mp4", "take%1 (1).mp4"});
     naming("a dangling link of the same name", {"a.mp4"}, {"a.mp4@"}, {"a (1).mp4"});
@@ -239,7 +235,7 @@ void TestSpeedTester::nothingToTest_data()
     QTest::addColumn<QVector<qint64>>("sourceSizes");  // empty = random data
     QTest::addColumn<qint64>("rollingFileSize");
     QTest::addColumn<qint64>("freeBytes");
-    QTest::addColumn<QString>("error");  // empty: the ordinary test runs after all
+    QTest::addColumn<QString>("error");
 
     const QVector<qint64> random;
     const qint64 o = 0;
@@ -253,8 +249,6 @@ void TestSpeedTester::nothingToTest_data()
         << 4 * B << random << 16 * B << 16 * B - 1 << "LogCardFull";
     QTest::newRow("rolling, free space below the rounded file")
         << 4 * B << random << 16 * B + 1000 << 16 * B - 1 << "LogCardFull";
-    QTest::newRow("rolling without free bytes") << 4 * B << random << 16 * B << o << "";
-    QTest::newRow("rolling without a file size") << 4 * B << random << o << 100 * B << "";
 }
 
 void TestSpeedTester::nothingToTest()
@@ -281,14 +275,9 @@ void TestSpeedTester::nothingToTest()
     QVERIFY(run.run());
 
     QCOMPARE(folderState(run.card), QStringList());
-    QCOMPARE(run.rec.errors(), error.isEmpty() ? QStringList() : QStringList{error});
-    if (error.isEmpty()) {
-        QCOMPARE(run.tester.testFiles(), QStringList{run.testFile(1)});
-        QCOMPARE(run.rec.logLines().last(), QStringLiteral("LogTestDone"));
-    } else {
-        QCOMPARE(run.rec.logLines(), logged);
-        QCOMPARE(run.rec.events.size(), logged.size() + 1);
-    }
+    QCOMPARE(run.rec.errors(), QStringList{error});
+    QCOMPARE(run.rec.logLines(), logged);
+    QCOMPARE(run.rec.events.size(), logged.size() + 1);
 }
 
 void TestSpeedTester::failures_data()
@@ -305,9 +294,6 @@ void TestSpeedTester::failures_data()
         << QVector<int>{0, 2};
     QTest::newRow("link planted under file 2 of 2")
         << int(LinkAtFile2) << 2 << 0 << "无法创建目标文件: %2" << QVector<int>{1};
-    // File 1 fails at once and is sampled during the stagger; file 2 starts well after.
-    QTest::newRow("card full in both files")
-        << int(CardFull) << 2 << 600 << "写入失败 (%1)\n写入失败 (%2)" << QVector<int>{};
     QTest::newRow("file shortened between passes")
         << int(ShortenFile2) << 2 << 0 << "读取失败 (%2)" << QVector<int>{};
     QTest::newRow("file removed between passes")
@@ -326,9 +312,6 @@ void TestSpeedTester::failures()
     QVERIFY(run.valid);
     const QString victim = run.outside + "victim.dat";
     QVERIFY(writeFile(victim, noiseBytes(3 * B, 41)));
-    std::unique_ptr<FileSizeCap> cap(blocker == CardFull ? new FileSizeCap(2 * B) : nullptr);
-    if (cap && !cap->problem().isEmpty())
-        QSKIP(qPrintable("cannot cap file sizes: " + cap->problem()));
     if (blocker == LinkAtFile2)
         REQUIRE_SYMLINKS(run.tmp.path());
     QStringList before;
@@ -353,7 +336,6 @@ void TestSpeedTester::failures()
     run.tester.setStaggerMs(staggerMs);
     run.tester.setReadEnabled(true);
     QVERIFY(run.run());
-    cap.reset();
 
     for (int n = 1; n <= streams; ++n)
         error.replace(QStringLiteral("%%1").arg(n), run.testFile(n));
@@ -368,23 +350,14 @@ void TestSpeedTester::failures()
     // moved a byte has no sample at all.
     const auto progress = readFailed ? EngineEvent::ReadProgress : EngineEvent::WriteProgress;
     QCOMPARE(run.rec.ofKind(progress).value(run.rec.count(progress) - 1).percent, 100);
-    QVector<QVector<EngineEvent>> perFile(streams);
+    QVector<int> lastPercent(streams, -1);
     for (const EngineEvent &e :
          run.rec.ofKind(readFailed ? EngineEvent::FileReadSample : EngineEvent::FileWriteSample)) {
         QVERIFY(e.fileIdx >= 0 && e.fileIdx < streams);
-        perFile[e.fileIdx].append(e);
+        lastPercent[e.fileIdx] = e.percent;
     }
-    for (int f = 0; f < streams; ++f) {
-        QCOMPARE(perFile[f].isEmpty(), neverSampled.contains(f));
-        QVERIFY(perFile[f].isEmpty() || perFile[f].last().percent == 100);
-    }
-    // Card full: file 1 stalls at two of sixteen blocks (12 %), then nothing moves until the end.
-    const QVector<EngineEvent> &first = perFile[0];
-    QVERIFY(blocker != CardFull || first.size() >= 2);
-    for (int i = 0; blocker == CardFull && i < first.size(); ++i) {
-        QCOMPARE(first[i].percent, i + 1 < first.size() ? 12 : 100);
-        QVERIFY(i == 0 || first[i].current == 0.0);
-    }
+    for (int f = 0; f < streams; ++f)
+        QCOMPARE(lastPercent[f], neverSampled.contains(f) ? -1 : 100);
     // The engine's files are gone; what took their names is untouched.
     QCOMPARE(folderState(run.tmp.path()), before);
 }
