@@ -119,51 +119,43 @@ void TestRollingFill::filesComeAndGoInOrder()
     QVERIFY(run.rec.ofKind(EngineEvent::WriteFinished).first().average > 0.0);
 }
 
-namespace {
-enum Ending {
-    FolderAtThirdFile,  // __roll_2.dat is a folder: the third write cannot open its file
-    StopBeforeFirstWrite,
-    // The rounds are many more than could run before the second sample (the first one
-    // cannot tell the current speed from the average).
-    StopAtSecondSample,
-};
-}  // namespace
-
 void TestRollingFill::endsEarly_data()
 {
-    QTest::addColumn<int>("ending");
-    QTest::addColumn<QString>("error");  // %1 = the failing file's path; empty for a stop
-    QTest::addColumn<int>("failingFile");
+    // The stop comes at the parameter line or at the second sample (the first one cannot
+    // tell the current speed from the average); the rounds are many more than could run
+    // before it. A folder planted at the parameter line under __roll_2.dat, as if
+    // something else took the name, fails the third write.
+    QTest::addColumn<QString>("stopAt");
+    QTest::addColumn<QString>("error");  // %C = the card's path
 
-    QTest::newRow("third file cannot be created")
-        << int(FolderAtThirdFile) << "无法创建目标文件: %1" << 2;
-    QTest::newRow("stop before the first write") << int(StopBeforeFirstWrite) << "" << -1;
-    QTest::newRow("stop at the second sample") << int(StopAtSecondSample) << "" << -1;
+    QTest::newRow("third file cannot be created") << ""
+                                                  << "无法创建目标文件: %C__roll_2.dat";
+    QTest::newRow("stop before the first write") << "LogRollingParams"
+                                                 << "";
+    QTest::newRow("stop at the second sample") << "sample 2"
+                                               << "";
 }
 
 void TestRollingFill::endsEarly()
 {
-    QFETCH(int, ending);
+    QFETCH(QString, stopAt);
     QFETCH(QString, error);
-    QFETCH(int, failingFile);
 
     EngineRun run;
     QVERIFY(run.valid);
     int stoppedAt = -1;
     int samples = 0;
     QStringList before;
-    // Runs on the engine thread, while the engine waits for it. The folder is planted once
-    // the test has looked at the card, as if something else took the name.
+    // Runs on the engine thread, while the engine waits for it.
     run.onEvent = [&](const EngineEvent &e, int index) {
         const bool params = e.text.startsWith(QLatin1String("LogRollingParams"));
-        if (params && ending == FolderAtThirdFile)
+        if (params && !error.isEmpty())
             QDir().mkdir(run.card + roll("2"));
         if (params)
             before = folderState(run.tmp.path());
         samples += e.kind == EngineEvent::FileWriteSample;
         if (stoppedAt < 0
-            && ((ending == StopBeforeFirstWrite && params)
-                || (ending == StopAtSecondSample && samples == 2))) {
+            && (params ? stopAt == "LogRollingParams" : stopAt == "sample 2" && samples == 2)) {
             stoppedAt = index;
             run.tester.requestStop();
         }
@@ -180,13 +172,12 @@ void TestRollingFill::endsEarly()
         QCOMPARE(run.rec.errors(), QStringList());
         checkSignals(events, "LogUserCancelled");
     } else {
-        QCOMPARE(run.rec.errors(),
-                 QStringList{error.arg(run.card + roll(QString::number(failingFile)))});
+        QCOMPARE(run.rec.errors(), QStringList{error.replace("%C", run.card)});
         QCOMPARE(events.value(events.size() - 2).kind, EngineEvent::TestError);
         QCOMPARE(events.last().text, QStringLiteral("LogRollingDone"));
         QCOMPARE(run.rec.count(EngineEvent::WriteFinished), 0);
     }
-    if (ending == StopBeforeFirstWrite)
+    if (stopAt == "LogRollingParams")
         QCOMPARE(run.rec.ofKind(EngineEvent::WriteFinished).first().average, 0.0);
     QCOMPARE(folderState(run.tmp.path()), before);
 }
