@@ -60,7 +60,7 @@ QByteArray readFile(const QString &path);
 #define REQUIRE_SYMLINKS(dir)                                                                      \
     do {                                                                                           \
         QVERIFY(QFile::link((dir) + "/nothing", (dir) + "/probe"));                                \
-        if (!QFileInfo((dir) + "/probe").isSymLink() || !QFile::remove((dir) + "/probe"))          \
+        if (!QFileInfo((dir) + "/probe").isSymbolicLink() || !QFile::remove((dir) + "/probe"))     \
             QSKIP("QFile::link makes shortcut files here, not symbolic links");                    \
     } while (false)
 // Reproducible bytes that differ from the engine's pattern.
