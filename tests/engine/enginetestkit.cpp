@@ -2,10 +2,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTranslator>
@@ -17,8 +14,8 @@ public:
     QString translate(const char *, const char *sourceText, const char *, int) const override
     {
         // Keys are ASCII words; the worker's own texts keep their source text.
-        const QString key = QString::fromUtf8(sourceText);
         static const QRegularExpression word(QStringLiteral("^[A-Za-z]+$"));
+        const QString key = QString::fromUtf8(sourceText);
         return word.match(key).hasMatch() ? key + QStringLiteral("|%1|%2|%3|%4") : QString();
     }
     bool isEmpty() const override { return false; }
@@ -49,17 +46,6 @@ EngineRun::EngineRun()
     };
 }
 
-EngineRun::~EngineRun()
-{
-    tester.requestStop();
-    tester.wait();
-}
-
-bool EngineRun::run(unsigned long timeoutMs)
-{
-    return runEngine(tester, timeoutMs);
-}
-
 QString testFileName(int n)
 {
     return QStringLiteral("__card_speed_test_%1.dat").arg(n);
@@ -67,8 +53,7 @@ QString testFileName(int n)
 
 QString fileState(const QString &name, const QByteArray &content)
 {
-    return name + QStringLiteral(": ")
-           + QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
+    return name + ": " + QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
 }
 
 QStringList folderState(const QString &dir)
@@ -79,34 +64,12 @@ QStringList folderState(const QString &dir)
     while (it.hasNext()) {
         const QFileInfo info(it.next());
         const QString name = QDir(dir).relativeFilePath(info.filePath());
-        if (info.isSymLink())
-            out.append(name + QStringLiteral(" -> ") + info.symLinkTarget());
-        else if (info.isDir())
-            out.append(name + QLatin1Char('/'));
-        else
-            out.append(fileState(name, readFile(info.filePath())));
+        out.append(info.isSymLink() ? name + " -> " + info.symLinkTarget()
+                   : info.isDir()   ? name + '/'
+                                    : fileState(name, readFile(info.filePath())));
     }
     out.sort();
     return out;
-}
-
-QString symlinkSkipReason(const QString &dir)
-{
-    const QString probe = dir + QStringLiteral("/link-probe");
-    QString skip;
-    if (!makeLink(dir + QStringLiteral("/nothing"), probe, &skip))
-        skip = QStringLiteral("cannot make a link here");
-    QFile::remove(probe);
-    return skip;
-}
-
-bool makeLink(const QString &target, const QString &link, QString *skip)
-{
-    if (!QFile::link(target, link))
-        return false;
-    if (!QFileInfo(link).isSymbolicLink())
-        *skip = QStringLiteral("QFile::link makes a shortcut file here, not a symbolic link");
-    return true;
 }
 
 bool writeFile(const QString &path, const QByteArray &data)
@@ -125,8 +88,8 @@ QByteArray noiseBytes(qint64 size, quint32 seed)
 {
     QRandomGenerator gen(seed);
     QByteArray data(int(size), Qt::Uninitialized);
-    for (int i = 0; i < data.size(); ++i)
-        data[i] = char(gen.bounded(256));
+    for (char &c : data)
+        c = char(gen.bounded(256));
     return data;
 }
 

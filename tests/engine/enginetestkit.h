@@ -5,10 +5,10 @@
 #include "enginerecorder.h"
 #include "speedtester.h"
 
-#include <QByteArray>
-#include <QStringList>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
-#include <QVector>
 
 #include <functional>
 
@@ -27,8 +27,12 @@ void showKeyArguments();
 struct EngineRun {
     EngineRun();
     // The engine thread is ended before the recorder it reports to goes away.
-    ~EngineRun();
-    bool run(unsigned long timeoutMs = 30000);
+    ~EngineRun()
+    {
+        tester.requestStop();
+        tester.wait();
+    }
+    bool run() { return runEngine(tester, 30000); }
     QString testFile(int n) const { return card + testFileName(n); }
 
     QTemporaryDir tmp;
@@ -50,12 +54,15 @@ QStringList folderState(const QString &dir);
 QString fileState(const QString &name, const QByteArray &content);
 
 bool writeFile(const QString &path, const QByteArray &data);
-// A symbolic link at `link` to `target`. Where QFile::link makes a shortcut file instead
-// (Windows), which no file call follows, `skip` says so and the caller should skip.
-bool makeLink(const QString &target, const QString &link, QString *skip);
-// Why symbolic links cannot be made in `dir` (empty when they can): Windows makes shortcuts.
-QString symlinkSkipReason(const QString &dir);
 QByteArray readFile(const QString &path);
+// Where QFile::link makes shortcut files (Windows), which no file call follows, the tests
+// of links skip.
+#define REQUIRE_SYMLINKS(dir)                                                                      \
+    do {                                                                                           \
+        QVERIFY(QFile::link((dir) + "/nothing", (dir) + "/probe"));                                \
+        if (!QFileInfo((dir) + "/probe").isSymbolicLink() || !QFile::remove((dir) + "/probe"))     \
+            QSKIP("QFile::link makes shortcut files here, not symbolic links");                    \
+    } while (false)
 // Reproducible bytes that differ from the engine's pattern.
 QByteArray noiseBytes(qint64 size, quint32 seed);
 // The random-data block, computed here independently of the engine: xorshift32

@@ -2,9 +2,8 @@
 
 // Two test-only hooks into the kernel that the engine tests need and Qt does not offer:
 // watching the order in which files come and go in a folder, and making writes fail
-// the way a full card does.
+// the way a full card does. Where they do not exist, problem() says so and the test skips.
 
-#include <QString>
 #include <QStringList>
 
 // Records, in the kernel's order, the names created ("+name") and deleted ("-name") in
@@ -15,9 +14,7 @@ public:
     explicit DirEventLog(const QString &dir);
     ~DirEventLog();
     Q_DISABLE_COPY(DirEventLog)
-
-    // Empty when the watch is in place, else why not.
-    QString problem() const { return m_problem; }
+    QString problem() const { return m_problem; }  // empty when the watch is in place
     // The events queued since the last call. Sets problem() if the kernel dropped some.
     QStringList take();
 
@@ -34,12 +31,9 @@ public:
     explicit FileSizeCap(qint64 bytes);
     ~FileSizeCap();
     Q_DISABLE_COPY(FileSizeCap)
-
     QString problem() const { return m_problem; }
 
 private:
-    bool m_active = false;
     unsigned long long m_oldSoftLimit = 0;
-    void (*m_oldHandler)(int) = nullptr;
     QString m_problem;
 };

@@ -1,19 +1,14 @@
 #include "kernelhooks.h"
 
-// Neither hook exists here; the tests that need them skip.
 DirEventLog::DirEventLog(const QString &)
     : m_problem(QStringLiteral("not available on this system"))
 {}
-
 DirEventLog::~DirEventLog() = default;
-
 QStringList DirEventLog::take()
 {
     return QStringList();
 }
-
 FileSizeCap::FileSizeCap(qint64)
     : m_problem(QStringLiteral("not available on this system"))
 {}
-
 FileSizeCap::~FileSizeCap() = default;

@@ -10,16 +10,17 @@
 #include <mutex>
 #include <thread>
 
-// A loop card whose speed follows a profile while a test runs, so the test knows at every
-// moment how fast the card truly is. A thread of its own rewrites the blkio limits; the
-// card (and everything LoopCard made) is removed when the simulator goes, also when the
-// test fails half-way.
+// A loop card whose speed follows a profile while a test runs, so the test
+// knows at every moment how fast the card truly is. A thread of its own
+// rewrites the blkio limits; the card (and everything LoopCard made) is removed
+// when the simulator goes, also when the test fails half-way.
 class CardSimulator
 {
 public:
     enum class Profile {
         Steady,    // the steady speed throughout
-        SlcCliff,  // writes run at fastFactor x steady for the first fastBytes, then steady
+        SlcCliff,  // writes run at fastFactor x steady for the first fastBytes, then
+                   // steady
         Stalls,    // steady, with a drop to stallFraction x steady every stallPeriodMs
     };
 
@@ -43,16 +44,17 @@ public:
     };
 
     explicit CardSimulator(const Settings &settings);
-    ~CardSimulator();
-    CardSimulator(const CardSimulator &) = delete;
-    CardSimulator &operator=(const CardSimulator &) = delete;
+    ~CardSimulator() { stop(); }  // the thread must be gone before the card it throttles
+    Q_DISABLE_COPY(CardSimulator)
 
     LoopCard &card() { return *m_card; }
     const Settings &settings() const { return m_settings; }
-    // Why the simulator cannot run here (no loop cards, no throttle); empty when it can.
+    // Why the simulator cannot run here (no loop cards, no throttle); empty when
+    // it can.
     QString skipReason() const;
 
-    // Applies the first limits and starts following the profile. False with error().
+    // Applies the first limits and starts following the profile. False with
+    // error().
     bool start();
     // Stops following the profile; the last limits stay. Safe to call twice.
     void stop();
@@ -65,10 +67,7 @@ public:
 private:
     bool apply(qint64 writeBps, qint64 readBps);
     void follow();
-    void followCliff();
-    void followStalls();
-    // Sleeps up to ms, returning false once stop() was called.
-    bool pause(int ms);
+    bool pause(int ms);  // false once stop() was called
 
     Settings m_settings;
     std::unique_ptr<LoopCard> m_card;
@@ -81,7 +80,8 @@ private:
     qint64 m_writtenAtStart = 0;
 };
 
-// In a QtTest function: skip where the simulator cannot run, fail when starting it failed.
+// In a QtTest function: skip where the simulator cannot run, fail when starting
+// it failed.
 #define CARDSIM_START(sim)                                                                         \
     do {                                                                                           \
         if (!(sim).skipReason().isEmpty())                                                         \

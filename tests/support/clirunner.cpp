@@ -3,25 +3,13 @@
 #include <QFile>
 #include <QRegularExpression>
 
-CliRunner::CliRunner(const QString &configHome, const QString &workDir)
-    : m_configHome(configHome)
-    , m_workDir(workDir)
-{}
-
-QString CliRunner::settingsFile() const
-{
-    return m_configHome + QStringLiteral("/Lumora/LumoraCard.conf");
-}
-
 void CliRunner::start(QProcess &process, const QStringList &args) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_configHome);
-    const QString rootsVariable = QStringLiteral("LUMORACARD_REMOVABLE_ROOTS");
-    if (m_removableRoots.isEmpty())
-        env.remove(rootsVariable);
-    else
-        env.insert(rootsVariable, m_removableRoots.join(QLatin1Char(':')));
+    env.remove(QStringLiteral("LUMORACARD_REMOVABLE_ROOTS"));
+    if (!m_removableRoots.isEmpty())
+        env.insert(QStringLiteral("LUMORACARD_REMOVABLE_ROOTS"), m_removableRoots.join(':'));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(m_workDir);
     process.start(QStringLiteral(LUMORA_CLI_PATH), args);
@@ -58,17 +46,12 @@ QStringList lenientRules()
 
 QStringList tableRow(const QString &text, const QString &label, int block)
 {
-    int seen = -1;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        if (!line.startsWith(label))
-            continue;
-        if (++seen < block)
-            continue;
-        const QString rest = line.mid(label.size());
-        return QStringList{label}
-               + rest.split(QRegularExpression(QStringLiteral(" {2,}")), Qt::SkipEmptyParts);
-    }
-    return QStringList();
+    const QStringList lines =
+        text.split('\n').filter(QRegularExpression('^' + QRegularExpression::escape(label)));
+    if (block >= lines.size())
+        return QStringList();
+    return QStringList{label}
+           + lines[block].mid(label.size()).split(QRegularExpression(" {2,}"), Qt::SkipEmptyParts);
 }
 
 QJsonDocument readJson(const QString &path, QString *error)
