@@ -1,9 +1,14 @@
-// Judging statistics against the verdict rules on their exact boundaries, and what the
-// result cells make of the figures and verdicts.
+// Judging statistics against the verdict rules on their exact boundaries, what the result
+// cells make of the figures and verdicts, and the rules in the settings store: what is read
+// back, what is limited on the way, and how a typed-in value is read.
+#include "isolatedsettings.h"
 #include "resultcells.h"
 #include "verdict.h"
 #include "verdictcell.h"
+#include "verdictrulesstore.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(SpeedStats)
@@ -13,16 +18,9 @@ namespace {
 constexpr Verdict P = Verdict::Pass, W = Verdict::Warn, F = Verdict::Fail;
 
 // Statistics with clean metrics unless a row says otherwise.
-SpeedStats figures(double avg, double min, double jitter = 0.0, double cv = 0.0,
-                   double dropRatio = 0.0)
+SpeedStats figures(double avg, double min, double jitter = 0, double cv = 0, double drops = 0)
 {
-    SpeedStats s;
-    s.avg = s.max = avg;
-    s.min = min;
-    s.jitter = jitter;
-    s.cv = cv;
-    s.dropRatio = dropRatio;
-    return s;
+    return SpeedStats{avg, avg, min, jitter, cv, drops, 0, 0};
 }
 
 // One results row: judged as the card total or as a stream, under the default rules with the
@@ -35,7 +33,31 @@ struct RowCase {
     bool enableRead, cardMinimums;
     Verdict writeVerdict, readVerdict;
 };
+// Every field differs from its default, so a field that is not stored or not read shows.
+VerdictRules unusualRules()
+{
+    VerdictRules r;
+    for (const QString &pair :
+         QStringLiteral("enableRead=true jitterFail=0.8 jitterWarn=0.333 cvFail=0.61 cvWarn=0.25 "
+                        "dropFail=0.3 dropWarn=0.05 minSpeedMult=0.75 aggWriteFail=12.5 "
+                        "aggWriteWarn=22.25 aggReadFail=15 aggReadWarn=45.5 slcTrim=false "
+                        "fullCap=true iterCount=7 perStreamWrite=8.75 perStreamRead=12.5")
+             .split(' '))
+        VerdictRulesStore::setField(&r, pair.section('=', 0, 0), pair.section('=', 1));
+    return r;
+}
 
+// Field by field through the store's own names, so a failure names the key.
+void compareRules(const VerdictRules &actual, const VerdictRules &expected)
+{
+    for (const QString &key : VerdictRulesStore::keys()) {
+        const QVariant a = VerdictRulesStore::field(actual, key);
+        const QVariant e = VerdictRulesStore::field(expected, key);
+        QVERIFY2(
+            a.isValid() && a == e,
+            qPrintable(QStringLiteral("%1: %2, expected %3").arg(key, a.toString(), e.toString())));
+    }
+}
 }  // namespace
 
 Q_DECLARE_METATYPE(RowCase)
@@ -43,6 +65,8 @@ Q_DECLARE_METATYPE(RowCase)
 class TestVerdict : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
+
 private slots:
     void judge_data()
     {
@@ -144,24 +168,82 @@ private slots:
 
     // Speeds are good at or above the threshold; ratios warn above `warn` and fail above
     // `fail` (the default jitter rules, 0.45 and 0.65).
-    void cellColours_data()
-    {
-        QTest::addColumn<bool>("ratio");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("color");
-        QTest::newRow("speed below") << false << 4.99 << StatusColor::bad();
-        QTest::newRow("speed equal") << false << 5.0 << StatusColor::good();
-        QTest::newRow("ratio at warn") << true << 0.45 << StatusColor::good();
-        QTest::newRow("ratio between") << true << 0.5 << StatusColor::warn();
-        QTest::newRow("ratio at fail") << true << 0.65 << StatusColor::warn();
-        QTest::newRow("ratio above fail") << true << 0.66 << StatusColor::bad();
-    }
-
     void cellColours()
     {
-        QFETCH(bool, ratio);
-        QFETCH(double, value);
-        QTEST(ratio ? ratioCellColor(value, 0.45, 0.65) : speedCellColor(value, 5.0), "color");
+        QCOMPARE(speedCellColor(4.99, 5.0), StatusColor::bad());
+        QCOMPARE(speedCellColor(5.0, 5.0), StatusColor::good());
+        const std::pair<double, QString> ratios[] = {{0.45, StatusColor::good()},
+                                                     {0.5, StatusColor::warn()},
+                                                     {0.65, StatusColor::warn()},
+                                                     {0.66, StatusColor::bad()}};
+        for (const auto &[value, color] : ratios)
+            QCOMPARE(ratioCellColor(value, 0.45, 0.65), color);
+    }
+
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(isolateSettings(m_dir.filePath(QStringLiteral("config"))));
+    }
+
+    // Every field is written and reads back as it was; a missing key keeps its field, so an
+    // empty store gives the first-start defaults.
+    void roundTrip()
+    {
+        for (const QString &key : VerdictRulesStore::keys())
+            QVERIFY2(VerdictRulesStore::field(unusualRules(), key)
+                         != VerdictRulesStore::field(VerdictRules(), key),
+                     qPrintable(key));
+        VerdictRulesStore::saveToDefaultStore(unusualRules());
+        compareRules(VerdictRulesStore::loadFromDefaultStore(), unusualRules());
+        QSettings settings;
+        settings.remove(QStringLiteral("verdict/cvWarn"));
+        VerdictRules rules;
+        VerdictRulesStore::load(settings, &rules);
+        VerdictRules expected = unusualRules();
+        expected.cvWarn = VerdictRules().cvWarn;
+        compareRules(rules, expected);
+        settings.clear();
+        compareRules(VerdictRulesStore::loadFromDefaultStore(), VerdictRules());
+    }
+
+    // A hand-edited store is limited on the way in.
+    void storedValueIsLimited()
+    {
+        const std::tuple<const char *, const char *, QVariant> rows[] = {
+            {"iterCount", "250", 99},
+            {"iterCount", "0", 1},
+            {"perStreamWrite", "5000", 2000.0},
+            {"perStreamWrite", "5.556", 5.56},
+            {"perStreamRead", "-4", 0.0},
+            {"cvFail", "nan", 0.0},
+            {"cvFail", "high", 0.0},
+        };
+        for (const auto &[key, stored, loaded] : rows) {
+            VerdictRules rules;
+            QVERIFY2(VerdictRulesStore::setField(&rules, key, stored), stored);
+            QCOMPARE(VerdictRulesStore::field(rules, key), loaded);
+        }
+    }
+
+    // Strict reading of what a person typed; a refused text leaves the value untouched.
+    void typedValue()
+    {
+        using E = VerdictRulesStore::TextError;
+        const std::tuple<const char *, const char *, E, QVariant> rows[] = {
+            {"cvFail", "1e3", E::None, 1000.0},       {"dropWarn", " 0.2 ", E::None, 0.2},
+            {"aggReadFail", "0", E::None, 0.0},       {"slcTrim", "FALSE", E::None, false},
+            {"fullCap", "1", E::None, true},          {"iterCount", "12", E::None, 12},
+            {"AggWriteWarn", "5", E::UnknownKey, {}}, {"aggWriteWarn", "", E::BadValue, {}},
+            {"aggWriteWarn", "-1", E::BadValue, {}},  {"jitterWarn", "nan", E::BadValue, {}},
+            {"jitterWarn", "inf", E::BadValue, {}},   {"perStreamWrite", "5MB/s", E::BadValue, {}},
+            {"slcTrim", "2", E::BadValue, {}},        {"iterCount", "2.5", E::BadValue, {}},
+        };
+        for (const auto &[key, text, error, value] : rows) {
+            QVariant parsed(QStringLiteral("untouched"));
+            QVERIFY2(VerdictRulesStore::parseText(key, text, &parsed) == error, text);
+            QCOMPARE(parsed, error == E::None ? value : QVariant(QStringLiteral("untouched")));
+        }
     }
 };
 

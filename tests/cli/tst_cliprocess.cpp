@@ -38,9 +38,12 @@ void TestCliProcess::judgedRun()
     // Stored as the window stores them: card-total write minimums no card reaches, and
     // Simplified Chinese. This run's overrides lower the fail minimum and judge nothing else,
     // so the card total is Warn and the streams, the last rows, Pass.
-    QVERIFY(m_f->store("verdict/aggWriteFail", 1e12) && m_f->store("verdict/aggWriteWarn", 1e12)
-            && m_f->store("ui/language", 0));
-    const QByteArray before = m_f->settingsBytes();
+    {
+        QSettings stored = m_f->settings();
+        stored.setValue("verdict/aggWriteFail", 1e12);
+        stored.setValue("verdict/aggWriteWarn", 1e12);
+        stored.setValue("ui/language", 0);
+    }
     const QStringList rules = lenientRules().replaceInStrings("aggWriteWarn=0", "slcTrim=false");
     const CliRun run = m_f->run(
         m_f->onCard("--size 8M --block 64K --streams 2 --read --iterations 2 --json @DIR/r.json")
@@ -48,47 +51,42 @@ void TestCliProcess::judgedRun()
     QVERIFY2(run.exitStatus == QProcess::NormalExit && run.exitCode == 1,
              qPrintable(run.out + run.err));
     QCOMPARE(entries(m_f->card), QStringList());
-    QCOMPARE(m_f->settingsBytes(), before);  // nothing stored, not even the language
+    // Nothing stored, not even the language or this run's rules.
+    QCOMPARE(m_f->settings().allKeys().size(), 3);
+    QCOMPARE(m_f->settings().value("verdict/aggWriteFail").toDouble(), 1e12);
     // Log lines carry the time; a pipe gets whole progress lines, never "\r".
-    QVERIFY2(run.err.count(QRegularExpression(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] \\S"),
-                                              QRegularExpression::MultilineOption))
-                 >= 6,
+    const auto lines = [&run](const QString &pattern) {
+        return run.err.count(QRegularExpression(pattern, QRegularExpression::MultilineOption));
+    };
+    QVERIFY2(lines("^\\[\\d\\d:\\d\\d:\\d\\d\\] \\S") >= 6 && !run.err.contains('\r')
+                 && lines("^第 [12]/2 轮 · (写入|读取)测试 \\[[#.]{20}\\] +\\d+%  \\d+\\.\\d\\d "
+                          "MB/s  平均")
+                        > 0,
              qPrintable(run.err));
-    QVERIFY2(
-        run.err.contains(QRegularExpression(
-            QStringLiteral(
-                "^第 [12]/2 轮 · (写入|读取)测试 \\[[#.]{20}\\] +\\d+%  \\d+\\.\\d\\d MB/s  平均"),
-            QRegularExpression::MultilineOption)),
-        qPrintable(run.err));
-    QVERIFY(!run.err.contains(QLatin1Char('\r')));
 
     QString error;
     const QJsonObject json = readJson(m_f->path("r.json"), &error).object();
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QJsonObject used = json.value("settings").toObject().value("rules").toObject();
-    QCOMPARE(used.value("aggWriteWarn").toDouble(), 1e12);
-    QCOMPARE(used.value("aggWriteFail").toDouble(), 0.0);
-    QCOMPARE(used.value("iterCount").toInt(), 2);
-    QVERIFY(used.value("enableRead").toBool());
-    QCOMPARE(json.value("language").toString(), QStringLiteral("zh_CN"));
-    QCOMPARE(json.value("verdict").toString(), QStringLiteral("warn"));
-    QCOMPARE(json.value("exitStatus").toInt(), 1);
+    const QJsonObject used = json["settings"]["rules"].toObject();
+    QCOMPARE(used["aggWriteWarn"].toDouble(), 1e12);
+    QCOMPARE(used["aggWriteFail"].toDouble(), 0.0);
+    QVERIFY(used["iterCount"].toInt() == 2 && used["enableRead"].toBool());
+    QCOMPARE(json["language"].toString(), QStringLiteral("zh_CN"));
+    QCOMPARE(json["verdict"].toString(), QStringLiteral("warn"));
+    QCOMPARE(json["exitStatus"].toInt(), 1);
 
     // The mean of the rounds' averages; the rows as the table printed them.
-    const QJsonArray rounds = json.value("rounds").toArray();
+    const QJsonArray rounds = json["rounds"].toArray();
     QCOMPARE(rounds.size(), 2);
-    QCOMPARE(json.value("averages").toObject().value("write").toDouble(),
-             (rounds[0].toObject().value("writeAvg").toDouble()
-              + rounds[1].toObject().value("writeAvg").toDouble())
-                 / 2);
-    const QJsonArray rows = json.value("rows").toArray();
+    QCOMPARE(json["averages"]["write"].toDouble(),
+             (rounds[0]["writeAvg"].toDouble() + rounds[1]["writeAvg"].toDouble()) / 2);
+    const QJsonArray rows = json["rows"].toArray();
     QCOMPARE(rows.size(), 3);
     for (int i = 0; i < rows.size(); ++i) {
-        const QJsonObject row = rows[i].toObject();
-        QCOMPARE(row.value("stream"), i == 0 ? QJsonValue() : QJsonValue(i));
-        QCOMPARE(row.value("writeVerdict").toString(), i == 0 ? "warn" : "pass");
-        const QString name = row.value("name").toString();
-        const double avg = row.value("read").toObject().value("avg").toDouble();
+        QCOMPARE(rows[i]["stream"], i == 0 ? QJsonValue() : QJsonValue(i));
+        QCOMPARE(rows[i]["writeVerdict"].toString(), i == 0 ? "warn" : "pass");
+        const QString name = rows[i]["name"].toString();
+        const double avg = rows[i]["read"]["avg"].toDouble();
         QVERIFY2(avg > 0 && tableRow(run.out, name, 1).value(1) == fixed2(avg), qPrintable(name));
     }
 }
@@ -98,18 +96,17 @@ void TestCliProcess::reportOnStandardOutput()
     // A plain folder under --force, --lang over a stored language, the report on standard
     // output: the report alone goes there; the table and the --force notice go to standard
     // error.
-    QVERIFY(m_f->store("ui/language", 2));
+    m_f->settings().setValue("ui/language", 2);
     const CliRun run = m_f->runner({}).run(
         m_f->onCard("--size 2M --block 64K --json - --force --lang en") + lenientRules());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QString error;
     const QJsonObject json = jsonOut(run, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(json.value("language").toString(), QStringLiteral("en"));
+    QCOMPARE(json["language"].toString(), QStringLiteral("en"));
     QVERIFY(run.err.contains(QLatin1String("] --force: the removable-drive check was skipped")));
-    const double avg =
-        json.value("rows")[0].toObject().value("write").toObject().value("avg").toDouble();
-    QCOMPARE(tableRow(run.err, "Card total").value(1), fixed2(avg));
+    QCOMPARE(tableRow(run.err, "Card total").value(1),
+             fixed2(json["rows"][0]["write"]["avg"].toDouble()));
 }
 
 void TestCliProcess::refusals_data()
@@ -132,15 +129,15 @@ void TestCliProcess::refusals()
     QFETCH(QString, args);
     QFETCH(bool, named);
     QFETCH(QString, why);
-    const QStringList before = entries(m_f->dir());
+    const QStringList before = entries(m_f->dir.path());
     const CliRun run = m_f->runner(named ? QStringList{m_f->card} : QStringList())
                            .run(m_f->args(args) + QStringList{"--lang", "en"});
-    QCOMPARE(run.exitStatus, QProcess::NormalExit);
-    QCOMPARE(run.exitCode, 3);
-    QVERIFY2(run.err.contains(why) && run.out.isEmpty(), qPrintable(run.err + run.out));
+    QVERIFY2(run.exitStatus == QProcess::NormalExit && run.exitCode == 3 && run.err.contains(why)
+                 && run.out.isEmpty(),
+             qPrintable(run.err + run.out));
     // Nothing written: the card is still empty, and nothing appeared next to it.
     QCOMPARE(entries(m_f->card), QStringList());
-    QCOMPARE(entries(m_f->dir()), before);
+    QCOMPARE(entries(m_f->dir.path()), before);
 }
 
 void TestCliProcess::oneLanguageOnly()
@@ -155,8 +152,7 @@ void TestCliProcess::oneLanguageOnly()
         const CliRun run = m_f->run(runs[i] + QStringList{"--lang", "zh_TW"});
         // Refused twice (3), then judged (0, 1 or 2).
         QVERIFY2((run.exitCode == 3) == (i < 2), qPrintable(run.err));
-        QString text = run.out + run.err;
-        text.remove(m_f->dir());
+        const QString text = QString(run.out + run.err).remove(m_f->dir.path());
         const QRegularExpressionMatch found = english.match(text);
         QVERIFY2(!found.hasMatch(), qPrintable(found.captured() + "\n" + text));
     }
@@ -172,15 +168,13 @@ void TestCliProcess::engineErrorIsReported()
         QSKIP("chattr +i does not work here (needs root and a file system that has it)");
     const CliRun run = m_f->run(m_f->onCard("--size 1M --block 64K --json @DIR/r.json"));
     QVERIFY(immutable("-i"));
-    QCOMPARE(run.exitCode, 3);
     // The report says the run failed and why, and judges nothing.
     QString error;
     const QJsonObject json = readJson(m_f->path("r.json"), &error).object();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(json.value("outcome").toString(), QStringLiteral("failed"));
-    QVERIFY(json.value("verdict").isNull() && json.value("rows").toArray().isEmpty());
-    QCOMPARE(json.value("exitStatus").toInt(), 3);
-    QVERIFY2(json.value("error").toString().contains(m_f->card), qPrintable(run.err));
+    QVERIFY2(run.exitCode == 3 && error.isEmpty(), qPrintable(error + run.err));
+    QVERIFY(json["outcome"] == "failed" && json["verdict"].isNull() && json["exitStatus"] == 3);
+    QVERIFY(json["rows"].toArray().isEmpty());
+    QVERIFY2(json["error"].toString().contains(m_f->card), qPrintable(run.err));
 }
 
 void TestCliProcess::interruptStopsAndCleansUp_data()
@@ -205,10 +199,9 @@ void TestCliProcess::interruptStopsAndCleansUp()
     QVERIFY(process.waitForFinished(120000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 130);
+    // A stopped test leaves no file, and reports no averages, no table and no report file.
     QCOMPARE(entries(m_f->card), QStringList());
-    // A stopped test reports no averages, no table and no report file.
-    QVERIFY(process.readAllStandardOutput().isEmpty());
-    QVERIFY(!QFile::exists(m_f->path("r.json")));
+    QVERIFY(process.readAllStandardOutput().isEmpty() && !QFile::exists(m_f->path("r.json")));
 }
 
 QTEST_GUILESS_MAIN(TestCliProcess)

@@ -1,0 +1,266 @@
+// The front end's parts in-process: what the command line accepts and the test it asks for,
+// the exit status of an outcome, log and progress lines, and the results table.
+#include "clioptions.h"
+#include "consolewriter.h"
+#include "exitstatus.h"
+#include "i18n.h"
+#include "isolatedsettings.h"
+#include "progressline.h"
+#include "resultstable.h"
+#include "sizeparse.h"
+#include "streamsource.h"
+#include "terminalstyle.h"
+#include "verdictcell.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+namespace {
+// The test a parse asked for, on one line: the numbers always, everything else when set.
+// The target every row gives, /media/card/, is left out (made absolute as the parser makes
+// it: on Windows it gains the current drive).
+QString summary(const CliOptions &o)
+{
+    static const QString card = QFileInfo(QStringLiteral("/media/card")).absoluteFilePath() + '/';
+    const TestPlan p = o.plan();
+    QStringList parts{
+        "size=" + formatSize(p.testSize), QStringLiteral("streams=%1").arg(p.streams),
+        "block=" + formatSize(p.blockSize),
+        QStringLiteral("rounds=%1 iterations=%2").arg(p.fillRounds).arg(p.iterations)};
+    const std::pair<bool, QString> optional[] = {
+        {p.target != card, "target=" + p.target},
+        {p.read, "read"},
+        {p.fill, "fill"},
+        {o.force, "force"},
+        {p.mode == TestPlan::Mode::Files, "files=" + p.files.join(',')},
+        {!o.language.isEmpty(), "lang=" + o.language},
+        {!o.jsonPath.isEmpty(), "json=" + o.jsonPath}};
+    for (const auto &[set, text] : optional) {
+        if (set)
+            parts << text;
+    }
+    for (auto it = o.ruleOverrides.cbegin(); it != o.ruleOverrides.cend(); ++it)
+        parts << it.key() + ':' + it.value().toString();
+    return parts.join(' ');
+}
+
+// The results table of a card total and two streams, in colour; the streams' write
+// verdicts are Warn and Fail.
+QString colouredTable()
+{
+    RowResult card;
+    card.write = {40.0, 52.5, 31.25, 0.1, 0.12, 0.0, 0, 40};
+    RowResult first;
+    first.write = {20.0, 26.0, 15.0, 0.5, 0.4, 0.15, 6, 40};
+    first.verdicts.write = Verdict::Warn;
+    RowResult second = first;
+    second.write = {20.0, 1234.56, 2.0, 0.7, 0.6, 0.25, 10, 40};
+    second.verdicts.write = Verdict::Fail;
+    const QVector<ResultRow> rows = {{QStringLiteral("Card total"), card},
+                                     {streamRowLabel(0, QStringLiteral("clip.mp4")), first},
+                                     {streamRowLabel(1, QStringLiteral("b.mp4")), second}};
+    return ResultsTable::format(rows, VerdictRules(), TerminalStyle(TerminalStyle::Mode::TrueColor))
+        .join('\n');
+}
+}  // namespace
+
+class TestCliUnits : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        // Messages are looked up by key, as in the program, from no settings of the user's.
+        QVERIFY(m_dir.isValid() && isolateSettings(m_dir.path()));
+    }
+
+    void cleanup()
+    {
+        I18n::instance()->applyLanguage(English);
+        qunsetenv("NO_COLOR");
+        qunsetenv("COLORTERM");
+    }
+
+    void sizes()
+    {
+        const std::pair<const char *, qint64> accepted[] = {
+            {"3000", 3000},
+            {"64k", 65536},
+            {"1536K", 1572864},
+            {"8KB", 8192},
+            {"3gib", 3221225472},
+            {" 1G ", 1073741824},
+            {"8388607T", 9223370937343148032}};  // the largest that fits
+        for (const auto &[text, bytes] : accepted) {
+            qint64 parsed = 0;
+            QVERIFY2(parseSize(text, &parsed) && parsed == bytes, text);
+            QVERIFY2(parseSize(formatSize(bytes), &parsed) && parsed == bytes, text);  // shown
+        }
+        // Empty, no number, zero, signs, fractions, unknown or doubled units, inner blanks,
+        // overflow with and without a unit; the value is left alone.
+        for (const char *text : {"", "M", "0", "-1M", "+1M", "1.5G", "1P", "1MG", "1 G", "8388608T",
+                                 "99999999999999999999"}) {
+            qint64 parsed = -7;
+            QVERIFY2(!parseSize(text, &parsed) && parsed == -7, text);
+        }
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<QString>("args");    // after the program name
+        QTest::addColumn<QString>("chosen");  // summary() of the result; empty: refused
+        QTest::addColumn<QString>("named");   // what a refusal must mention
+
+        const QString d = "size=1G streams=1 block=1M rounds=1 iterations=1";
+        const QString cwd = QDir::currentPath();
+        const auto row = [](const char *args, const QString &chosen) {
+            QTest::newRow(args) << QString("--target /media/card ") + args << chosen << QString();
+        };
+        row("", d);
+        row("--size 4M --streams 16 --block 64K --read --iterations 99",
+            "size=4M streams=16 block=64K rounds=1 iterations=99 read");
+        row("--block 8388608", "size=1G streams=1 block=8M rounds=1 iterations=1");
+        row("--fill --size 512M --rounds 5 --force",
+            "size=512M streams=1 block=1M rounds=5 iterations=1 fill force");
+        row("--file clips/a.mp4 --file /data/b.mp4 --read",
+            d + " read files=" + cwd + "/clips/a.mp4,"
+                + QFileInfo("/data/b.mp4").absoluteFilePath());
+        QTest::newRow("relative target") << "--target card" << d + " target=" + cwd + "/card/"
+                                         << "";
+        row("--lang ZH-tw --json out/r.json", d + " lang=zh_TW json=" + cwd + "/out/r.json");
+        row("--rules slcTrim=false --rules cvWarn=0.3 --rules cvWarn=0.25",
+            d + " cvWarn:0.25 slcTrim:false");
+
+        QTest::newRow("no target") << "--size 4M" << QString() << "--target";
+        // Refused, with what the message must name after the '|'.
+        for (const char *bad :
+             {"--size 512K|", "--streams 17|17", "--block 2M|2M", "--iterations 100|",
+              "--rounds 2|--rounds", "--fill --rounds 100|", "--fill --read|--read",
+              "--fill --streams 2|", "--file /x/a --size 1G|", "--fast|fast", "extra|extra",
+              "--lang fr|zh_TW", "--rules speed=5|speed", "--rules aggWriteWarn=fast|fast",
+              "--rules enableRead=true|--read"}) {
+            const QStringList parts = QString(bad).split('|');
+            QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
+        }
+    }
+
+    void options()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, chosen);
+        QFETCH(QString, named);
+        CliOptions options;
+        QString message;
+        const CommandLine::Status status =
+            CommandLine::parse(QStringList{"lumoracard-cli"} + args.split(' ', Qt::SkipEmptyParts),
+                               &options, &message);
+        if (chosen.isEmpty()) {
+            QCOMPARE(status, CommandLine::Error);
+            QVERIFY2(!message.trimmed().isEmpty() && message.contains(named), qPrintable(message));
+        } else {
+            QVERIFY2(status == CommandLine::Ok, qPrintable(message));
+            QCOMPARE(summary(options), chosen);
+        }
+    }
+
+    void exitStatus()
+    {
+        // A completed run exits with its worst verdict; otherwise there is no verdict to go by.
+        for (Verdict worst : {Verdict::Pass, Verdict::Warn, Verdict::Fail}) {
+            QCOMPARE(exitStatusFor(RunOutcome::Completed, worst), int(worst));
+            QCOMPARE(exitStatusFor(RunOutcome::NotRun, worst), 3);
+            QCOMPARE(exitStatusFor(RunOutcome::Failed, worst), 3);
+            QCOMPARE(exitStatusFor(RunOutcome::Stopped, worst), 130);
+        }
+    }
+
+    void progress()
+    {
+        // A bar of twenty, the percentage padded, figures to two decimals, the pass's time taken
+        // and left, the round only when there are several; the same in Chinese.
+        using P = ProgressLine::Phase;
+        QCOMPARE(
+            ProgressLine::format(P::Read, 100, 80.0, 79.996, 1, 1, 3723000, 0),
+            QStringLiteral("Read Test [####################] 100%  80.00 MB/s  avg 80.00 MB/s  "
+                           "1:02:03 elapsed  0:00 left"));
+        QCOMPARE(ProgressLine::format(P::Write, 0, 0.0, 1.5, 2, 3, 500, -1),
+                 QStringLiteral("Round 2/3 · Write Test [....................]   0%  0.00 MB/s  "
+                                "avg 1.50 MB/s  0:00 elapsed  --:-- left"));
+        I18n::instance()->applyLanguage(TraditionalChinese);
+        QCOMPARE(
+            ProgressLine::format(P::Write, 45, 12.345, 10.0, 1, 1, 42000, 51000),
+            QStringLiteral("寫入測試 [#########...........]  45%  12.35 MB/s  平均 10.00 MB/s  "
+                           "已用 0:42  剩餘 0:51"));
+        // Samples come about every 200 ms: a terminal shows each, a pipe one a second at most,
+        // the first whenever it comes.
+        ProgressLine terminal(true);
+        ProgressLine pipe(false);
+        const qint64 at[] = {0, 200, 999, 1000, 1200, 2100, 3099};
+        const bool toPipe[] = {true, false, false, true, false, true, false};
+        for (int i = 0; i < 7; ++i)
+            QVERIFY2(terminal.due(at[i]) && pipe.due(at[i]) == toPipe[i],
+                     qPrintable(QString::number(at[i])));
+        ProgressLine late(false);
+        QVERIFY(late.due(5000) && !late.due(5100) && late.due(6000));
+    }
+
+    void console()
+    {
+        // On a terminal the shorter line blanks the rest of the longer one; a log line wipes the
+        // progress line and starts at the left margin; a clear with nothing showing writes
+        // nothing. Results go to the output; a pipe gets whole lines.
+        for (const bool onTerminal : {true, false}) {
+            QBuffer out, err;
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            ConsoleWriter writer(&out, &err, onTerminal);
+            writer.progress(QStringLiteral("W  10%  long line"));
+            writer.progress(QStringLiteral("W  20%"));
+            writer.logLine(QStringLiteral("  100% %1"), QTime(7, 5, 3));
+            writer.clearProgress();
+            writer.error(QStringLiteral("refused"));
+            writer.progress(QStringLiteral("R  50%"));
+            writer.result(QStringLiteral("Write average: 1.00 MB/s"));
+            QCOMPARE(err.data(), onTerminal
+                                     ? QByteArray("\rW  10%  long line\rW  20%           \r"
+                                                  "      \r[07:05:03]   100% %1\nrefused\n\rR  50%")
+                                     : QByteArray("W  10%  long line\nW  20%\n[07:05:03]   "
+                                                  "100% %1\nrefused\nR  50%\n"));
+            QCOMPARE(out.data(), QByteArray("Write average: 1.00 MB/s\n"));
+        }
+    }
+
+    void styleMode()
+    {
+        using M = TerminalStyle::Mode;
+        qputenv("COLORTERM", "truecolor");
+        QCOMPARE(TerminalStyle::modeFor(false), M::Plain);  // off a terminal, whatever is set
+        QCOMPARE(TerminalStyle::modeFor(true), M::TrueColor);
+        qputenv("NO_COLOR", "1");
+        QCOMPARE(TerminalStyle::modeFor(true), M::Plain);
+        // An empty NO_COLOR counts as unset.
+        qputenv("NO_COLOR", "");
+        qunsetenv("COLORTERM");
+        QCOMPARE(TerminalStyle::modeFor(true), M::Palette256);
+    }
+
+    void cellColours()
+    {
+        // The second stream's write min 2.00 is below the per-stream minimum of 5: bad; the
+        // first stream's jitter of 50 % lies between 45 and 65: warn.
+        const QString text = colouredTable();
+        for (const char *painted : {"\x1b[38;2;211;47;47m2.00\x1b[0m", "\x1b[38;2;230;126;34m50.0%",
+                                    "\x1b[1;38;2;211;47;47m✗ Fail\x1b[0m"})
+            QVERIFY2(text.contains(QString::fromUtf8(painted)), painted + 1);
+        // The colour cube's nearest entries on the levels 0, 95, 135, 175, 215, 255:
+        // #1976d2 is 16 + 0*36 + 2*6 + 4, #e67e22 16 + 4*36 + 2*6.
+        QCOMPARE(TerminalStyle::paletteIndex(QStringLiteral("#1976d2")), 32);
+        QCOMPARE(TerminalStyle::paletteIndex(QStringLiteral("#e67e22")), 172);
+        QCOMPARE(TerminalStyle::paletteIndex(QStringLiteral("#ffffff")), 231);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliUnits)
+#include "tst_cliunits.moc"
