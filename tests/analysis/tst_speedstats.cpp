@@ -211,37 +211,6 @@ private slots:
         QVERIFY(c.stream(Read, 1).samples().isEmpty());
     }
 
-    // Round 1 at 40 MB/s, round 2 at 10 MB/s: series and extremes span both rounds (the
-    // window mean falls from 40 to (3 x 40 + 3 x 10) / 6 = 25), averages are the latest; a
-    // stream's average follows every report, even one left out of its series. A reset
-    // empties it all.
-    void roundsAccumulate()
-    {
-        SampleCollection c;
-        c.reset(1);
-        for (double speed : {40.0, 10.0}) {
-            for (int percent : {25, 50, 75, 100}) {
-                c.addProgress(Write, percent, speed);
-                c.addStreamSample(Write, 0, percent, speed, speed + percent);
-            }
-            c.finishPass(Write, speed + 2);
-        }
-        const QVector<double> both{40, 40, 40, 10, 10, 10};
-        QCOMPARE(c.card(Write).samples(), both);
-        QCOMPARE(c.stream(Write, 0).samples(), both);
-        QCOMPARE(c.card(Write).average(), 12.0);
-        QCOMPARE(c.stream(Write, 0).average(), 110.0);
-        QCOMPARE(c.card(Write).movingMin(), 25.0);
-        QCOMPARE(c.stream(Write, 0).movingMin(), 25.0);
-        // Reports for streams outside the test change nothing.
-        c.addStreamSample(Write, 1, 50, 30, 40);
-        c.addStreamSample(Read, -1, 50, 30, 40);
-        QCOMPARE(c.streamCount(), 1);
-        c.reset(1);
-        QVERIFY(c.card(Write).samples().isEmpty() && !c.card(Write).seen());
-        QCOMPARE(c.stream(Write, 0).average() + c.card(Write).movingMax(), 0.0);
-    }
-
     // Round 3 of 4 at 50 %: (200 + 50) / 4; the stress mode keeps the percent.
     void sharedAxis()
     {

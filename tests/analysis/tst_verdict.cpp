@@ -4,7 +4,6 @@
 #include "isolatedsettings.h"
 #include "resultcells.h"
 #include "verdict.h"
-#include "verdictcell.h"
 #include "verdictrulesstore.h"
 
 #include <QSettings>
@@ -153,17 +152,6 @@ private slots:
         const RowVerdicts v = row.judge(row.write, row.read, rules);
         QCOMPARE(v.write, row.writeVerdict);
         QCOMPARE(v.read, row.readVerdict);
-    }
-
-    // The row's verdict is the worse of its two, whichever pass it comes from.
-    void rowIsTheWorse()
-    {
-        const Verdict rows[][3] = {{W, P, W}, {P, W, W}, {W, F, F}, {F, W, F}};
-        for (const auto &r : rows) {
-            const VerdictCellLook look = verdictCellLook({}, r[0], {}, r[1], VerdictRules());
-            QCOMPARE(look.verdict, r[2]);
-            QCOMPARE(look.color, verdictColor(r[2]));
-        }
     }
 
     // Speeds are good at or above the threshold; ratios warn above `warn` and fail above

@@ -1,16 +1,12 @@
 // The front end's parts in-process: what the command line accepts and the test it asks for,
-// the exit status of an outcome, log and progress lines, and the results table.
+// the exit status of an outcome, and how log and progress lines reach a terminal or a pipe.
 #include "clioptions.h"
 #include "consolewriter.h"
 #include "exitstatus.h"
 #include "i18n.h"
 #include "isolatedsettings.h"
 #include "progressline.h"
-#include "resultstable.h"
 #include "sizeparse.h"
-#include "streamsource.h"
-#include "terminalstyle.h"
-#include "verdictcell.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -44,24 +40,6 @@ QString summary(const CliOptions &o)
     return parts.join(' ');
 }
 
-// The results table of a card total and two streams, in colour; the streams' write
-// verdicts are Warn and Fail.
-QString colouredTable()
-{
-    RowResult card;
-    card.write = {40.0, 52.5, 31.25, 0.1, 0.12, 0.0, 0, 40};
-    RowResult first;
-    first.write = {20.0, 26.0, 15.0, 0.5, 0.4, 0.15, 6, 40};
-    first.verdicts.write = Verdict::Warn;
-    RowResult second = first;
-    second.write = {20.0, 1234.56, 2.0, 0.7, 0.6, 0.25, 10, 40};
-    second.verdicts.write = Verdict::Fail;
-    const QVector<ResultRow> rows = {{QStringLiteral("Card total"), card},
-                                     {streamRowLabel(0, QStringLiteral("clip.mp4")), first},
-                                     {streamRowLabel(1, QStringLiteral("b.mp4")), second}};
-    return ResultsTable::format(rows, VerdictRules(), TerminalStyle(TerminalStyle::Mode::TrueColor))
-        .join('\n');
-}
 }  // namespace
 
 class TestCliUnits : public QObject
@@ -74,13 +52,7 @@ private slots:
     {
         // Messages are looked up by key, as in the program, from no settings of the user's.
         QVERIFY(m_dir.isValid() && isolateSettings(m_dir.path()));
-    }
-
-    void cleanup()
-    {
         I18n::instance()->applyLanguage(English);
-        qunsetenv("NO_COLOR");
-        qunsetenv("COLORTERM");
     }
 
     void sizes()
@@ -178,21 +150,6 @@ private slots:
 
     void progress()
     {
-        // A bar of twenty, the percentage padded, figures to two decimals, the pass's time taken
-        // and left, the round only when there are several; the same in Chinese.
-        using P = ProgressLine::Phase;
-        QCOMPARE(
-            ProgressLine::format(P::Read, 100, 80.0, 79.996, 1, 1, 3723000, 0),
-            QStringLiteral("Read Test [####################] 100%  80.00 MB/s  avg 80.00 MB/s  "
-                           "1:02:03 elapsed  0:00 left"));
-        QCOMPARE(ProgressLine::format(P::Write, 0, 0.0, 1.5, 2, 3, 500, -1),
-                 QStringLiteral("Round 2/3 · Write Test [....................]   0%  0.00 MB/s  "
-                                "avg 1.50 MB/s  0:00 elapsed  --:-- left"));
-        I18n::instance()->applyLanguage(TraditionalChinese);
-        QCOMPARE(
-            ProgressLine::format(P::Write, 45, 12.345, 10.0, 1, 1, 42000, 51000),
-            QStringLiteral("寫入測試 [#########...........]  45%  12.35 MB/s  平均 10.00 MB/s  "
-                           "已用 0:42  剩餘 0:51"));
         // Samples come about every 200 ms: a terminal shows each, a pipe one a second at most,
         // the first whenever it comes.
         ProgressLine terminal(true);
@@ -230,35 +187,6 @@ private slots:
                                                   "100% %1\nrefused\nR  50%\n"));
             QCOMPARE(out.data(), QByteArray("Write average: 1.00 MB/s\n"));
         }
-    }
-
-    void styleMode()
-    {
-        using M = TerminalStyle::Mode;
-        qputenv("COLORTERM", "truecolor");
-        QCOMPARE(TerminalStyle::modeFor(false), M::Plain);  // off a terminal, whatever is set
-        QCOMPARE(TerminalStyle::modeFor(true), M::TrueColor);
-        qputenv("NO_COLOR", "1");
-        QCOMPARE(TerminalStyle::modeFor(true), M::Plain);
-        // An empty NO_COLOR counts as unset.
-        qputenv("NO_COLOR", "");
-        qunsetenv("COLORTERM");
-        QCOMPARE(TerminalStyle::modeFor(true), M::Palette256);
-    }
-
-    void cellColours()
-    {
-        // The second stream's write min 2.00 is below the per-stream minimum of 5: bad; the
-        // first stream's jitter of 50 % lies between 45 and 65: warn.
-        const QString text = colouredTable();
-        for (const char *painted : {"\x1b[38;2;211;47;47m2.00\x1b[0m", "\x1b[38;2;230;126;34m50.0%",
-                                    "\x1b[1;38;2;211;47;47m✗ Fail\x1b[0m"})
-            QVERIFY2(text.contains(QString::fromUtf8(painted)), painted + 1);
-        // The colour cube's nearest entries on the levels 0, 95, 135, 175, 215, 255:
-        // #1976d2 is 16 + 0*36 + 2*6 + 4, #e67e22 16 + 4*36 + 2*6.
-        QCOMPARE(TerminalStyle::paletteIndex(QStringLiteral("#1976d2")), 32);
-        QCOMPARE(TerminalStyle::paletteIndex(QStringLiteral("#e67e22")), 172);
-        QCOMPARE(TerminalStyle::paletteIndex(QStringLiteral("#ffffff")), 231);
     }
 };
 

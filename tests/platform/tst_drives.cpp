@@ -13,8 +13,6 @@
 #include <QStorageInfo>
 #include <QtTest>
 
-#include <algorithm>
-
 // A made-up machine for the drive service, all inside one temporary folder: a sysfs tree
 // of block devices, a mountinfo text, a by-label folder, and real folders for the mount
 // points (so that space queries answer). Device numbers are written "MAJ:MIN".
@@ -70,7 +68,6 @@ public:
                                      fsType, source);
         writeFile(m_root + "/mountinfo", m_mountLines.join('\n').toUtf8() + '\n');
     }
-    QString path() const { return m_root; }  // canonical, no trailing separator
     // A real folder of the machine that is not a mount point; returned ending in '/'.
     QString makeFolder(const QString &relative)
     {
@@ -252,44 +249,6 @@ private slots:
         QVERIFY(drives.queryDevice(root("btrfs-stick"), d) && d.devicePath == "/dev/sdh1");
         QVERIFY(!drives.queryDevice(root("ramdisk"), d)
                 && !drives.queryDevice(root("bind-dcim"), d));
-    }
-
-    void namedRoots_data()
-    {
-        QTest::addColumn<QString>("roots");  // "@" stands for the machine's folder
-        QTest::addColumn<QString>("query");  // relative to the machine's folder
-        QTest::addColumn<bool>("removable");
-        QTest::addColumn<int>("extraListed");  // roots listed beyond the removable mounts
-        QTest::newRow("named with a trailing separator") << "@/plain/"
-                                                         << "plain" << true << 1;
-        QTest::newRow("folder inside a named one") << "@/plain"
-                                                   << "plain/sub" << false << 1;
-        QTest::newRow("two named, empty items") << "::@/plain::@/other:"
-                                                << "other" << true << 2;
-        QTest::newRow("missing folder is ignored") << "@/gone:@/plain"
-                                                   << "gone" << false << 1;
-        QTest::newRow("named through a link") << "@/link"
-                                              << "plain" << true << 1;
-    }
-
-    // Folders named as removable roots (LUMORACARD_REMOVABLE_ROOTS) count as drives, only
-    // at their root, listed once each, sorted, with a trailing separator.
-    void namedRoots()
-    {
-        QFETCH(QString, roots);
-        QFETCH(QString, query);
-        m_machine->makeFolder(QStringLiteral("plain/sub"));
-        m_machine->makeFolder(QStringLiteral("other"));
-        const QString top = m_machine->path();
-        QVERIFY(QFile::link(top + QStringLiteral("/plain"), top + QStringLiteral("/link")));
-        const platform::SysfsDriveService unnamed(m_machine->sources());
-        const platform::SysfsDriveService drives(m_machine->sources(roots.replace('@', top)));
-        QTEST(drives.isRemovable((top + '/' + query + '/').toStdString()), "removable");
-        QStringList listed = toQt(drives.removableRoots());
-        QTEST(listed.size() - int(unnamed.removableRoots().size()), "extraListed");
-        QVERIFY(listed.removeDuplicates() == 0 && std::is_sorted(listed.cbegin(), listed.cend()));
-        for (const QString &r : listed)
-            QVERIFY2(r.endsWith('/') && drives.isRemovable(r.toStdString()), qPrintable(r));
     }
 
     // On its own a loop device is never a card; named as a removable root it is one, at its

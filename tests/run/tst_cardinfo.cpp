@@ -1,5 +1,4 @@
-// How a card is named to its user: file system names as users know them, and what the
-// kernel tells of the card on one line.
+// How a card's file system is named to its user: as users know it.
 #include "cardinfo.h"
 #include "i18n.h"
 
@@ -26,23 +25,6 @@ private slots:
         };
         for (const auto &[system, total, shown] : rows)
             QCOMPARE(fileSystemName(system, total), QString(shown));
-    }
-
-    void identityLine()
-    {
-        platform::CardIdentity usb;
-        usb.vendor = "Generic ";
-        usb.model = "STORAGE DEVICE";
-        usb.serial = "000000001536";
-        QCOMPARE(identityText(usb), QStringLiteral("Generic STORAGE DEVICE, serial 000000001536"));
-        platform::CardIdentity slot;
-        slot.cidManufacturerId = "0x000003";
-        slot.cidName = "SD32G";
-        slot.cidSerial = "0x1a2b3c4d";
-        slot.cidDate = "04/2021";
-        QCOMPARE(identityText(slot),
-                 QStringLiteral("SD32G, manufacturer 0x000003, serial 0x1a2b3c4d, made 04/2021"));
-        QCOMPARE(identityText(platform::CardIdentity()), QString());
     }
 };
 
