@@ -1,8 +1,7 @@
 // The front end's parts in-process: what the command line accepts and the test it asks for,
-// the exit status of an outcome, and how log and progress lines reach a terminal or a pipe.
+// and how log and progress lines reach a terminal or a pipe.
 #include "clioptions.h"
 #include "consolewriter.h"
-#include "exitstatus.h"
 #include "i18n.h"
 #include "isolatedsettings.h"
 #include "progressline.h"
@@ -134,17 +133,6 @@ private slots:
         } else {
             QVERIFY2(status == CommandLine::Ok, qPrintable(message));
             QCOMPARE(summary(options), chosen);
-        }
-    }
-
-    void exitStatus()
-    {
-        // A completed run exits with its worst verdict; otherwise there is no verdict to go by.
-        for (Verdict worst : {Verdict::Pass, Verdict::Warn, Verdict::Fail}) {
-            QCOMPARE(exitStatusFor(RunOutcome::Completed, worst), int(worst));
-            QCOMPARE(exitStatusFor(RunOutcome::NotRun, worst), 3);
-            QCOMPARE(exitStatusFor(RunOutcome::Failed, worst), 3);
-            QCOMPARE(exitStatusFor(RunOutcome::Stopped, worst), 130);
         }
     }
 

@@ -35,10 +35,12 @@ const char kBusConfig[] =
     "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
 
-QString program(const QString &name, const QStringList &folders = {})
+// Where the daemons live when they are not on the PATH.
+QString program(const char *name)
 {
-    const QString onPath = QStandardPaths::findExecutable(name);
-    return onPath.isEmpty() ? QStandardPaths::findExecutable(name, folders) : onPath;
+    return QStandardPaths::findExecutable(
+        QLatin1String(name), {"/usr/bin", "/bin", "/usr/sbin", "/sbin", "/lib/systemd",
+                              "/usr/lib/systemd", "/usr/libexec/udisks2", "/usr/lib/udisks2"});
 }
 
 bool isRunning(const QByteArray &name)
@@ -157,12 +159,8 @@ QProcess *UDisks2Sandbox::daemon(const QString &program, const QStringList &args
 
 bool UDisks2Sandbox::start(const QString &device)
 {
-    const QString dbus = program(QStringLiteral("dbus-daemon"));
-    const QString udevd =
-        program(QStringLiteral("systemd-udevd"), {"/lib/systemd", "/usr/lib/systemd"});
-    const QString udevadm = program(QStringLiteral("udevadm"), {"/usr/bin", "/bin"});
-    const QString udisksd =
-        program(QStringLiteral("udisksd"), {"/usr/libexec/udisks2", "/usr/lib/udisks2"});
+    const QString dbus = program("dbus-daemon"), udevd = program("systemd-udevd");
+    const QString udevadm = program("udevadm"), udisksd = program("udisksd");
     // The machine's own udev serves as well; a second one would fight it.
     const bool udevRuns = isRunning("systemd-udevd");
     if (geteuid() != 0)

@@ -142,9 +142,8 @@ void buildZoo(FakeMachine &m)
         // An SD card in a built-in slot is not flagged removable; eMMC has type MMC.
         {"mmcblk0", "179:0", 0, "SD", "mmcblk0p1", "179:1", "sd slot", "exfat"},
         {"mmcblk1", "179:8", 0, "MMC", "mmcblk1p1", "179:9", "emmc", "ext4"},
-        {"sdc", "8:32", 1, "", "", "", "stick", "vfat"},            // no partition table
-        {"sdd", "8:48", 0, "", "sdd1", "8:49", "usbhdd", "ntfs3"},  // reports fixed media
-        {"loop0", "7:0", 1, "", "", "", "loopimg", "ext4"},         // claims removable media
+        {"sdc", "8:32", 1, "", "", "", "stick", "vfat"},     // no partition table
+        {"loop0", "7:0", 1, "", "", "", "loopimg", "ext4"},  // claims removable media
         {"loop1", "7:1", 0, "", "loop1p1", "259:0", "looppart", "vfat"},
         {"sdf", "8:80", 1, "", "sdf1", "8:81", "twice-a", "vfat"},
         {"sde", "8:64", 1, "", "sde1", "8:65", "", ""},     // under LUKS, below
@@ -202,7 +201,6 @@ private slots:
         QTest::newRow("SD card in a built-in slot") << "sd slot" << true;
         QTest::newRow("eMMC") << "emmc" << false;
         QTest::newRow("USB stick, no partition table") << "stick" << true;
-        QTest::newRow("USB hard disk") << "usbhdd" << false;
         QTest::newRow("LUKS on a stick") << "lukscard" << true;
         QTest::newRow("LUKS on the internal disk") << "lukshome" << false;
         QTest::newRow("loop device flagged removable") << "loopimg" << false;

@@ -1,5 +1,7 @@
 // Every refusal before a run, for both front ends: which one, in which order, with which
-// figures, on the exact boundaries of the space and FAT32 rules.
+// figures, on the exact boundaries of the space and FAT32 rules; and the file system's name
+// as users know it.
+#include "cardinfo.h"
 #include "i18n.h"
 #include "plancheck.h"
 
@@ -50,6 +52,7 @@ private slots:
     void refusals_data();
     void refusals();
     void textKeepsArguments();
+    void fileSystemNames();
 };
 
 void TestPlanCheck::refusals_data()
@@ -142,6 +145,23 @@ void TestPlanCheck::textKeepsArguments()
     // Filled in one pass: a %N inside the argument is not taken for a place of the text.
     QVERIFY2(refusal.text().startsWith("Target /media/%2 100%1/ is not a removable drive"),
              qPrintable(refusal.text()));
+}
+
+void TestPlanCheck::fileSystemNames()
+{
+    const qint64 twoGiB = 2147483648;
+    const std::tuple<const char *, qint64, const char *> rows[] = {
+        {"vfat", 32 * twoGiB, "FAT32"},
+        // At 2 GiB and below it may be FAT16: plain FAT is never wrong.
+        {"vfat", twoGiB, "FAT"},
+        {"vfat", 0, "FAT"},  // size unknown
+        {"exfat", twoGiB, "exFAT"},
+        {"ntfs3", twoGiB, "NTFS"},
+        {"FAT32", twoGiB, "FAT32"},  // Windows names stay
+        {"ext4", twoGiB, "ext4"},
+    };
+    for (const auto &[system, total, shown] : rows)
+        QCOMPARE(fileSystemName(system, total), QString(shown));
 }
 
 QTEST_GUILESS_MAIN(TestPlanCheck)
