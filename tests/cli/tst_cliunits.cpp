@@ -1,13 +1,11 @@
 // The front end's parts in-process: what the command line accepts and the test it asks for,
-// and how log and progress lines reach a terminal or a pipe.
+// and how often progress lines reach a terminal or a pipe.
 #include "clioptions.h"
-#include "consolewriter.h"
 #include "i18n.h"
 #include "isolatedsettings.h"
 #include "progressline.h"
 #include "sizeparse.h"
 
-#include <QBuffer>
 #include <QtTest>
 
 namespace {
@@ -149,32 +147,6 @@ private slots:
                      qPrintable(QString::number(at[i])));
         ProgressLine late(false);
         QVERIFY(late.due(5000) && !late.due(5100) && late.due(6000));
-    }
-
-    void console()
-    {
-        // On a terminal the shorter line blanks the rest of the longer one; a log line wipes the
-        // progress line and starts at the left margin; a clear with nothing showing writes
-        // nothing. Results go to the output; a pipe gets whole lines.
-        for (const bool onTerminal : {true, false}) {
-            QBuffer out, err;
-            out.open(QIODevice::WriteOnly);
-            err.open(QIODevice::WriteOnly);
-            ConsoleWriter writer(&out, &err, onTerminal);
-            writer.progress(QStringLiteral("W  10%  long line"));
-            writer.progress(QStringLiteral("W  20%"));
-            writer.logLine(QStringLiteral("  100% %1"), QTime(7, 5, 3));
-            writer.clearProgress();
-            writer.error(QStringLiteral("refused"));
-            writer.progress(QStringLiteral("R  50%"));
-            writer.result(QStringLiteral("Write average: 1.00 MB/s"));
-            QCOMPARE(err.data(), onTerminal
-                                     ? QByteArray("\rW  10%  long line\rW  20%           \r"
-                                                  "      \r[07:05:03]   100% %1\nrefused\n\rR  50%")
-                                     : QByteArray("W  10%  long line\nW  20%\n[07:05:03]   "
-                                                  "100% %1\nrefused\nR  50%\n"));
-            QCOMPARE(out.data(), QByteArray("Write average: 1.00 MB/s\n"));
-        }
     }
 };
 

@@ -80,25 +80,119 @@ std::tuple<R, QString, bool> formatAndWait(FormatService &service, const QString
 // A system bus of the test's own (never the machine's) with udisks2 and the udev it needs. It stops
 // whatever it started when it goes, also after a failed start; the daemons get SIGTERM should the
 // test process die first.
+// A system bus of the test's own (never the machine's) with udisks2 and the udev it needs. It
+// stops whatever it started when it goes, also after a failed start; the daemons get SIGTERM
+// should the test process die first.
 class UDisks2Sandbox
 {
 public:
     explicit UDisks2Sandbox(const QString &folder)  // for sockets and logs; must exist
         : m_folder(folder)
     {}
-    ~UDisks2Sandbox();
+    ~UDisks2Sandbox()
+    {
+        for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+            // The folder is udisks2's, made for this mount.
+            if (!m_device.isEmpty() && QString::fromLocal8Bit(volume.device()) == m_device
+                && QProcess::execute(QStringLiteral("umount"), {volume.rootPath()}) == 0)
+                QDir().rmdir(volume.rootPath());
+        }
+        // The daemons in the reverse order of the way they lean on each other.
+        for (auto it = m_daemons.rbegin(); it != m_daemons.rend(); ++it) {
+            (*it)->terminate();
+            if (!(*it)->waitForFinished(10000)) {
+                (*it)->kill();
+                (*it)->waitForFinished(10000);
+            }
+        }
+        if (m_madeUdevFolder)
+            QDir(QStringLiteral("/run/udev")).removeRecursively();
+        for (const QString &folder : m_madeFolders)
+            QDir().rmdir(folder);  // keeps one that is not empty
+    }
 
     // The bus, udev (unless the machine runs it) and udisks2; `device` is the only one the
     // test may format: it is unmounted again at the end.
-    bool start(const QString &device);
+    bool start(const QString &device)
+    {
+        const QString dbus = program("dbus-daemon"), udevd = program("systemd-udevd");
+        const QString udevadm = program("udevadm"), udisksd = program("udisksd");
+        // The machine's own udev serves as well; a second one would fight it.
+        const bool udevRuns = isRunning("systemd-udevd");
+        if (geteuid() != 0)
+            skipReason = QStringLiteral("udisks2 and udev of the test's own need root");
+        else if (dbus.isEmpty() || udisksd.isEmpty() || udevadm.isEmpty()
+                 || (udevd.isEmpty() && !udevRuns))
+            skipReason = QStringLiteral("dbus-daemon, udisks2 or udev is not installed");
+        else if (isRunning("udisksd"))  // it would share the machine's state
+            skipReason =
+                QStringLiteral("the machine runs its own udisks2; a second one is not safe");
+        if (!skipReason.isEmpty())
+            return false;
+
+        QFile config(m_folder + QStringLiteral("/bus.conf"));
+        if (!config.open(QIODevice::WriteOnly)
+            || config.write(QByteArray(kBusConfig).replace("%1", (m_folder + "/bus").toUtf8())) < 0)
+            return fail(QStringLiteral("cannot write the bus configuration"));
+        config.close();
+        QProcess *bus =
+            daemon(dbus, {"--config-file=" + config.fileName(), "--nofork", "--print-address"},
+                   QStringLiteral("bus.log"));
+        QByteArray address;
+        while (bus && !address.contains('\n') && bus->waitForReadyRead(20000))
+            address += bus->readAllStandardOutput();
+        m_address = QString::fromUtf8(address.trimmed());
+        if (m_address.isEmpty())
+            return fail(QStringLiteral("dbus-daemon printed no address"));
+        if (!udevRuns) {
+            m_madeUdevFolder = !QFileInfo::exists(QStringLiteral("/run/udev"));
+            if (!daemon(udevd, {}, QStringLiteral("udevd.log"))
+                || !waitFor([] { return QFileInfo::exists(QStringLiteral("/run/udev/control")); }))
+                return fail(QStringLiteral("systemd-udevd did not start"));
+        }
+        // udev looks at the card again, so that its database holds the file system.
+        if (QProcess::execute(udevadm, {"trigger", "--action=change", device}) != 0
+            || QProcess::execute(udevadm, {"settle", "--timeout=30"}) != 0)
+            return fail(QStringLiteral("udevadm trigger or settle failed on ") + device);
+        m_device = device;
+        // udisks2 makes the folder of root's mount points on first use.
+        for (const char *folder : {"/media/root", "/run/media/root"}) {
+            if (!QFileInfo::exists(QLatin1String(folder)))
+                m_madeFolders << QLatin1String(folder);
+        }
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.toUtf8());
+        const bool started = daemon(udisksd, {}, QStringLiteral("udisksd.log"));
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(m_address, QStringLiteral("sandbox"));
+        const bool up = started && waitFor([&connection] {
+                            return connection.isConnected()
+                                   && connection.interface()->isServiceRegistered(
+                                       QStringLiteral("org.freedesktop.UDisks2"));
+                        });
+        QDBusConnection::disconnectFromBus(QStringLiteral("sandbox"));
+        return up || fail(QStringLiteral("udisksd did not come up"));
+    }
     QString address() const { return m_address; }
 
     QString skipReason;  // the machine lacks something: the test should skip
     QString failure;     // starting failed although the machine has what it needs
 
 private:
-    QProcess *daemon(const QString &program, const QStringList &args, const QString &log);
-    bool fail(const QString &why);
+    QProcess *daemon(const QString &program, const QStringList &args, const QString &log)
+    {
+        m_daemons.push_back(std::make_unique<Daemon>());
+        QProcess *process = m_daemons.back().get();
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(m_folder + QLatin1Char('/') + log);
+        process->start(program, args);
+        return process->waitForStarted() ? process : nullptr;
+    }
+    bool fail(const QString &why)
+    {
+        failure = why + QStringLiteral(" (logs in %1)").arg(m_folder);
+        return false;
+    }
 
     QString m_folder;
     QString m_address;
@@ -117,105 +211,6 @@ private:
             QSKIP(qPrintable((sandbox).skipReason));                                               \
         QVERIFY2(sandboxUp, qPrintable((sandbox).failure));                                        \
     } while (false)
-
-UDisks2Sandbox::~UDisks2Sandbox()
-{
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        // The folder is udisks2's, made for this mount.
-        if (!m_device.isEmpty() && QString::fromLocal8Bit(volume.device()) == m_device
-            && QProcess::execute(QStringLiteral("umount"), {volume.rootPath()}) == 0)
-            QDir().rmdir(volume.rootPath());
-    }
-    // The daemons in the reverse order of the way they lean on each other.
-    for (auto it = m_daemons.rbegin(); it != m_daemons.rend(); ++it) {
-        (*it)->terminate();
-        if (!(*it)->waitForFinished(10000)) {
-            (*it)->kill();
-            (*it)->waitForFinished(10000);
-        }
-    }
-    if (m_madeUdevFolder)
-        QDir(QStringLiteral("/run/udev")).removeRecursively();
-    for (const QString &folder : m_madeFolders)
-        QDir().rmdir(folder);  // keeps one that is not empty
-}
-
-bool UDisks2Sandbox::fail(const QString &why)
-{
-    failure = why + QStringLiteral(" (logs in %1)").arg(m_folder);
-    return false;
-}
-
-QProcess *UDisks2Sandbox::daemon(const QString &program, const QStringList &args,
-                                 const QString &log)
-{
-    m_daemons.push_back(std::make_unique<Daemon>());
-    QProcess *process = m_daemons.back().get();
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setStandardErrorFile(m_folder + QLatin1Char('/') + log);
-    process->start(program, args);
-    return process->waitForStarted() ? process : nullptr;
-}
-
-bool UDisks2Sandbox::start(const QString &device)
-{
-    const QString dbus = program("dbus-daemon"), udevd = program("systemd-udevd");
-    const QString udevadm = program("udevadm"), udisksd = program("udisksd");
-    // The machine's own udev serves as well; a second one would fight it.
-    const bool udevRuns = isRunning("systemd-udevd");
-    if (geteuid() != 0)
-        skipReason = QStringLiteral("udisks2 and udev of the test's own need root");
-    else if (dbus.isEmpty() || udisksd.isEmpty() || udevadm.isEmpty()
-             || (udevd.isEmpty() && !udevRuns))
-        skipReason = QStringLiteral("dbus-daemon, udisks2 or udev is not installed");
-    else if (isRunning("udisksd"))  // it would share the machine's state
-        skipReason = QStringLiteral("the machine runs its own udisks2; a second one is not safe");
-    if (!skipReason.isEmpty())
-        return false;
-
-    QFile config(m_folder + QStringLiteral("/bus.conf"));
-    if (!config.open(QIODevice::WriteOnly)
-        || config.write(QByteArray(kBusConfig).replace("%1", (m_folder + "/bus").toUtf8())) < 0)
-        return fail(QStringLiteral("cannot write the bus configuration"));
-    config.close();
-    QProcess *bus =
-        daemon(dbus, {"--config-file=" + config.fileName(), "--nofork", "--print-address"},
-               QStringLiteral("bus.log"));
-    QByteArray address;
-    while (bus && !address.contains('\n') && bus->waitForReadyRead(20000))
-        address += bus->readAllStandardOutput();
-    m_address = QString::fromUtf8(address.trimmed());
-    if (m_address.isEmpty())
-        return fail(QStringLiteral("dbus-daemon printed no address"));
-    if (!udevRuns) {
-        m_madeUdevFolder = !QFileInfo::exists(QStringLiteral("/run/udev"));
-        if (!daemon(udevd, {}, QStringLiteral("udevd.log"))
-            || !waitFor([] { return QFileInfo::exists(QStringLiteral("/run/udev/control")); }))
-            return fail(QStringLiteral("systemd-udevd did not start"));
-    }
-    // udev looks at the card again, so that its database holds the file system.
-    if (QProcess::execute(udevadm, {"trigger", "--action=change", device}) != 0
-        || QProcess::execute(udevadm, {"settle", "--timeout=30"}) != 0)
-        return fail(QStringLiteral("udevadm trigger or settle failed on ") + device);
-    m_device = device;
-    // udisks2 makes the folder of root's mount points on first use.
-    for (const char *folder : {"/media/root", "/run/media/root"}) {
-        if (!QFileInfo::exists(QLatin1String(folder)))
-            m_madeFolders << QLatin1String(folder);
-    }
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.toUtf8());
-    const bool started = daemon(udisksd, {}, QStringLiteral("udisksd.log"));
-    qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    QDBusConnection connection =
-        QDBusConnection::connectToBus(m_address, QStringLiteral("sandbox"));
-    const bool up = started && waitFor([&connection] {
-                        return connection.isConnected()
-                               && connection.interface()->isServiceRegistered(
-                                   QStringLiteral("org.freedesktop.UDisks2"));
-                    });
-    QDBusConnection::disconnectFromBus(QStringLiteral("sandbox"));
-    return up || fail(QStringLiteral("udisksd did not come up"));
-}
 
 class TestFormatService : public QObject
 {

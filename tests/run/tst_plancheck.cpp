@@ -48,121 +48,117 @@ void row(const char *name, const TestPlan &plan, const TargetFacts &target, R re
 class TestPlanCheck : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void refusals_data();
-    void refusals();
-    void textKeepsArguments();
-    void fileSystemNames();
-};
+    void refusals_data()
+    {
+        QTest::addColumn<TestPlan>("plan");
+        QTest::addColumn<TargetFacts>("target");
+        QTest::addColumn<CheckStage>("stage");
+        QTest::addColumn<PlanRefusal::Reason>("reason");
+        QTest::addColumn<QStringList>("args");
 
-void TestPlanCheck::refusals_data()
-{
-    QTest::addColumn<TestPlan>("plan");
-    QTest::addColumn<TargetFacts>("target");
-    QTest::addColumn<CheckStage>("stage");
-    QTest::addColumn<PlanRefusal::Reason>("reason");
-    QTest::addColumn<QStringList>("args");
+        const TargetFacts big = card(60 * GiB, 64 * GiB);
+        const TargetFacts unknown{true, true, false, 0, 0};
+        const TestPlan twoBy2G = plan(2 * GiB, 2);
+        TestPlan noDrive = twoBy2G;
+        noDrive.target.clear();
+        TargetFacts folderless = big;
+        folderless.isFolder = false;
 
-    const TargetFacts big = card(60 * GiB, 64 * GiB);
-    const TargetFacts unknown{true, true, false, 0, 0};
-    const TestPlan twoBy2G = plan(2 * GiB, 2);
-    TestPlan noDrive = twoBy2G;
-    noDrive.target.clear();
-    TargetFacts folderless = big;
-    folderless.isFolder = false;
+        row("no drive listed", noDrive, big, R::NoDrive);
+        // A card pulled out since the list was made is neither removable nor a folder: the
+        // blocked-target refusal comes first and names it.
+        row("card pulled out", twoBy2G, TargetFacts(), R::NotRemovable, {"/media/card/"});
+        row("target gone", twoBy2G, folderless, R::TargetMissing, {"/media/card/"});
+        row("fill wants random data", filePlan({MiB}, true), big, R::ModeConflict);
+        row("no files", filePlan({}), big, R::NoFiles);
+        row("missing before too small", filePlan({10, -1, -1}), big, R::FilesMissing, {"1\n2"});
+        row("every file below a block", filePlan({10, MiB - 1}), big, R::FilesTooSmall);
+        row("one small file is skipped", filePlan({10, MiB}), big, R::None);
+        row("size below a block", plan(MiB - 1), big, R::SizeBelowBlock);
 
-    row("no drive listed", noDrive, big, R::NoDrive);
-    // A card pulled out since the list was made is neither removable nor a folder: the
-    // blocked-target refusal comes first and names it.
-    row("card pulled out", twoBy2G, TargetFacts(), R::NotRemovable, {"/media/card/"});
-    row("target gone", twoBy2G, folderless, R::TargetMissing, {"/media/card/"});
-    row("fill wants random data", filePlan({MiB}, true), big, R::ModeConflict);
-    row("no files", filePlan({}), big, R::NoFiles);
-    row("missing before too small", filePlan({10, -1, -1}), big, R::FilesMissing, {"1\n2"});
-    row("every file below a block", filePlan({10, MiB - 1}), big, R::FilesTooSmall);
-    row("one small file is skipped", filePlan({10, MiB}), big, R::None);
-    row("size below a block", plan(MiB - 1), big, R::SizeBelowBlock);
+        // Cards of 32 GiB or less come as FAT32: no file above 3.5 GiB, in whole blocks.
+        const TargetFacts fat32 = card(30 * GiB, 32 * GiB);
+        row("32G card, 3.5G and a bit", plan(3584 * MiB + 5), fat32, R::None);
+        row("32G card, 3.5G + 1 block", plan(3585 * MiB), fat32, R::Fat32Limit);
+        row("64G card, 30G", plan(30 * GiB), big, R::None);
+        row("capacity unknown, 5G", plan(5 * GiB), unknown, R::None);
+        row("16G card, one big source", filePlan({MiB, 4 * GiB}), card(15 * GiB, 16 * GiB),
+            R::Fat32Limit);
+        row("FAT32 before the format offer", plan(5 * GiB), card(0, 16 * GiB), R::Fat32Limit, {},
+            CheckStage::BeforeFormat);
 
-    // Cards of 32 GiB or less come as FAT32: no file above 3.5 GiB, in whole blocks.
-    const TargetFacts fat32 = card(30 * GiB, 32 * GiB);
-    row("32G card, 3.5G and a bit", plan(3584 * MiB + 5), fat32, R::None);
-    row("32G card, 3.5G + 1 block", plan(3585 * MiB), fat32, R::Fat32Limit);
-    row("64G card, 30G", plan(30 * GiB), big, R::None);
-    row("capacity unknown, 5G", plan(5 * GiB), unknown, R::None);
-    row("16G card, one big source", filePlan({MiB, 4 * GiB}), card(15 * GiB, 16 * GiB),
-        R::Fat32Limit);
-    row("FAT32 before the format offer", plan(5 * GiB), card(0, 16 * GiB), R::Fat32Limit, {},
-        CheckStage::BeforeFormat);
-
-    // Free space, compared with the test's files in whole blocks, figures in whole MB.
-    row("exactly enough", twoBy2G, card(4 * GiB, 64 * GiB), R::None);
-    row("one byte short", twoBy2G, card(4 * GiB - 1, 64 * GiB), R::LowSpace, {"4096", "4095"});
-    row("space before the format offer is not asked", twoBy2G, card(0, 64 * GiB), R::None, {},
-        CheckStage::BeforeFormat);
-    row("whole blocks per stream, short", plan(1000000, 3, 65536), card(45 * 65536 - 1, GiB),
-        R::LowSpace, {"2", "2"});
-    row("sources in whole blocks, short", filePlan({MiB + 7, 500, 2 * MiB}),
-        card(3 * MiB - 1, 16 * GiB), R::LowSpace, {"3", "2"});
-    row("space unknown passes", twoBy2G, unknown, R::None);
-    // The stress mode needs room for one file and sizes itself by the free space.
-    row("fill, room for one file", plan(8 * MiB + 5, 4, MiB, true), card(8 * MiB, 64 * MiB),
-        R::None);
-    row("fill, no room", plan(8 * MiB, 4, MiB, true), card(8 * MiB - 1, 64 * MiB), R::LowSpace,
-        {"8", "7"});
-    row("fill, space unknown", plan(8 * MiB, 4, MiB, true), unknown, R::SpaceUnknown,
-        {"/media/card/"});
-}
-
-void TestPlanCheck::refusals()
-{
-    QFETCH(TestPlan, plan);
-    QFETCH(TargetFacts, target);
-    QFETCH(CheckStage, stage);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // "index:size" names become real files of that size in the test's folder.
-    for (QString &name : plan.files) {
-        const qint64 size = name.section(QLatin1Char(':'), 1).toLongLong();
-        name = dir.filePath(name.section(QLatin1Char(':'), 0, 0));
-        QFile f(name);
-        QVERIFY(size < 0 || (f.open(QIODevice::WriteOnly) && f.resize(size)));
+        // Free space, compared with the test's files in whole blocks, figures in whole MB.
+        row("exactly enough", twoBy2G, card(4 * GiB, 64 * GiB), R::None);
+        row("one byte short", twoBy2G, card(4 * GiB - 1, 64 * GiB), R::LowSpace, {"4096", "4095"});
+        row("space before the format offer is not asked", twoBy2G, card(0, 64 * GiB), R::None, {},
+            CheckStage::BeforeFormat);
+        row("whole blocks per stream, short", plan(1000000, 3, 65536), card(45 * 65536 - 1, GiB),
+            R::LowSpace, {"2", "2"});
+        row("sources in whole blocks, short", filePlan({MiB + 7, 500, 2 * MiB}),
+            card(3 * MiB - 1, 16 * GiB), R::LowSpace, {"3", "2"});
+        row("space unknown passes", twoBy2G, unknown, R::None);
+        // The stress mode needs room for one file and sizes itself by the free space.
+        row("fill, room for one file", plan(8 * MiB + 5, 4, MiB, true), card(8 * MiB, 64 * MiB),
+            R::None);
+        row("fill, no room", plan(8 * MiB, 4, MiB, true), card(8 * MiB - 1, 64 * MiB), R::LowSpace,
+            {"8", "7"});
+        row("fill, space unknown", plan(8 * MiB, 4, MiB, true), unknown, R::SpaceUnknown,
+            {"/media/card/"});
     }
-    const PlanRefusal refusal = checkPlan(plan, target, stage);
-    QTEST(refusal.reason, "reason");
-    // The missing files are named with their full paths, one a line.
-    QTEST(QStringList(refusal.args).replaceInStrings(dir.path() + QLatin1Char('/'), QString()),
-          "args");
-    QCOMPARE(refusal.critical, refusal.reason == R::NotRemovable);
-}
 
-void TestPlanCheck::textKeepsArguments()
-{
-    TestPlan p = plan(GiB);
-    p.target = QStringLiteral("/media/%2 100%1/");
-    I18n::instance()->applyLanguage(English);
-    const PlanRefusal refusal = checkPlan(p, TargetFacts());
-    QCOMPARE(refusal.title(), QStringLiteral("Operation blocked"));
-    // Filled in one pass: a %N inside the argument is not taken for a place of the text.
-    QVERIFY2(refusal.text().startsWith("Target /media/%2 100%1/ is not a removable drive"),
-             qPrintable(refusal.text()));
-}
+    void refusals()
+    {
+        QFETCH(TestPlan, plan);
+        QFETCH(TargetFacts, target);
+        QFETCH(CheckStage, stage);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // "index:size" names become real files of that size in the test's folder.
+        for (QString &name : plan.files) {
+            const qint64 size = name.section(QLatin1Char(':'), 1).toLongLong();
+            name = dir.filePath(name.section(QLatin1Char(':'), 0, 0));
+            QFile f(name);
+            QVERIFY(size < 0 || (f.open(QIODevice::WriteOnly) && f.resize(size)));
+        }
+        const PlanRefusal refusal = checkPlan(plan, target, stage);
+        QTEST(refusal.reason, "reason");
+        // The missing files are named with their full paths, one a line.
+        QTEST(QStringList(refusal.args).replaceInStrings(dir.path() + QLatin1Char('/'), QString()),
+              "args");
+        QCOMPARE(refusal.critical, refusal.reason == R::NotRemovable);
+    }
 
-void TestPlanCheck::fileSystemNames()
-{
-    const qint64 twoGiB = 2147483648;
-    const std::tuple<const char *, qint64, const char *> rows[] = {
-        {"vfat", 32 * twoGiB, "FAT32"},
-        // At 2 GiB and below it may be FAT16: plain FAT is never wrong.
-        {"vfat", twoGiB, "FAT"},
-        {"vfat", 0, "FAT"},  // size unknown
-        {"exfat", twoGiB, "exFAT"},
-        {"ntfs3", twoGiB, "NTFS"},
-        {"FAT32", twoGiB, "FAT32"},  // Windows names stay
-        {"ext4", twoGiB, "ext4"},
-    };
-    for (const auto &[system, total, shown] : rows)
-        QCOMPARE(fileSystemName(system, total), QString(shown));
-}
+    void textKeepsArguments()
+    {
+        TestPlan p = plan(GiB);
+        p.target = QStringLiteral("/media/%2 100%1/");
+        I18n::instance()->applyLanguage(English);
+        const PlanRefusal refusal = checkPlan(p, TargetFacts());
+        QCOMPARE(refusal.title(), QStringLiteral("Operation blocked"));
+        // Filled in one pass: a %N inside the argument is not taken for a place of the text.
+        QVERIFY2(refusal.text().startsWith("Target /media/%2 100%1/ is not a removable drive"),
+                 qPrintable(refusal.text()));
+    }
+
+    void fileSystemNames()
+    {
+        const qint64 twoGiB = 2147483648;
+        const std::tuple<const char *, qint64, const char *> rows[] = {
+            {"vfat", 32 * twoGiB, "FAT32"},
+            // At 2 GiB and below it may be FAT16: plain FAT is never wrong.
+            {"vfat", twoGiB, "FAT"},
+            {"vfat", 0, "FAT"},  // size unknown
+            {"exfat", twoGiB, "exFAT"},
+            {"ntfs3", twoGiB, "NTFS"},
+            {"FAT32", twoGiB, "FAT32"},  // Windows names stay
+            {"ext4", twoGiB, "ext4"},
+        };
+        for (const auto &[system, total, shown] : rows)
+            QCOMPARE(fileSystemName(system, total), QString(shown));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPlanCheck)
 #include "tst_plancheck.moc"

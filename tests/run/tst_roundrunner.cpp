@@ -78,21 +78,6 @@ private slots:
         QCOMPARE(log.filter("Starting round").size(), qMax(0, rounds - 1));
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
     }
-
-    void passClock()
-    {
-        PassClock clock;
-        QCOMPARE(clock.remainingMs(), qint64(-1));
-        clock.report(PassDirection::Write, 1, 25);
-        QTest::qSleep(40);
-        clock.report(PassDirection::Write, 1, 25);
-        // A quarter done in the time taken: three times that is left.
-        const qint64 elapsed = clock.elapsedMs();
-        QVERIFY(elapsed >= 40 && qAbs(clock.remainingMs() - 3 * elapsed) <= 3);
-        // The read pass has a clock of its own.
-        clock.report(PassDirection::Read, 1, 0);
-        QVERIFY(clock.elapsedMs() < elapsed && clock.remainingMs() == -1);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRoundRunner)
