@@ -11,7 +11,6 @@
 // tool's settings there too, never the user's.
 struct CliFixture {
     CliFixture() { QDir().mkpath(card); }
-    bool isValid() const { return dir.isValid() && QDir(card).exists(); }
     QString path(const QString &name) const { return dir.filePath(name); }
 
     // The runner whose removable roots are `roots`; run() names the card folder alone.

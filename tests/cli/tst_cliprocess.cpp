@@ -18,7 +18,7 @@ private slots:
     void init()
     {
         m_f.reset(new CliFixture);
-        QVERIFY(m_f->isValid());
+        QVERIFY(m_f->dir.isValid() && QDir(m_f->card).exists());
     }
 
     void judgedRun()

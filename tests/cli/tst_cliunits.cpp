@@ -54,18 +54,14 @@ private slots:
 
     void sizes()
     {
-        const std::pair<const char *, qint64> accepted[] = {
-            {"3000", 3000},
-            {"64k", 65536},
-            {"1536K", 1572864},
-            {"8KB", 8192},
-            {"3gib", 3221225472},
-            {" 1G ", 1073741824},
-            {"8388607T", 9223370937343148032}};  // the largest that fits
-        for (const auto &[text, bytes] : accepted) {
+        // The last is the largest that fits.
+        const char *texts[] = {"3000", "64k", "1536K", "8KB", "3gib", " 1G ", "8388607T"};
+        const qint64 sizes[] = {
+            3000, 65536, 1572864, 8192, 3221225472, 1073741824, 9223370937343148032};
+        for (int i = 0; i < 7; ++i) {
             qint64 parsed = 0;
-            QVERIFY2(parseSize(text, &parsed) && parsed == bytes, text);
-            QVERIFY2(parseSize(formatSize(bytes), &parsed) && parsed == bytes, text);  // shown
+            QVERIFY2(parseSize(texts[i], &parsed) && parsed == sizes[i], texts[i]);
+            QVERIFY2(parseSize(formatSize(sizes[i]), &parsed) && parsed == sizes[i], texts[i]);
         }
         // Empty, no number, zero, signs, fractions, unknown or doubled units, inner blanks,
         // overflow with and without a unit; the value is left alone.

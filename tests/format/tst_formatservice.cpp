@@ -29,8 +29,6 @@ protected:
 
 // Allows everything: the bus is the test's own and only root's processes reach its socket.
 const char kBusConfig[] =
-    "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
-    " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
     "<busconfig><type>system</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>\n"
     "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";

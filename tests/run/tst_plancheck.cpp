@@ -145,16 +145,12 @@ private slots:
     void fileSystemNames()
     {
         const qint64 twoGiB = 2147483648;
+        // At 2 GiB and below, or of no known size, vfat may be FAT16: plain FAT is never wrong.
+        // Windows names and others stay as they are.
         const std::tuple<const char *, qint64, const char *> rows[] = {
-            {"vfat", 32 * twoGiB, "FAT32"},
-            // At 2 GiB and below it may be FAT16: plain FAT is never wrong.
-            {"vfat", twoGiB, "FAT"},
-            {"vfat", 0, "FAT"},  // size unknown
-            {"exfat", twoGiB, "exFAT"},
-            {"ntfs3", twoGiB, "NTFS"},
-            {"FAT32", twoGiB, "FAT32"},  // Windows names stay
-            {"ext4", twoGiB, "ext4"},
-        };
+            {"vfat", 32 * twoGiB, "FAT32"}, {"vfat", twoGiB, "FAT"},   {"vfat", 0, "FAT"},
+            {"exfat", twoGiB, "exFAT"},     {"ntfs3", twoGiB, "NTFS"}, {"FAT32", twoGiB, "FAT32"},
+            {"ext4", twoGiB, "ext4"}};
         for (const auto &[system, total, shown] : rows)
             QCOMPARE(fileSystemName(system, total), QString(shown));
     }

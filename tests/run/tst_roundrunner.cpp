@@ -7,10 +7,6 @@
 
 Q_DECLARE_METATYPE(TestPlan)
 
-namespace {
-constexpr qint64 MiB = 1048576;
-}  // namespace
-
 class TestRoundRunner : public QObject
 {
     Q_OBJECT
@@ -27,7 +23,7 @@ private slots:
         QTest::addColumn<int>("judged");  // rounds whose rows could be judged
         QTest::addColumn<int>("passes");
         TestPlan plan;
-        plan.testSize = 4 * MiB;
+        plan.testSize = 4 * 1048576;
         plan.streams = 2;
         plan.read = true;
         plan.iterations = 2;
@@ -43,7 +39,7 @@ private slots:
         QTest::newRow("fill write fails")
             << fill << false << RoundRunner::Outcome::Failed << 0 << 0;
         // Stopped at once: no pass ends, nothing is judged.
-        plan.testSize = 512 * MiB;
+        plan.testSize = 512 * 1048576;
         plan.iterations = 3;
         QTest::newRow("stopped right after the start")
             << plan << true << RoundRunner::Outcome::Stopped << 0 << 0;
