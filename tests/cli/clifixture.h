@@ -44,11 +44,6 @@ inline QStringList entries(const QString &dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
-inline QString fixed2(double value)
-{
-    return QString::number(value, 'f', 2);
-}
-
 // The report a run printed on standard output; `error` is set when it is no JSON object.
 inline QJsonObject jsonOut(const CliRun &run, QString *error)
 {

@@ -63,7 +63,7 @@ void TestCliThrottled::reportMatchesThrottle()
     // In Traditional Chinese: the table on standard error, the report's row name.
     QCOMPARE(rows[0]["name"].toString(), QStringLiteral("整卡合計"));
     const QStringList cells = tableRow(run.err, QStringLiteral("整卡合計"));
-    QCOMPARE(cells.value(1), fixed2(avg));
+    QCOMPARE(cells.value(1), QString::number(avg, 'f', 2));
     QCOMPARE(cells.value(7), QStringLiteral("⚠ 警告"));
 }
 
