@@ -1,9 +1,10 @@
-// Expected figures are worked out by hand from the statistics rules; each row's comment
-// shows the working.
+// How engine reports become sample series, and the statistics of a series. Expected figures
+// are worked out by hand from the statistics rules; each row's comment shows the working.
+#include "evaluation.h"
+#include "samplecollection.h"
 #include "speedstats.h"
 
 #include <QtTest>
-
 #include <cmath>
 
 Q_DECLARE_METATYPE(SpeedStats)
@@ -33,6 +34,13 @@ SpeedStats stats(double avg, double max, double min, double jitter, double cv, d
 {
     return SpeedStats{avg, max, min, jitter, cv, dropRatio, dropCount, sampleCount};
 }
+
+struct Report {
+    int percent;
+    double mbps;
+};
+using Reports = QVector<Report>;
+constexpr PassDirection Write = PassDirection::Write, Read = PassDirection::Read;
 }  // namespace
 
 class TestSpeedStats : public QObject
@@ -42,74 +50,74 @@ private slots:
     void compute_data()
     {
         QTest::addColumn<QVector<double>>("series");
-        QTest::addColumn<double>("fallbackAvg");
-        QTest::addColumn<double>("fallbackMax");
-        QTest::addColumn<double>("fallbackMin");
+        QTest::addColumn<QVector<double>>("fallbacks");  // average, max, min
         QTest::addColumn<bool>("slcTrim");
         QTest::addColumn<SpeedStats>("expected");
 
         QTest::newRow("empty series gives the fallbacks")
-            << QVector<double>() << 50.0 << 60.0 << 40.0 << true
+            << QVector<double>() << QVector<double>{50.0, 60.0, 40.0} << true
             << stats(50, 60, 40, 0, 0, 0, 0, 0);
 
         QTest::newRow("zero fallback average stops after the count")
-            << QVector<double>{10, 20, 30} << 0.0 << 5.0 << 1.0 << true
+            << QVector<double>{10, 20, 30} << QVector<double>{0.0, 5.0, 1.0} << true
             << stats(0, 5, 1, 0, 0, 0, 0, 3);
 
         // 29 samples are never trimmed. Sorted: 14x20 then 15x100; P25 = [7] = 20,
         // P75 = [21] = 100; all samples within [P5, P95] = [20, 100].
         QTest::newRow("29 samples: no trim")
-            << run(100, 15) + run(20, 14) << 50.0 << 100.0 << 20.0 << true
+            << run(100, 15) + run(20, 14) << QVector<double>{50.0, 100.0, 20.0} << true
             << stats(50, 100, 20, 80.0 / 50, std::sqrt((14 * 900.0 + 15 * 2500.0) / 29) / 50,
                      14.0 / 29, 14, 29);
 
         // One more 20: tail from 18 is all 20, peak 100 at 0, curve first <= 21 at 24, capped
         // to 15.
         QTest::newRow("30 samples: trimmed at half")
-            << run(100, 15) + run(20, 15) << 50.0 << 100.0 << 20.0 << true
+            << run(100, 15) + run(20, 15) << QVector<double>{50.0, 100.0, 20.0} << true
             << stats(20, 20, 20, 0, 0, 0, 0, 15);
         QTest::newRow("30 samples, trim switched off")
-            << run(100, 15) + run(20, 15) << 60.0 << 100.0 << 20.0 << false
+            << run(100, 15) + run(20, 15) << QVector<double>{60.0, 100.0, 20.0} << false
             << stats(60, 100, 20, 80.0 / 60, 40.0 / 60, 0.5, 15, 30);
 
         // Tail (18..29) sorted is 6x20, 6x21: the upper middle 21 makes 1.15 x 21 > 24, so no
         // trim; the lower middle (or the mean of both) would trim.
         // Sorted all: 9x20, 6x21, 15x24; P25 = [7] = 20, P75 = [21] = 24.
         QTest::newRow("even tail takes the upper middle")
-            << run(24, 15) + run(20, 9) + run(21, 6) << 22.0 << 24.0 << 20.0 << true
+            << run(24, 15) + run(20, 9) + run(21, 6) << QVector<double>{22.0, 24.0, 20.0} << true
             << stats(22, 24, 20, 4.0 / 22, std::sqrt((9 * 4.0 + 6 * 1.0 + 15 * 4.0) / 30) / 22, 0,
                      0, 30);
 
         // Peak 23 equals 1.15 x 20: trimmed; curve first <= 21 at 21 (three 23s: 20.9).
         QTest::newRow("peak exactly 1.15 x median is trimmed")
-            << run(23, 15) + run(20, 15) << 21.0 << 23.0 << 20.0 << true
+            << run(23, 15) + run(20, 15) << QVector<double>{21.0, 23.0, 20.0} << true
             << stats(20, 20, 20, 0, 0, 0, 0, 15);
         QTest::newRow("peak just below 1.15 x median is not")
-            << run(22.99, 15) + run(20, 15) << 21.0 << 23.0 << 20.0 << true
+            << run(22.99, 15) + run(20, 15) << QVector<double>{21.0, 23.0, 20.0} << true
             << stats(21, 23, 20, 2.99 / 21, std::sqrt((15 * 1.0 + 15 * 1.99 * 1.99) / 30) / 21, 0,
                      0, 30);
 
         // Five 30s then 20s: the curve is exactly 21 = 1.05 x 20 at 13 (one 30 left in the
         // window), which counts as settled: t = 13, 27 samples left.
         QTest::newRow("settling exactly at 1.05 x median")
-            << run(30, 5) + run(20, 35) << 21.0 << 30.0 << 20.0 << true
+            << run(30, 5) + run(20, 35) << QVector<double>{21.0, 30.0, 20.0} << true
             << stats(20, 20, 20, 0, 0, 0, 0, 27);
 
         // t = 20; analysed 19x20 and a final 50: mean 21.5. The 15-sample average restarts at t,
         // so it stays 20 until the 50 arrives: (14 x 20 + 50) / 15 = 22. P5 = P95 = 20, so the
         // 50 is left out of the CV, whose deviations are taken from 21.5.
         QTest::newRow("trimmed extremes restart at the trim")
-            << run(100, 20) + run(20, 19) + QVector<double>{50} << 55.0 << 99.0 << 1.0 << true
-            << stats(21.5, 22, 20, 0, 1.5 / 21.5, 0, 0, 20);
+            << run(100, 20) + run(20, 19) + QVector<double>{50} << QVector<double>{55.0, 99.0, 1.0}
+            << true << stats(21.5, 22, 20, 0, 1.5 / 21.5, 0, 0, 20);
 
         // Median of the tail is 0: no trim. Sorted 15x0, 15x50.
-        QTest::newRow("zero median: no trim") << run(50, 15) + run(0, 15) << 25.0 << 50.0 << 0.0
-                                              << true << stats(25, 50, 0, 2.0, 1.0, 0.5, 15, 30);
+        QTest::newRow("zero median: no trim")
+            << run(50, 15) + run(0, 15) << QVector<double>{25.0, 50.0, 0.0} << true
+            << stats(25, 50, 0, 2.0, 1.0, 0.5, 15, 30);
 
         // Median 10, but every 10-sample window after the peak averages at least 109: no
         // transition point. Sorted: 7x10, 23x1000.
         QTest::newRow("no transition point: no trim")
-            << run(1000, 18) + run(10, 7) + run(1000, 5) << 500.0 << 1000.0 << 10.0 << true
+            << run(1000, 18) + run(10, 7) + run(1000, 5) << QVector<double>{500.0, 1000.0, 10.0}
+            << true
             << stats(500, 1000, 10, 0,
                      std::sqrt((7 * 490.0 * 490.0 + 23 * 500.0 * 500.0) / 30) / 500, 7.0 / 30, 7,
                      30);
@@ -118,14 +126,15 @@ private slots:
         // at 10 (before the second), so t = 10, not min(30, 25). Analysed: one 20, ten 100s,
         // 29x20: mean 40. The 15-sample average peaks at (20 + 10 x 100) / 11.
         QTest::newRow("first of equal peaks wins")
-            << QVector<double>{100} + run(20, 10) + run(100, 10) + run(20, 29) << 50.0 << 100.0
-            << 20.0 << true << stats(40, 1020.0 / 11, 20, 0, std::sqrt(1200.0) / 40, 0.75, 30, 40);
+            << QVector<double>{100} + run(20, 10) + run(100, 10) + run(20, 29)
+            << QVector<double>{50.0, 100.0, 20.0} << true
+            << stats(40, 1020.0 / 11, 20, 0, std::sqrt(1200.0) / 40, 0.75, 30, 40);
 
         // Sorted 29, 30, 50, 60, 80: P5 = [0] = 29, P25 = [1] = 30, P75 = [3] = 60,
         // P95 = [3] = 60. 30 is exactly 0.6 x 50: not a drop. 29 and 60 take part in the CV,
         // 80 does not.
         QTest::newRow("drop threshold and inclusive P5/P95")
-            << QVector<double>{30, 29, 50, 60, 80} << 50.0 << 80.0 << 29.0 << true
+            << QVector<double>{30, 29, 50, 60, 80} << QVector<double>{50.0, 80.0, 29.0} << true
             << stats(50, 80, 29, 30.0 / 50, std::sqrt((441.0 + 400 + 0 + 100) / 4) / 50, 0.2, 1, 5);
 
         // 1 ... 21 shuffled: P5 = [1] = 2, P25 = [5] = 6, P75 = [15] = 16, P95 = [19] = 20.
@@ -133,25 +142,69 @@ private slots:
         QTest::newRow("nearest-rank percentiles")
             << QVector<double>{7, 1,  15, 3, 21, 9,  11, 2,  19, 5, 13,
                                4, 17, 6,  8, 10, 12, 14, 16, 18, 20}
-            << 10.0 << 21.0 << 1.0 << true
+            << QVector<double>{10.0, 21.0, 1.0} << true
             << stats(10, 21, 1, 10.0 / 10, std::sqrt(31.0) / 10, 5.0 / 21, 5, 21);
 
         QTest::newRow("flat series below 0.6 x average drops throughout")
-            << run(10, 3) << 20.0 << 10.0 << 10.0 << true << stats(20, 10, 10, 0, 0.5, 1.0, 3, 3);
+            << run(10, 3) << QVector<double>{20.0, 10.0, 10.0} << true
+            << stats(20, 10, 10, 0, 0.5, 1.0, 3, 3);
     }
 
     void compute()
     {
         QFETCH(QVector<double>, series);
-        QFETCH(double, fallbackAvg);
-        QFETCH(double, fallbackMax);
-        QFETCH(double, fallbackMin);
+        QFETCH(QVector<double>, fallbacks);
         QFETCH(bool, slcTrim);
         QFETCH(SpeedStats, expected);
 
         QCOMPARE(
-            figuresOf(computeSpeedStats(series, fallbackAvg, fallbackMax, fallbackMin, slcTrim)),
+            figuresOf(computeSpeedStats(series, fallbacks[0], fallbacks[1], fallbacks[2], slcTrim)),
             figuresOf(expected));
+    }
+
+    // The card total and the streams follow the same rule, each pass apart: the final report
+    // at 100 % and zero speeds are left out.
+    void seriesRule()
+    {
+        // 1 ... 20: the mean grows to 8 over the first 15, then is s - 7; the last covers
+        // samples 6 ... 20 and is the largest, 13. The smallest is the first sample.
+        Reports climbing;
+        QVector<double> speeds;
+        for (int i = 1; i <= 20; ++i) {
+            climbing.append({i, double(i)});
+            speeds.append(i);
+        }
+        const std::tuple<Reports, QVector<double>, double, double> rows[] = {
+            {{{50, 80}, {100, 90}}, {80}, 80, 80},
+            {{{99, 40}}, {40}, 40, 40},
+            {{{10, 0}, {20, 60}}, {60}, 60, 60},
+            // Means of the growing window: 100, 75, 160/3.
+            {{{10, 100}, {20, 50}, {30, 10}}, {100, 50, 10}, 100, 160.0 / 3},
+            {climbing, speeds, 13, 1}};
+        for (const auto &[reports, series, movingMax, movingMin] : rows) {
+            SampleCollection c;
+            c.reset(2);
+            for (const Report &r : reports) {
+                c.addProgress(Read, r.percent, r.mbps);
+                c.addStreamSample(Write, 1, r.percent, r.mbps, 1.0);
+            }
+            for (const SampleSeries *s : {&c.card(Read), &c.stream(Write, 1)}) {
+                QCOMPARE(s->samples(), series);
+                QCOMPARE(s->movingMax(), movingMax);
+                QCOMPARE(s->movingMin(), movingMin);
+            }
+            QVERIFY(c.card(Write).samples().isEmpty() && c.stream(Write, 0).samples().isEmpty()
+                    && c.stream(Read, 1).samples().isEmpty());
+        }
+    }
+
+    // Round 3 of 4 at 50 %: (200 + 50) / 4; the stress mode keeps the percent.
+    void sharedAxis()
+    {
+        QCOMPARE(sharedAxisPercent(50, 3, 4, false), 62);
+        QCOMPARE(sharedAxisPercent(100, 1, 3, false), 33);
+        QCOMPARE(sharedAxisPercent(100, 4, 4, false), 100);
+        QCOMPARE(sharedAxisPercent(50, 3, 3, true), 50);
     }
 };
 

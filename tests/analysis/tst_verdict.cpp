@@ -1,9 +1,13 @@
-// Judging statistics against the verdict rules on their exact boundaries, and what the
-// result cells make of the figures and verdicts.
+// Judging statistics against the verdict rules on their exact boundaries, what the result
+// cells make of the figures and verdicts, and the rules in the settings store: what is read
+// back, what is limited on the way, and how a typed-in value is read.
+#include "isolatedsettings.h"
 #include "resultcells.h"
 #include "verdict.h"
-#include "verdictcell.h"
+#include "verdictrulesstore.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(SpeedStats)
@@ -13,16 +17,9 @@ namespace {
 constexpr Verdict P = Verdict::Pass, W = Verdict::Warn, F = Verdict::Fail;
 
 // Statistics with clean metrics unless a row says otherwise.
-SpeedStats figures(double avg, double min, double jitter = 0.0, double cv = 0.0,
-                   double dropRatio = 0.0)
+SpeedStats figures(double avg, double min, double jitter = 0, double cv = 0, double drops = 0)
 {
-    SpeedStats s;
-    s.avg = s.max = avg;
-    s.min = min;
-    s.jitter = jitter;
-    s.cv = cv;
-    s.dropRatio = dropRatio;
-    return s;
+    return SpeedStats{avg, avg, min, jitter, cv, drops, 0, 0};
 }
 
 // One results row: judged as the card total or as a stream, under the default rules with the
@@ -35,7 +32,31 @@ struct RowCase {
     bool enableRead, cardMinimums;
     Verdict writeVerdict, readVerdict;
 };
+// Every field differs from its default, so a field that is not stored or not read shows.
+VerdictRules unusualRules()
+{
+    VerdictRules r;
+    for (const QString &pair :
+         QStringLiteral("enableRead=true jitterFail=0.8 jitterWarn=0.333 cvFail=0.61 cvWarn=0.25 "
+                        "dropFail=0.3 dropWarn=0.05 minSpeedMult=0.75 aggWriteFail=12.5 "
+                        "aggWriteWarn=22.25 aggReadFail=15 aggReadWarn=45.5 slcTrim=false "
+                        "fullCap=true iterCount=7 perStreamWrite=8.75 perStreamRead=12.5")
+             .split(' '))
+        VerdictRulesStore::setField(&r, pair.section('=', 0, 0), pair.section('=', 1));
+    return r;
+}
 
+// Field by field through the store's own names, so a failure names the key.
+void compareRules(const VerdictRules &actual, const VerdictRules &expected)
+{
+    for (const QString &key : VerdictRulesStore::keys()) {
+        const QVariant a = VerdictRulesStore::field(actual, key);
+        const QVariant e = VerdictRulesStore::field(expected, key);
+        QVERIFY2(
+            a.isValid() && a == e,
+            qPrintable(QStringLiteral("%1: %2, expected %3").arg(key, a.toString(), e.toString())));
+    }
+}
 }  // namespace
 
 Q_DECLARE_METATYPE(RowCase)
@@ -43,6 +64,8 @@ Q_DECLARE_METATYPE(RowCase)
 class TestVerdict : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
+
 private slots:
     void judge_data()
     {
@@ -70,7 +93,6 @@ private slots:
         QTest::newRow("drops at warn") << figures(30, 30, 0, 0, 0.1) << 0.0 << P;
         QTest::newRow("drops above warn") << figures(30, 30, 0, 0, 0.11) << 0.0 << W;
         QTest::newRow("no data passes whatever it shows") << figures(0, 0, 9, 9, 1) << 5.0 << P;
-        QTest::newRow("negative average passes") << figures(-1, 0, 9, 9, 1) << 5.0 << P;
     }
 
     void judge()
@@ -95,8 +117,7 @@ private slots:
             {"card: metric Fail kept", card, figures(40, 15, 0.7), none, false, true, F, P},
             {"card: metric Warn raised by min", card, figures(40, 5, 0.5), none, false, true, F, P},
             {"card: no write data fails", card, none, none, false, true, F, P},
-            {"card: read ignored while off", card, figures(40, 25), figures(40, 1, 0.9), false,
-             true, P, P},
+            {"card: read off", card, figures(40, 25), figures(40, 1, 0.9), false, true, P, P},
             {"card: read on, no read data fails", card, figures(40, 25), none, true, true, P, F},
             {"card: read min 25 < 30", card, figures(40, 25), figures(60, 25), true, true, P, W},
             {"card: read min 30", card, figures(40, 25), figures(60, 30), true, true, P, P},
@@ -104,14 +125,10 @@ private slots:
             // Streams: their own minimums (write 5, read 10, factor 0.5), no card-total minimum.
             {"stream: no card-total minimum", stream, figures(40, 6), none, false, true, P, P},
             {"stream: write min 2.4", stream, figures(40, 2.4), none, false, true, F, P},
-            {"stream: read uses its own minimum", stream, figures(40, 6), figures(40, 6), true,
-             true, P, W},
-            {"stream: read min 4.99 < 10 x 0.5", stream, figures(40, 6), figures(40, 4.99), true,
-             true, P, F},
-            {"stream: read on, no read data passes", stream, figures(40, 6), none, true, true, P,
-             P},
-            {"stream: read off ignores bad read", stream, figures(40, 6), figures(40, 1, 0.9),
-             false, true, P, P},
+            {"stream: own read min", stream, figures(40, 6), figures(40, 6), true, true, P, W},
+            {"stream: read min 4.99", stream, figures(40, 6), figures(40, 4.99), true, true, P, F},
+            {"stream: no read data", stream, figures(40, 6), none, true, true, P, P},
+            {"stream: read off", stream, figures(40, 6), figures(40, 1, 0.9), false, true, P, P},
             // All reports at 100 %: a positive average with min 0 fails the minimum rule.
             {"stream: average without samples", stream, figures(40, 0), none, false, true, F, P},
         };
@@ -131,37 +148,84 @@ private slots:
         QCOMPARE(v.read, row.readVerdict);
     }
 
-    // The row's verdict is the worse of its two, whichever pass it comes from.
-    void rowIsTheWorse()
+    // Speeds are good at or above the threshold; ratios warn above `warn` and fail above
+    // `fail` (the default jitter rules, 0.45 and 0.65).
+    void cellColours()
     {
-        const Verdict rows[][3] = {{W, P, W}, {P, W, W}, {W, F, F}, {F, W, F}};
-        for (const auto &r : rows) {
-            const VerdictCellLook look = verdictCellLook({}, r[0], {}, r[1], VerdictRules());
-            QCOMPARE(look.verdict, r[2]);
-            QCOMPARE(look.color, verdictColor(r[2]));
+        QCOMPARE(speedCellColor(4.99, 5.0), StatusColor::bad());
+        QCOMPARE(speedCellColor(5.0, 5.0), StatusColor::good());
+        const std::pair<double, QString> ratios[] = {{0.45, StatusColor::good()},
+                                                     {0.5, StatusColor::warn()},
+                                                     {0.65, StatusColor::warn()},
+                                                     {0.66, StatusColor::bad()}};
+        for (const auto &[value, color] : ratios)
+            QCOMPARE(ratioCellColor(value, 0.45, 0.65), color);
+    }
+
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(isolateSettings(m_dir.filePath(QStringLiteral("config"))));
+    }
+
+    // Every field is written and reads back as it was; a missing key keeps its field, so an
+    // empty store gives the first-start defaults.
+    void roundTrip()
+    {
+        for (const QString &key : VerdictRulesStore::keys())
+            QVERIFY2(VerdictRulesStore::field(unusualRules(), key)
+                         != VerdictRulesStore::field(VerdictRules(), key),
+                     qPrintable(key));
+        VerdictRulesStore::saveToDefaultStore(unusualRules());
+        compareRules(VerdictRulesStore::loadFromDefaultStore(), unusualRules());
+        QSettings settings;
+        settings.remove(QStringLiteral("verdict/cvWarn"));
+        VerdictRules rules;
+        VerdictRulesStore::load(settings, &rules);
+        VerdictRules expected = unusualRules();
+        expected.cvWarn = VerdictRules().cvWarn;
+        compareRules(rules, expected);
+        settings.clear();
+        compareRules(VerdictRulesStore::loadFromDefaultStore(), VerdictRules());
+    }
+
+    // A hand-edited store is limited on the way in.
+    void storedValueIsLimited()
+    {
+        const std::tuple<const char *, const char *, QVariant> rows[] = {
+            {"iterCount", "250", 99},
+            {"iterCount", "0", 1},
+            {"perStreamWrite", "5000", 2000.0},
+            {"perStreamWrite", "5.556", 5.56},
+            {"perStreamRead", "-4", 0.0},
+            {"cvFail", "nan", 0.0},
+            {"cvFail", "high", 0.0},
+        };
+        for (const auto &[key, stored, loaded] : rows) {
+            VerdictRules rules;
+            QVERIFY2(VerdictRulesStore::setField(&rules, key, stored), stored);
+            QCOMPARE(VerdictRulesStore::field(rules, key), loaded);
         }
     }
 
-    // Speeds are good at or above the threshold; ratios warn above `warn` and fail above
-    // `fail` (the default jitter rules, 0.45 and 0.65).
-    void cellColours_data()
+    // Strict reading of what a person typed; a refused text leaves the value untouched.
+    void typedValue()
     {
-        QTest::addColumn<bool>("ratio");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("color");
-        QTest::newRow("speed below") << false << 4.99 << StatusColor::bad();
-        QTest::newRow("speed equal") << false << 5.0 << StatusColor::good();
-        QTest::newRow("ratio at warn") << true << 0.45 << StatusColor::good();
-        QTest::newRow("ratio between") << true << 0.5 << StatusColor::warn();
-        QTest::newRow("ratio at fail") << true << 0.65 << StatusColor::warn();
-        QTest::newRow("ratio above fail") << true << 0.66 << StatusColor::bad();
-    }
-
-    void cellColours()
-    {
-        QFETCH(bool, ratio);
-        QFETCH(double, value);
-        QTEST(ratio ? ratioCellColor(value, 0.45, 0.65) : speedCellColor(value, 5.0), "color");
+        using E = VerdictRulesStore::TextError;
+        const std::tuple<const char *, const char *, E, QVariant> rows[] = {
+            {"cvFail", "1e3", E::None, 1000.0},       {"dropWarn", " 0.2 ", E::None, 0.2},
+            {"aggReadFail", "0", E::None, 0.0},       {"slcTrim", "FALSE", E::None, false},
+            {"fullCap", "1", E::None, true},          {"iterCount", "12", E::None, 12},
+            {"AggWriteWarn", "5", E::UnknownKey, {}}, {"aggWriteWarn", "", E::BadValue, {}},
+            {"aggWriteWarn", "-1", E::BadValue, {}},  {"jitterWarn", "nan", E::BadValue, {}},
+            {"jitterWarn", "inf", E::BadValue, {}},   {"perStreamWrite", "5MB/s", E::BadValue, {}},
+            {"slcTrim", "2", E::BadValue, {}},        {"iterCount", "2.5", E::BadValue, {}},
+        };
+        for (const auto &[key, text, error, value] : rows) {
+            QVariant parsed(QStringLiteral("untouched"));
+            QVERIFY2(VerdictRulesStore::parseText(key, text, &parsed) == error, text);
+            QCOMPARE(parsed, error == E::None ? value : QVariant(QStringLiteral("untouched")));
+        }
     }
 };
 

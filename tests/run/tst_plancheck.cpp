@@ -1,5 +1,7 @@
 // Every refusal before a run, for both front ends: which one, in which order, with which
-// figures, on the exact boundaries of the space and FAT32 rules.
+// figures, on the exact boundaries of the space and FAT32 rules; and the file system's name
+// as users know it.
+#include "cardinfo.h"
 #include "i18n.h"
 #include "plancheck.h"
 
@@ -15,27 +17,16 @@ constexpr qint64 MiB = 1048576;
 constexpr qint64 GiB = 1073741824;
 using R = PlanRefusal::Reason;
 
-TestPlan randomPlan(qint64 size, int streams, qint64 block = MiB)
+TestPlan plan(qint64 size, int streams = 1, qint64 block = MiB, bool fill = false)
 {
-    TestPlan p;
-    p.target = QStringLiteral("/media/card/");
-    p.testSize = size;
-    p.streams = streams;
-    p.blockSize = block;
-    return p;
+    return {"/media/card/", TestPlan::Mode::Random, size, streams, block, false, fill, 1, 1, {},
+            false};
 }
 
-TestPlan fillPlan(qint64 size)
+// Files are named by their index and made in the test's folder; -1 stands for a missing one.
+TestPlan filePlan(const QVector<qint64> &sizes, bool fill = false)
 {
-    TestPlan p = randomPlan(size, 4);
-    p.fill = true;
-    return p;
-}
-
-// Files are named by their sizes and made in the test's folder; -1 stands for a missing one.
-TestPlan filePlan(const QVector<qint64> &sizes)
-{
-    TestPlan p = randomPlan(GiB, 1);
+    TestPlan p = plan(GiB, 1, MiB, fill);
     p.mode = TestPlan::Mode::Files;
     for (int i = 0; i < sizes.size(); ++i)
         p.files << QStringLiteral("%1:%2").arg(i).arg(sizes[i]);
@@ -46,138 +37,124 @@ TargetFacts card(qint64 freeBytes, qint64 totalBytes)
 {
     return TargetFacts{true, true, true, freeBytes, totalBytes};
 }
+
+void row(const char *name, const TestPlan &plan, const TargetFacts &target, R reason,
+         const QStringList &args = {}, CheckStage stage = CheckStage::BeforeWrite)
+{
+    QTest::newRow(name) << plan << target << stage << reason << args;
+}
 }  // namespace
 
 class TestPlanCheck : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void refusals_data();
-    void refusals();
-    void textKeepsArguments();
-};
+    void refusals_data()
+    {
+        QTest::addColumn<TestPlan>("plan");
+        QTest::addColumn<TargetFacts>("target");
+        QTest::addColumn<CheckStage>("stage");
+        QTest::addColumn<PlanRefusal::Reason>("reason");
+        QTest::addColumn<QStringList>("args");
 
-void TestPlanCheck::refusals_data()
-{
-    QTest::addColumn<TestPlan>("plan");
-    QTest::addColumn<TargetFacts>("target");
-    QTest::addColumn<CheckStage>("stage");
-    QTest::addColumn<PlanRefusal::Reason>("reason");
-    QTest::addColumn<QStringList>("args");
+        const TargetFacts big = card(60 * GiB, 64 * GiB);
+        const TargetFacts unknown{true, true, false, 0, 0};
+        const TestPlan twoBy2G = plan(2 * GiB, 2);
+        TestPlan noDrive = twoBy2G;
+        noDrive.target.clear();
+        TargetFacts folderless = big;
+        folderless.isFolder = false;
 
-    const auto W = CheckStage::BeforeWrite;
-    const TargetFacts big = card(60 * GiB, 64 * GiB);
-    const TestPlan twoBy2G = randomPlan(2 * GiB, 2);
-    TestPlan noDrive = twoBy2G;
-    noDrive.target.clear();
+        row("no drive listed", noDrive, big, R::NoDrive);
+        // A card pulled out since the list was made is neither removable nor a folder: the
+        // blocked-target refusal comes first and names it.
+        row("card pulled out", twoBy2G, TargetFacts(), R::NotRemovable, {"/media/card/"});
+        row("target gone", twoBy2G, folderless, R::TargetMissing, {"/media/card/"});
+        row("fill wants random data", filePlan({MiB}, true), big, R::ModeConflict);
+        row("no files", filePlan({}), big, R::NoFiles);
+        row("missing before too small", filePlan({10, -1, -1}), big, R::FilesMissing, {"1\n2"});
+        row("every file below a block", filePlan({10, MiB - 1}), big, R::FilesTooSmall);
+        row("one small file is skipped", filePlan({10, MiB}), big, R::None);
+        row("size below a block", plan(MiB - 1), big, R::SizeBelowBlock);
 
-    QTest::newRow("no drive listed") << noDrive << big << W << R::NoDrive << QStringList();
-    // A card pulled out since the list was made is neither removable nor a folder: the
-    // blocked-target refusal comes first and names it.
-    QTest::newRow("card pulled out")
-        << twoBy2G << TargetFacts() << W << R::NotRemovable << QStringList{"/media/card/"};
-    TargetFacts folderless = big;
-    folderless.isFolder = false;
-    QTest::newRow("target gone") << twoBy2G << folderless << W << R::TargetMissing
-                                 << QStringList{"/media/card/"};
-    TestPlan conflict = filePlan({MiB});
-    conflict.fill = true;
-    QTest::newRow("fill wants random data")
-        << conflict << big << W << R::ModeConflict << QStringList();
-    QTest::newRow("no files") << filePlan({}) << big << W << R::NoFiles << QStringList();
-    QTest::newRow("missing before too small")
-        << filePlan({10, -1, -1}) << big << W << R::FilesMissing << QStringList{"1\n2"};
-    QTest::newRow("every file below a block")
-        << filePlan({10, MiB - 1}) << big << W << R::FilesTooSmall << QStringList();
-    QTest::newRow("one small file is skipped")
-        << filePlan({10, MiB}) << big << W << R::None << QStringList();
-    QTest::newRow("size below a block")
-        << randomPlan(MiB - 1, 1) << big << W << R::SizeBelowBlock << QStringList();
+        // Cards of 32 GiB or less come as FAT32: no file above 3.5 GiB, in whole blocks.
+        const TargetFacts fat32 = card(30 * GiB, 32 * GiB);
+        row("32G card, 3.5G and a bit", plan(3584 * MiB + 5), fat32, R::None);
+        row("32G card, 3.5G + 1 block", plan(3585 * MiB), fat32, R::Fat32Limit);
+        row("64G card, 30G", plan(30 * GiB), big, R::None);
+        row("capacity unknown, 5G", plan(5 * GiB), unknown, R::None);
+        row("16G card, one big source", filePlan({MiB, 4 * GiB}), card(15 * GiB, 16 * GiB),
+            R::Fat32Limit);
+        row("FAT32 before the format offer", plan(5 * GiB), card(0, 16 * GiB), R::Fat32Limit, {},
+            CheckStage::BeforeFormat);
 
-    // Cards of 32 GiB or less come as FAT32: no file above 3.5 GiB, in whole blocks.
-    const TargetFacts fat32 = card(30 * GiB, 32 * GiB);
-    QTest::newRow("32G card, 3.5G and a bit")
-        << randomPlan(3584 * MiB + 5, 1) << fat32 << W << R::None << QStringList();
-    QTest::newRow("32G card, 3.5G + 1 block")
-        << randomPlan(3585 * MiB, 1) << fat32 << W << R::Fat32Limit << QStringList();
-    QTest::newRow("64G card, 30G")
-        << randomPlan(30 * GiB, 1) << big << W << R::None << QStringList();
-    QTest::newRow("capacity unknown, 5G")
-        << randomPlan(5 * GiB, 1) << TargetFacts{true, true, false, 0, 0} << W << R::None
-        << QStringList();
-    QTest::newRow("16G card, one big source")
-        << filePlan({MiB, 4 * GiB}) << card(15 * GiB, 16 * GiB) << W << R::Fat32Limit
-        << QStringList();
-    QTest::newRow("FAT32 before the format offer")
-        << randomPlan(5 * GiB, 1) << card(0, 16 * GiB) << CheckStage::BeforeFormat << R::Fat32Limit
-        << QStringList();
-
-    // Free space, compared with the test's files in whole blocks, figures in whole MB.
-    QTest::newRow("exactly enough")
-        << twoBy2G << card(4 * GiB, 64 * GiB) << W << R::None << QStringList();
-    QTest::newRow("one byte short") << twoBy2G << card(4 * GiB - 1, 64 * GiB) << W << R::LowSpace
-                                    << QStringList{"4096", "4095"};
-    QTest::newRow("space before the format offer is not asked")
-        << twoBy2G << card(0, 64 * GiB) << CheckStage::BeforeFormat << R::None << QStringList();
-    QTest::newRow("whole blocks per stream, short")
-        << randomPlan(1000000, 3, 65536) << card(45 * 65536 - 1, GiB) << W << R::LowSpace
-        << QStringList{"2", "2"};
-    QTest::newRow("sources in whole blocks, short")
-        << filePlan({MiB + 7, 500, 2 * MiB}) << card(3 * MiB - 1, 16 * GiB) << W << R::LowSpace
-        << QStringList{"3", "2"};
-    QTest::newRow("space unknown passes")
-        << twoBy2G << TargetFacts{true, true, false, 0, 0} << W << R::None << QStringList();
-    // The stress mode needs room for one file and sizes itself by the free space.
-    QTest::newRow("fill, room for one file")
-        << fillPlan(8 * MiB + 5) << card(8 * MiB, 64 * MiB) << W << R::None << QStringList();
-    QTest::newRow("fill, no room") << fillPlan(8 * MiB) << card(8 * MiB - 1, 64 * MiB) << W
-                                   << R::LowSpace << QStringList{"8", "7"};
-    QTest::newRow("fill, space unknown")
-        << fillPlan(8 * MiB) << TargetFacts{true, true, false, 0, 0} << W << R::SpaceUnknown
-        << QStringList{"/media/card/"};
-}
-
-void TestPlanCheck::refusals()
-{
-    QFETCH(TestPlan, plan);
-    QFETCH(TargetFacts, target);
-    QFETCH(CheckStage, stage);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // "index:size" names become real files of that size in the test's folder.
-    QStringList missing;
-    for (QString &name : plan.files) {
-        const QString index = name.section(QLatin1Char(':'), 0, 0);
-        const qint64 size = name.section(QLatin1Char(':'), 1).toLongLong();
-        name = dir.filePath(index);
-        if (size < 0) {
-            missing << name;
-            continue;
-        }
-        QFile f(name);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(size));
+        // Free space, compared with the test's files in whole blocks, figures in whole MB.
+        row("exactly enough", twoBy2G, card(4 * GiB, 64 * GiB), R::None);
+        row("one byte short", twoBy2G, card(4 * GiB - 1, 64 * GiB), R::LowSpace, {"4096", "4095"});
+        row("space before the format offer is not asked", twoBy2G, card(0, 64 * GiB), R::None, {},
+            CheckStage::BeforeFormat);
+        row("whole blocks per stream, short", plan(1000000, 3, 65536), card(45 * 65536 - 1, GiB),
+            R::LowSpace, {"2", "2"});
+        row("sources in whole blocks, short", filePlan({MiB + 7, 500, 2 * MiB}),
+            card(3 * MiB - 1, 16 * GiB), R::LowSpace, {"3", "2"});
+        row("space unknown passes", twoBy2G, unknown, R::None);
+        // The stress mode needs room for one file and sizes itself by the free space.
+        row("fill, room for one file", plan(8 * MiB + 5, 4, MiB, true), card(8 * MiB, 64 * MiB),
+            R::None);
+        row("fill, no room", plan(8 * MiB, 4, MiB, true), card(8 * MiB - 1, 64 * MiB), R::LowSpace,
+            {"8", "7"});
+        row("fill, space unknown", plan(8 * MiB, 4, MiB, true), unknown, R::SpaceUnknown,
+            {"/media/card/"});
     }
-    const PlanRefusal refusal = checkPlan(plan, target, stage);
-    QTEST(refusal.reason, "reason");
-    QStringList args = refusal.args;
-    // The missing files are named with their full paths, one a line.
-    if (!missing.isEmpty())
-        args.replaceInStrings(dir.path() + QLatin1Char('/'), QString());
-    QTEST(args, "args");
-    QCOMPARE(refusal.critical, refusal.reason == R::NotRemovable);
-}
 
-void TestPlanCheck::textKeepsArguments()
-{
-    TestPlan plan = randomPlan(GiB, 1);
-    plan.target = QStringLiteral("/media/%2 100%1/");
-    I18n::instance()->applyLanguage(English);
-    const PlanRefusal refusal = checkPlan(plan, TargetFacts());
-    QCOMPARE(refusal.title(), QStringLiteral("Operation blocked"));
-    // Filled in one pass: a %N inside the argument is not taken for a place of the text.
-    QVERIFY2(refusal.text().startsWith("Target /media/%2 100%1/ is not a removable drive"),
-             qPrintable(refusal.text()));
-}
+    void refusals()
+    {
+        QFETCH(TestPlan, plan);
+        QFETCH(TargetFacts, target);
+        QFETCH(CheckStage, stage);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // "index:size" names become real files of that size in the test's folder.
+        for (QString &name : plan.files) {
+            const qint64 size = name.section(QLatin1Char(':'), 1).toLongLong();
+            name = dir.filePath(name.section(QLatin1Char(':'), 0, 0));
+            QFile f(name);
+            QVERIFY(size < 0 || (f.open(QIODevice::WriteOnly) && f.resize(size)));
+        }
+        const PlanRefusal refusal = checkPlan(plan, target, stage);
+        QTEST(refusal.reason, "reason");
+        // The missing files are named with their full paths, one a line.
+        QTEST(QStringList(refusal.args).replaceInStrings(dir.path() + QLatin1Char('/'), QString()),
+              "args");
+        QCOMPARE(refusal.critical, refusal.reason == R::NotRemovable);
+    }
+
+    void textKeepsArguments()
+    {
+        TestPlan p = plan(GiB);
+        p.target = QStringLiteral("/media/%2 100%1/");
+        I18n::instance()->applyLanguage(English);
+        const PlanRefusal refusal = checkPlan(p, TargetFacts());
+        QCOMPARE(refusal.title(), QStringLiteral("Operation blocked"));
+        // Filled in one pass: a %N inside the argument is not taken for a place of the text.
+        QVERIFY2(refusal.text().startsWith("Target /media/%2 100%1/ is not a removable drive"),
+                 qPrintable(refusal.text()));
+    }
+
+    void fileSystemNames()
+    {
+        const qint64 twoGiB = 2147483648;
+        // At 2 GiB and below, or of no known size, vfat may be FAT16: plain FAT is never wrong.
+        // Windows names and others stay as they are.
+        const std::tuple<const char *, qint64, const char *> rows[] = {
+            {"vfat", 32 * twoGiB, "FAT32"}, {"vfat", twoGiB, "FAT"},   {"vfat", 0, "FAT"},
+            {"exfat", twoGiB, "exFAT"},     {"ntfs3", twoGiB, "NTFS"}, {"FAT32", twoGiB, "FAT32"},
+            {"ext4", twoGiB, "ext4"}};
+        for (const auto &[system, total, shown] : rows)
+            QCOMPARE(fileSystemName(system, total), QString(shown));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPlanCheck)
 #include "tst_plancheck.moc"

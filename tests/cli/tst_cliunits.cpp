@@ -1,0 +1,150 @@
+// The front end's parts in-process: what the command line accepts and the test it asks for,
+// and how often progress lines reach a terminal or a pipe.
+#include "clioptions.h"
+#include "i18n.h"
+#include "isolatedsettings.h"
+#include "progressline.h"
+#include "sizeparse.h"
+
+#include <QtTest>
+
+namespace {
+// The test a parse asked for, on one line: the numbers always, everything else when set.
+// The target every row gives, /media/card/, is left out (made absolute as the parser makes
+// it: on Windows it gains the current drive).
+QString summary(const CliOptions &o)
+{
+    static const QString card = QFileInfo(QStringLiteral("/media/card")).absoluteFilePath() + '/';
+    const TestPlan p = o.plan();
+    QStringList parts{
+        "size=" + formatSize(p.testSize), QStringLiteral("streams=%1").arg(p.streams),
+        "block=" + formatSize(p.blockSize),
+        QStringLiteral("rounds=%1 iterations=%2").arg(p.fillRounds).arg(p.iterations)};
+    const std::pair<bool, QString> optional[] = {
+        {p.target != card, "target=" + p.target},
+        {p.read, "read"},
+        {p.fill, "fill"},
+        {o.force, "force"},
+        {p.mode == TestPlan::Mode::Files, "files=" + p.files.join(',')},
+        {!o.language.isEmpty(), "lang=" + o.language},
+        {!o.jsonPath.isEmpty(), "json=" + o.jsonPath}};
+    for (const auto &[set, text] : optional) {
+        if (set)
+            parts << text;
+    }
+    for (auto it = o.ruleOverrides.cbegin(); it != o.ruleOverrides.cend(); ++it)
+        parts << it.key() + ':' + it.value().toString();
+    return parts.join(' ');
+}
+
+}  // namespace
+
+class TestCliUnits : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        // Messages are looked up by key, as in the program, from no settings of the user's.
+        QVERIFY(m_dir.isValid() && isolateSettings(m_dir.path()));
+        I18n::instance()->applyLanguage(English);
+    }
+
+    void sizes()
+    {
+        // The last is the largest that fits.
+        const char *texts[] = {"3000", "64k", "1536K", "8KB", "3gib", " 1G ", "8388607T"};
+        const qint64 sizes[] = {
+            3000, 65536, 1572864, 8192, 3221225472, 1073741824, 9223370937343148032};
+        for (int i = 0; i < 7; ++i) {
+            qint64 parsed = 0;
+            QVERIFY2(parseSize(texts[i], &parsed) && parsed == sizes[i], texts[i]);
+            QVERIFY2(parseSize(formatSize(sizes[i]), &parsed) && parsed == sizes[i], texts[i]);
+        }
+        // Empty, no number, zero, signs, fractions, unknown or doubled units, inner blanks,
+        // overflow with and without a unit; the value is left alone.
+        for (const char *text : {"", "M", "0", "-1M", "+1M", "1.5G", "1P", "1MG", "1 G", "8388608T",
+                                 "99999999999999999999"}) {
+            qint64 parsed = -7;
+            QVERIFY2(!parseSize(text, &parsed) && parsed == -7, text);
+        }
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<QString>("args");    // after the program name
+        QTest::addColumn<QString>("chosen");  // summary() of the result; empty: refused
+        QTest::addColumn<QString>("named");   // what a refusal must mention
+
+        const QString d = "size=1G streams=1 block=1M rounds=1 iterations=1";
+        const QString cwd = QDir::currentPath();
+        const auto row = [](const char *args, const QString &chosen) {
+            QTest::newRow(args) << QString("--target /media/card ") + args << chosen << QString();
+        };
+        row("", d);
+        row("--size 4M --streams 16 --block 64K --read --iterations 99",
+            "size=4M streams=16 block=64K rounds=1 iterations=99 read");
+        row("--block 8388608", "size=1G streams=1 block=8M rounds=1 iterations=1");
+        row("--fill --size 512M --rounds 5 --force",
+            "size=512M streams=1 block=1M rounds=5 iterations=1 fill force");
+        row("--file clips/a.mp4 --file /data/b.mp4 --read",
+            d + " read files=" + cwd + "/clips/a.mp4,"
+                + QFileInfo("/data/b.mp4").absoluteFilePath());
+        QTest::newRow("relative target") << "--target card" << d + " target=" + cwd + "/card/"
+                                         << "";
+        row("--lang ZH-tw --json out/r.json", d + " lang=zh_TW json=" + cwd + "/out/r.json");
+        row("--rules slcTrim=false --rules cvWarn=0.3 --rules cvWarn=0.25",
+            d + " cvWarn:0.25 slcTrim:false");
+
+        QTest::newRow("no target") << "--size 4M" << QString() << "--target";
+        // Refused, with what the message must name after the '|'.
+        for (const char *bad :
+             {"--size 512K|", "--streams 17|17", "--block 2M|2M", "--iterations 100|",
+              "--rounds 2|--rounds", "--fill --rounds 100|", "--fill --read|--read",
+              "--fill --streams 2|", "--file /x/a --size 1G|", "--fast|fast", "extra|extra",
+              "--lang fr|zh_TW", "--rules speed=5|speed", "--rules aggWriteWarn=fast|fast",
+              "--rules enableRead=true|--read"}) {
+            const QStringList parts = QString(bad).split('|');
+            QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
+        }
+    }
+
+    void options()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, chosen);
+        QFETCH(QString, named);
+        CliOptions options;
+        QString message;
+        const CommandLine::Status status =
+            CommandLine::parse(QStringList{"lumoracard-cli"} + args.split(' ', Qt::SkipEmptyParts),
+                               &options, &message);
+        if (chosen.isEmpty()) {
+            QCOMPARE(status, CommandLine::Error);
+            QVERIFY2(!message.trimmed().isEmpty() && message.contains(named), qPrintable(message));
+        } else {
+            QVERIFY2(status == CommandLine::Ok, qPrintable(message));
+            QCOMPARE(summary(options), chosen);
+        }
+    }
+
+    void progress()
+    {
+        // Samples come about every 200 ms: a terminal shows each, a pipe one a second at most,
+        // the first whenever it comes.
+        ProgressLine terminal(true);
+        ProgressLine pipe(false);
+        const qint64 at[] = {0, 200, 999, 1000, 1200, 2100, 3099};
+        const bool toPipe[] = {true, false, false, true, false, true, false};
+        for (int i = 0; i < 7; ++i)
+            QVERIFY2(terminal.due(at[i]) && pipe.due(at[i]) == toPipe[i],
+                     qPrintable(QString::number(at[i])));
+        ProgressLine late(false);
+        QVERIFY(late.due(5000) && !late.due(5100) && late.due(6000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliUnits)
+#include "tst_cliunits.moc"
