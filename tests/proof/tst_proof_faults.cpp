@@ -1,144 +1,88 @@
-// Cards that fail under the engine: an I/O error half-way through writing or reading and a
-// card pulled out during a test (on the fault-injecting file system), and a card that runs
-// out of room (a loop card). Each ends the run with one error, the engine's thread ends, and
-// whatever can still be deleted is. The command-line tool on a pulled card ends too.
+// Cards that fail under the engine, the command-line tool and the window. On the
+// fault-injecting file system: an I/O error half-way through writing or reading, a card
+// pulled out during a test, and cards that corrupt, wrap round or drop data under
+// verification; on a loop card, one that runs out of room. Each ends the run with one error
+// or the right data check, the engine's thread ends, and whatever can still be deleted is.
 #include "clirunner.h"
 #include "enginerecorder.h"
 #include "faultmount.h"
 #include "loopcard.h"
+#include "windowfixture.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QRegularExpression>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QtTest>
 
 namespace {
 constexpr qint64 kMiB = 1048576;
 constexpr unsigned long kTimeoutMs = 60000;
-const QString kHelper = QStringLiteral(LUMORA_FAULTFS_PATH);
 
-QStringList entries(const QString &path)
+QString describe(const DataCheck &c)
 {
-    return QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
-                                | QDir::System);
-}
-
-// How the card takes the engine's O_DIRECT opens.
-enum Access { Cached, DirectIo, RefusesDirect };
-const QStringList kAccessOptions[] = {{}, {"--direct-io"}, {"--refuse-direct"}};
-const char *const kAccessNames[] = {"cached", "direct_io", "O_DIRECT refused"};
-
-// Only the engine's own test files, on a card that no longer answers.
-void verifyOnlyTestFiles(const QString &backing, int streams)
-{
-    const QStringList left = entries(backing);
-    QVERIFY(left.size() <= streams);
-    for (const QString &name : left)
-        QVERIFY2(name.startsWith(QLatin1String("__card_speed_test_")), qPrintable(name));
+    const char *kinds[] = {"none", "wrap-round", "corrupt", "lost"};
+    return QStringLiteral("%1 at %2+%3, %4 wrong, %5 MiB good")
+        .arg(kinds[int(c.firstKind)], c.firstFile)
+        .arg(c.firstOffset)
+        .arg(c.wrongBlocks)
+        .arg(double(c.goodBytes) / kMiB);
 }
 }  // namespace
 
-#define FAULTMOUNT_REQUIRE(card)                                                                   \
-    do {                                                                                           \
-        if (!FaultMount::environmentProblem(kHelper).isEmpty())                                    \
-            QSKIP(qPrintable(FaultMount::environmentProblem(kHelper)));                            \
-        QVERIFY2((card).isMounted(), qPrintable((card).failure()));                                \
-    } while (false)
-
-class ProofFaultsTest : public QObject
+class ProofFaultsTest : public WindowTestCase
 {
     Q_OBJECT
 private slots:
-    void ioErrorMidway_data();
-    void ioErrorMidway();
-    void cardVanishes_data();
-    void cardVanishes();
+    void failingCard_data();
+    void failingCard();
     void cardFillsUp_data();
     void cardFillsUp();
-    void cliEndsOnPulledCard();
+    void verifiedRun_data();
+    void verifiedRun();
+    void counterfeitFailsCli();
+    void failingCardInWindow_data();
+    void failingCardInWindow();
 };
 
-void ProofFaultsTest::ioErrorMidway_data()
+void ProofFaultsTest::failingCard_data()
 {
-    QTest::addColumn<int>("access");
-    QTest::addColumn<bool>("failsReading");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("access");
     // However the card takes O_DIRECT, and also when it refuses it and the engine falls back
     // to buffered I/O, the fault must reach the engine.
-    for (int access : {Cached, DirectIo, RefusesDirect}) {
-        QTest::addRow("write, %s", kAccessNames[access]) << access << false;
-        QTest::addRow("read, %s", kAccessNames[access]) << access << true;
+    for (const char *access : {"", "--direct-io", "--refuse-direct"}) {
+        for (const char *fault : {"--fail-write-after", "--fail-read-after"})
+            QTest::addRow("%s %s", fault, access) << fault << access;
     }
 }
 
-void ProofFaultsTest::ioErrorMidway()
+void ProofFaultsTest::failingCard()
 {
-    QFETCH(int, access);
-    QFETCH(bool, failsReading);
-    const int streams = 2;
-    const qint64 perStream = 16 * kMiB;
-    // Half of what the pass moves gets through, then every request fails.
-    const QString option = failsReading ? "--fail-read-after" : "--fail-write-after";
-    FaultMount card(kHelper, QStringList{option, QString::number(streams * perStream / 2)}
-                                 + kAccessOptions[access]);
+    QFETCH(QString, fault);
+    QFETCH(QString, access);
+    // Half of what the pass moves gets through.
+    FaultMount card(
+        QStringList{fault, QString::number(16 * kMiB), access}.filter(QRegularExpression(".")));
     FAULTMOUNT_REQUIRE(card);
-    QFile sentinel(card.outsidePath() + QStringLiteral("/keep.txt"));
-    QVERIFY(sentinel.open(QIODevice::WriteOnly) && sentinel.write("keep") == 4);
-    sentinel.close();
-
     SpeedTester tester;
     tester.setTargetDir(card.rootPath());
-    tester.setTestSize(perStream);
+    tester.setTestSize(16 * kMiB);
     tester.setBlockSize(kMiB);
-    tester.setStreamCount(streams);
+    tester.setStreamCount(2);
+    const bool failsReading = fault == "--fail-read-after";
     tester.setReadEnabled(failsReading);
     EngineRecorder rec(tester);
     QVERIFY2(runEngine(tester, kTimeoutMs), "the engine did not end after the fault");
-    qInfo("error: %s", qPrintable(rec.errors().join(QStringLiteral(" | "))));
-    QCOMPARE(rec.logLines().contains(QStringLiteral("LogCacheFallback")), access == RefusesDirect);
+    QCOMPARE(rec.logLines().contains(qApp->translate("SpeedTester", "LogCacheFallback")),
+             access == "--refuse-direct");
     QCOMPARE(rec.errors().size(), 1);
     QVERIFY(!rec.errors().first().trimmed().isEmpty());
     QCOMPARE(rec.count(EngineEvent::WriteFinished), failsReading ? 1 : 0);
     QCOMPARE(rec.count(EngineEvent::ReadFinished), 0);
-    // The card still answers, so every test file was deleted; nothing else was touched.
-    QCOMPARE(entries(card.backingPath()), QStringList());
-    QCOMPARE(entries(card.outsidePath()), QStringList{QStringLiteral("keep.txt")});
-}
-
-void ProofFaultsTest::cardVanishes_data()
-{
-    QTest::addColumn<int>("access");
-    QTest::addColumn<int>("streams");
-    QTest::newRow("1 stream, cached") << int(Cached) << 1;
-    QTest::newRow("3 streams, direct_io") << int(DirectIo) << 3;
-    QTest::newRow("2 streams, O_DIRECT refused") << int(RefusesDirect) << 2;
-}
-
-void ProofFaultsTest::cardVanishes()
-{
-    QFETCH(int, access);
-    QFETCH(int, streams);
-    FaultMount card(kHelper, kAccessOptions[access]);
-    FAULTMOUNT_REQUIRE(card);
-
-    SpeedTester tester;
-    tester.setTargetDir(card.rootPath());
-    // Far more than gets written before the first progress report pulls the card.
-    tester.setTestSize(1024 * kMiB);
-    tester.setBlockSize(kMiB);
-    tester.setStreamCount(streams);
-    EngineRecorder rec(tester);
-    bool pulled = false;
-    rec.hook = [&](const EngineEvent &e, int) {
-        if (e.kind == EngineEvent::WriteProgress && !pulled)
-            pulled = card.vanish();
-    };
-    const bool ended = runEngine(tester, kTimeoutMs);
-    QVERIFY2(pulled, "the card was not pulled during the write");
-    QVERIFY2(ended, "the engine did not end after the card vanished");
-    QCOMPARE(rec.errors().size(), 1);
-    QCOMPARE(rec.count(EngineEvent::WriteFinished), 0);
-    // Nothing could be deleted on a card that is gone; the files are in the backing folder.
-    verifyOnlyTestFiles(card.backingPath(), streams);
+    QCOMPARE(entries(card.backingPath()), QStringList());  // the card still answers
 }
 
 void ProofFaultsTest::cardFillsUp_data()
@@ -156,8 +100,6 @@ void ProofFaultsTest::cardFillsUp()
     LoopCard card(64 * kMiB);
     LOOPCARD_REQUIRE(card);
     const qint64 before = card.freeBytes();
-    QVERIFY(before > 16 * kMiB);
-
     const qint64 rollingFile = 8 * kMiB;
     SpeedTester tester;
     tester.setTargetDir(card.rootPath());
@@ -173,9 +115,12 @@ void ProofFaultsTest::cardFillsUp()
 
     // The worker's own text, one line per stream that ran out of room, and nothing after.
     QCOMPARE(rec.errors().size(), 1);
-    const QRegularExpression expected(
-        QStringLiteral("^写入失败 \\(%1__(card_speed_test_|roll_)(\\d+)\\.dat\\)$")
-            .arg(QRegularExpression::escape(card.rootPath())));
+    const QString failed =
+        qApp->translate("FileWorker", "写入失败 (%1)").arg(card.rootPath() + "NAME");
+    const QRegularExpression expected("^"
+                                      + QRegularExpression::escape(failed).replace(
+                                          "NAME", "__(card_speed_test_|roll_)(\\d+)\\.dat")
+                                      + "$");
     for (const QString &line : rec.errors().first().split(QLatin1Char('\n'))) {
         const QRegularExpressionMatch match = expected.match(line);
         QVERIFY2(match.hasMatch(), qPrintable(line));
@@ -189,33 +134,149 @@ void ProofFaultsTest::cardFillsUp()
     QCOMPARE(card.freeBytes(), before);
 }
 
-void ProofFaultsTest::cliEndsOnPulledCard()
+void ProofFaultsTest::verifiedRun_data()
 {
-    FaultMount card(kHelper, {});
-    FAULTMOUNT_REQUIRE(card);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
-    runner.setRemovableRoots({card.rootPath()});
-
-    QProcess process;
-    runner.start(process, {"--target", card.rootPath(), "--size", "4G", "--lang", "en"});
-    QVERIFY(process.waitForStarted());
-    QElapsedTimer waited;
-    waited.start();
-    while (entries(card.backingPath()).isEmpty() && waited.elapsed() < int(kTimeoutMs)
-           && process.state() == QProcess::Running)
-        process.waitForReadyRead(50);
-    QVERIFY2(!entries(card.backingPath()).isEmpty(), "the tool never began writing");
-    QVERIFY(card.vanish());
-    const bool ended = process.waitForFinished(int(kTimeoutMs));
-    if (!ended)
-        process.kill();
-    QVERIFY2(ended, "the tool did not end after the card was pulled");
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 3);  // a failed run
-    verifyOnlyTestFiles(card.backingPath(), 1);
+    QTest::addColumn<QString>("check");  // what the data check finds, as describe() puts it
+    QTest::addColumn<QStringList>("faults");
+    const QString stream = QStringLiteral("__card_speed_test_1.dat");
+    QTest::newRow("good card") << "none at +-1, 0 wrong, 16 MiB good" << QStringList();
+    // One flipped bit per 4 KiB page of the fifth MiB: the fifth block is corrupt.
+    QTest::newRow("bit flips") << "corrupt at " + stream + "+4194304, 1 wrong, 15 MiB good"
+                               << QStringList{"--flip-bits", "4194304:5242880"};
+    // Reports 32 MiB, stores 16: the second half of the fill lands on the first.
+    QTest::newRow("counterfeit wraps")
+        << "wrap-round at __roll_0.dat+0, 16 wrong, 16 MiB good"
+        << QStringList{"--wrap-after", "16777216", "--capacity", "33554432"};
+    QTest::newRow("drops past 8 MiB") << "lost at " + stream + "+8388608, 8 wrong, 8 MiB good"
+                                      << QStringList{"--drop-after", "8388608"};
 }
 
-QTEST_GUILESS_MAIN(ProofFaultsTest)
+void ProofFaultsTest::verifiedRun()
+{
+    QFETCH(QString, check);
+    QFETCH(QStringList, faults);
+    FaultMount card(faults + QStringList{QStringLiteral("--direct-io")});
+    FAULTMOUNT_REQUIRE(card);
+    SpeedTester tester;
+    tester.setTargetDir(card.rootPath());
+    tester.setTestSize(16 * kMiB);
+    tester.setVerifyData(true);
+    if (faults.contains("--wrap-after"))  // the whole-card check over the reported 32 MiB
+        tester.setRollingFill(8 * kMiB, 32 * kMiB, 0);
+    DataCheck c;
+    connect(
+        &tester, &SpeedTester::dataChecked, &tester, [&](const DataCheck &d) { c = d; },
+        Qt::DirectConnection);
+    EngineRecorder rec(tester);
+    QVERIFY(runEngine(tester, 2 * kTimeoutMs));
+    QCOMPARE(rec.errors(), QStringList());
+    QCOMPARE(describe(c), check);
+    QCOMPARE(entries(card.backingPath()), QStringList());
+}
+
+void ProofFaultsTest::counterfeitFailsCli()
+{
+    FaultMount card({"--direct-io", "--wrap-after", "16777216", "--capacity", "33554432"});
+    FAULTMOUNT_REQUIRE(card);
+    QTemporaryDir dir;
+    CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
+    runner.setRemovableRoots({card.rootPath()});
+    const QString json = dir.filePath(QStringLiteral("report.json"));
+    const CliRun run = runner.run(QStringList{"--target", card.rootPath(), "--fill", "--size", "8M",
+                                              "--verify", "--lang", "en", "--json", json}
+                                  + lenientRules());
+    // Speeds cannot pass a card that lost data: the verdict is Fail and says why.
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.out.contains(QStringLiteral("Data check FAILED")), qPrintable(run.out));
+    QString error;
+    const QJsonObject report = readJson(json, &error).object();
+    // The rolling round deleted __roll_0.dat: the first file left that holds another's data.
+    const QJsonObject first =
+        report.value("verification").toObject().value("firstError").toObject();
+    QCOMPARE(first.value(QStringLiteral("kind")).toString(), QStringLiteral("wrapRound"));
+    QCOMPARE(first.value(QStringLiteral("file")).toString(), QStringLiteral("__roll_1.dat"));
+    QCOMPARE(first.value(QStringLiteral("offset")).toInt(-1), 0);
+    const QJsonObject total = report.value(QStringLiteral("rows")).toArray().first().toObject();
+    QCOMPARE(total.value(QStringLiteral("dataVerdict")).toString(), QStringLiteral("fail"));
+    QCOMPARE(entries(card.backingPath()), QStringList());
+}
+
+void ProofFaultsTest::failingCardInWindow_data()
+{
+    QTest::addColumn<QString>("fault");  // an option of the file system, or "pull"
+    QTest::addColumn<int>("streams");
+    QTest::addColumn<int>("rounds");
+    QTest::newRow("write fails, 2 streams of 3 rounds") << "--fail-write-after" << 2 << 3;
+    QTest::newRow("read-back fails, 2 rounds") << "--fail-read-after" << 1 << 2;
+    QTest::newRow("card pulled, 2 streams") << "pull" << 2 << 1;
+}
+
+// The user hears of it once, the window is idle again, the test files that can still be
+// deleted are gone and the user's own file on the card is untouched.
+void ProofFaultsTest::failingCardInWindow()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, streams);
+    QFETCH(int, rounds);
+    // Half of what the failing pass moves gets through; a pulled card gets far more than is
+    // written before the first progress report pulls it.
+    const bool pull = fault == "pull";
+    const qint64 perStream = pull ? 1024 * kMiB : 16 * kMiB;
+    FaultMount card(pull ? QStringList() : QStringList{fault, QString::number(streams * 8 * kMiB)});
+    FAULTMOUNT_REQUIRE(card);
+    const QByteArray photo(300 * 1024, 'p');
+    QFile user(card.backingPath() + QStringLiteral("/holiday.jpg"));
+    QVERIFY(user.open(QIODevice::WriteOnly) && user.write(photo) == photo.size());
+    user.close();
+
+    QSettings().setValue(QStringLiteral("verdict/iterCount"), rounds);
+    QSettings().setValue(QStringLiteral("verdict/enableRead"), fault == "--fail-read-after");
+    // A FUSE mount is no block device, so the card is on the fixture's fake machine.
+    f.addCard(card.rootPath().toStdString(), 64 * 1024 * kMiB, 64 * 1024 * kMiB);
+    f.open();
+    auto *sizes = f.child<QComboBox>("testSizeCombo");  // the standard sizes start at 512 MB
+    sizes->addItem(QStringLiteral("test"), QVariant::fromValue<qint64>(perStream));
+    sizes->setCurrentIndex(sizes->count() - 1);
+    f.child<QSpinBox>("streamCountSpin")->setValue(streams);
+    LogCapture capture;
+    f.click("startButton");
+    QVERIFY2(f.window->currentTester() != nullptr, "the test did not start");
+    bool pulled = false;
+    if (pull) {
+        connect(f.window->currentTester(), &SpeedTester::writeProgress, f.window.get(),
+                [&](int percent) { pulled = pulled || (percent < 100 && card.vanish()); });
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(f.idle(), int(kTimeoutMs));
+    QTest::qWait(200);  // a late second error would arrive now
+    QCOMPARE(pulled, pull);
+
+    QVector<UserPrompt> errors;
+    for (const UserPrompt &p : f.prompts.prompts) {
+        if (p.kind == UserPrompt::RunError)
+            errors.append(p);
+    }
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors.first().title, QStringLiteral("Test error"));
+    QVERIFY(!errors.first().text.trimmed().isEmpty());
+    const QStringList log = LogCapture::messages();
+    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Error: "))),
+             QStringList{QStringLiteral("Error: ") + errors.first().text});
+    // The failing round is the last one.
+    QCOMPARE(log.filter(QStringLiteral("Starting round")), QStringList());
+    QVERIFY(!log.contains(QStringLiteral("========== Test complete ==========")));
+    QCOMPARE(log.filter(QStringLiteral("Write complete.")).size(),
+             fault == "--fail-read-after" ? 1 : 0);
+    QVERIFY(f.window->currentTester()->isFinished());
+    QVERIFY(!f.child<QPushButton>("stopButton")->isEnabled());
+
+    QStringList left = entries(card.backingPath());
+    QVERIFY(left.removeOne(QStringLiteral("holiday.jpg")));
+    QVERIFY(user.open(QIODevice::ReadOnly));
+    QCOMPARE(user.readAll(), photo);
+    QVERIFY(left.size() <= (pull ? streams : 0));  // a pulled card keeps only the test files
+    for (const QString &name : left)
+        QVERIFY2(name.startsWith(QLatin1String("__card_speed_test_")), qPrintable(name));
+}
+
+QTEST_MAIN(ProofFaultsTest)
 #include "tst_proof_faults.moc"

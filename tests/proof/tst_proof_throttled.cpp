@@ -20,67 +20,50 @@ namespace {
 constexpr qint64 kMiB = 1048576;
 constexpr unsigned long kTimeoutMs = 180000;
 
-struct Run {
-    bool ended = false;
-    QStringList errors;
-    SampleCollection samples;  // the card total of the write pass, as the front ends see it
-    QVector<qint64> sampleMs;  // when each entered sample came, on the simulator's clock
-};
-
-// A write-only test of one stream in 1 MiB blocks, as a user would run it.
-Run writeOneStream(CardSimulator &sim, qint64 bytes)
+SpeedTester *newTester(const QString &root, qint64 perStream, int streams, bool read)
 {
-    SpeedTester tester;
-    tester.setTargetDir(sim.card().rootPath());
-    tester.setTestSize(bytes);
-    tester.setBlockSize(kMiB);
-    EngineRecorder rec(tester);
-    Run run;
-    run.ended = runEngine(tester, kTimeoutMs);
+    auto *tester = new SpeedTester;
+    tester->setTargetDir(root);
+    tester->setTestSize(perStream);
+    tester->setBlockSize(kMiB);
+    tester->setStreamCount(streams);
+    tester->setReadEnabled(read);
+    return tester;
+}
+
+// A write-only test of one stream on the simulated card: the card total of the write pass
+// as the front ends see it, and when each entered sample came on the simulator's clock.
+QVector<qint64> writeOneStream(CardSimulator &sim, qint64 bytes, SampleCollection *samples)
+{
+    QScopedPointer<SpeedTester> tester(newTester(sim.card().rootPath(), bytes, 1, false));
+    EngineRecorder rec(*tester);
+    const bool ended = runEngine(*tester, kTimeoutMs);
     sim.stop();
-    run.errors = rec.errors();
-    run.samples.reset(1);
+    QVector<qint64> atMs;
+    samples->reset(1);
     for (const EngineEvent &e : rec.events) {
         if (e.kind == EngineEvent::WriteProgress
-            && run.samples.addProgress(PassDirection::Write, e.percent, e.current))
-            run.sampleMs.append(e.atMs - sim.startedAt());
+            && samples->addProgress(PassDirection::Write, e.percent, e.current))
+            atMs.append(e.atMs - sim.startedAt());
         if (e.kind == EngineEvent::WriteFinished)
-            run.samples.finishPass(PassDirection::Write, e.average);
+            samples->finishPass(PassDirection::Write, e.average);
     }
-    return run;
+    return ended && rec.errors().isEmpty() ? atMs : QVector<qint64>();
 }
 
-// Reads a whole file through the page cache, leaving its pages there.
-qint64 readCached(const QString &path)
+// Bytes of the file held in the page cache after reading it all through the cache.
+qint64 readIntoCache(const QString &path)
 {
     QFile file(path);
-    qint64 total = file.open(QIODevice::ReadOnly) ? 0 : -1;
-    for (QByteArray chunk; !(chunk = file.read(4 * kMiB)).isEmpty();)
-        total += chunk.size();
-    return total;
-}
-
-// Bytes of the file held in the page cache.
-qint64 residentBytes(const QString &path)
-{
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    while (!file.read(4 * kMiB).isEmpty()) {
+    }
     QProcess fincore;
     fincore.start(QStringLiteral("fincore"), {"--bytes", "--noheadings", "--output", "RES", path});
-    if (!fincore.waitForFinished() || fincore.exitCode() != 0)
-        return -1;
-    return fincore.readAllStandardOutput().trimmed().toLongLong();
-}
-
-// fio's aggregate speeds in MiB/s from its JSON report: {"write": ..., "read": ...}.
-QMap<QString, double> fioSpeeds(const QByteArray &output)
-{
-    QMap<QString, double> speeds;
-    const QJsonDocument doc = QJsonDocument::fromJson(output.mid(output.indexOf('{')));
-    for (const QJsonValue &job : doc.object().value(QStringLiteral("jobs")).toArray()) {
-        const QString name = job.toObject().value(QStringLiteral("jobname")).toString();
-        const QJsonObject io = job.toObject().value(name).toObject();
-        speeds.insert(name, io.value(QStringLiteral("bw_bytes")).toDouble() / kMiB);
-    }
-    return speeds;
+    return fincore.waitForFinished() && fincore.exitCode() == 0
+               ? fincore.readAllStandardOutput().trimmed().toLongLong()
+               : -1;
 }
 }  // namespace
 
@@ -97,38 +80,29 @@ private slots:
 void ProofThrottledTest::readBackBypassesPageCache()
 {
     LoopCard card(512 * kMiB);
-    LOOPCARD_REQUIRE(card);
-    if (!LoopCard::throttleProblem().isEmpty())
-        QSKIP(qPrintable(LoopCard::throttleProblem()));
+    LOOPCARD_REQUIRE_THROTTLE(card, 0, 0);  // unlimited until the write has ended
     if (QStandardPaths::findExecutable(QStringLiteral("fincore")).isEmpty())
         QSKIP("fincore (util-linux) is needed to see what the page cache holds");
-
     const qint64 size = 160 * kMiB;
     const double throttleMBps = 20.0;
-    SpeedTester tester;
-    tester.setTargetDir(card.rootPath());
-    tester.setTestSize(size);
-    tester.setBlockSize(kMiB);
-    tester.setReadEnabled(true);
-    EngineRecorder rec(tester);
+    QScopedPointer<SpeedTester> tester(newTester(card.rootPath(), size, 1, true));
+    EngineRecorder rec(*tester);
     // On the engine thread between the passes: the written file is pulled into the page
     // cache at full speed, then only reading is throttled. A read-back through the cache
     // would now run at memory speed and never reach the card.
     qint64 cached = -1;
     bool throttled = false;
     rec.hook = [&](const EngineEvent &e, int) {
-        if (e.kind != EngineEvent::WriteFinished)
-            return;
-        const QString file = card.rootPath() + QStringLiteral("__card_speed_test_1.dat");
-        cached = readCached(file) == size ? residentBytes(file) : -1;
-        throttled = card.throttle(0, qRound64(throttleMBps * kMiB));
+        if (e.kind == EngineEvent::WriteFinished) {
+            cached = readIntoCache(card.rootPath() + QStringLiteral("__card_speed_test_1.dat"));
+            throttled = card.throttle(0, qRound64(throttleMBps * kMiB));
+        }
     };
-    QVERIFY(runEngine(tester, kTimeoutMs));
+    QVERIFY(runEngine(*tester, kTimeoutMs));
     QCOMPARE(rec.errors(), QStringList());
     QVERIFY2(throttled, qPrintable(card.throttleError()));
     QCOMPARE(cached, size);
     QCOMPARE(rec.count(EngineEvent::ReadFinished), 1);
-
     const double read = rec.ofKind(EngineEvent::ReadFinished).first().average;
     qInfo("read-back of a cached file: %.3f MB/s at a %.0f MB/s throttle", read, throttleMBps);
     QVERIFY(card.throttledBytes(QStringLiteral("Read")) >= size);
@@ -146,45 +120,40 @@ void ProofThrottledTest::slcCliffIsTrimmed()
     settings.profile = CardSimulator::Profile::SlcCliff;
     settings.imageBytes = 1024 * kMiB;
     settings.writeBps = qRound64(steadyMBps * kMiB);
-    settings.readBps = settings.writeBps;
-    // About 3.7 s of fast writing, then about 9 s steady: more than a quarter of the samples
-    // are fast (so they reach the upper quartile untrimmed), and the cliff lies well inside
-    // the first half, where the trim may act.
-    settings.fastFactor = 4.0;
+    // About 3.7 s of fast writing at 4x, then about 9 s steady: more than a quarter of the
+    // samples are fast (so they reach the upper quartile untrimmed), and the cliff lies well
+    // inside the first half, where the trim may act.
     settings.fastBytes = 352 * kMiB;
     CardSimulator sim(settings);
     CARDSIM_START(sim);
-
-    const Run run = writeOneStream(sim, settings.fastBytes + 216 * kMiB);
-    QVERIFY(run.ended);
-    QCOMPARE(run.errors, QStringList());
+    SampleCollection samples;
+    const QVector<qint64> sampleMs = writeOneStream(sim, settings.fastBytes + 216 * kMiB, &samples);
     const QVector<CardSimulator::Change> changes = sim.changes();
     QCOMPARE(changes.size(), 2);  // fast, then steady
-    const SampleSeries &series = run.samples.card(PassDirection::Write);
+    const SampleSeries &series = samples.card(PassDirection::Write);
     const int n = series.samples().size();
+    QCOMPARE(sampleMs.size(), n);  // also fails when the run did not end without errors
     // The first sample whose interval began after the limits fell.
     int steadyFrom = 1;
-    while (steadyFrom < n && run.sampleMs[steadyFrom - 1] < changes[1].atMs)
+    while (steadyFrom < n && sampleMs[steadyFrom - 1] < changes[1].atMs)
         ++steadyFrom;
     QVERIFY2(steadyFrom < n, "no sample after the cliff");
 
     const SpeedStats trimmed = series.stats(true);
     const int trimStart = n - trimmed.sampleCount;
-    const int detectionLag = 9;  // the detection curve averages 10 samples
-    const int expectedStart = qMin(steadyFrom + detectionLag, n / 2);
+    const int expectedStart = qMin(steadyFrom + 9, n / 2);  // detection averages 10 samples
     qInfo("%d samples, cliff before %d, trim from %d (expected %d), steady avg %.2f MB/s", n,
           steadyFrom, trimStart, expectedStart, trimmed.avg);
     QVERIFY2(trimStart >= steadyFrom, "fast samples were kept");
     QVERIFY(qAbs(trimStart - expectedStart) <= 2);
     QVERIFY(qAbs(trimmed.avg - steadyMBps) <= 0.03 * steadyMBps);
-
     // Without the trim the early peak stays in: the spread grows and the verdict cannot improve.
     QVERIFY(series.stats(false).jitter > trimmed.jitter);
     VerdictRules rules;
     rules.slcTrim = true;
-    const Verdict withTrim = evaluateCardTotal(run.samples, rules).verdicts.write;
+    const Verdict withTrim = evaluateCardTotal(samples, rules).verdicts.write;
     rules.slcTrim = false;
-    QVERIFY(int(evaluateCardTotal(run.samples, rules).verdicts.write) >= int(withTrim));
+    QVERIFY(int(evaluateCardTotal(samples, rules).verdicts.write) >= int(withTrim));
 }
 
 // A card that stalls now and then: the drop ratio and the minimum reflect the stalls, and
@@ -196,28 +165,23 @@ void ProofThrottledTest::stallsShowInDropsAndMinimum()
     settings.profile = CardSimulator::Profile::Stalls;
     settings.imageBytes = 1024 * kMiB;
     settings.writeBps = qRound64(steadyMBps * kMiB);
-    settings.readBps = settings.writeBps;
     settings.stallPeriodMs = 4000;
-    settings.stallMs = 600;  // 15 % of the time
-    settings.stallFraction = 0.3;
+    settings.stallMs = 600;  // 15 % of the time, at 0.3x
     CardSimulator sim(settings);
     CARDSIM_START(sim);
-
-    const Run run = writeOneStream(sim, 384 * kMiB);  // about 15 s
-    QVERIFY(run.ended);
-    QCOMPARE(run.errors, QStringList());
-    const qint64 endMs = run.sampleMs.isEmpty() ? 0 : run.sampleMs.last();
-    const auto changes = sim.changes();
-    const auto stalls = std::count_if(changes.begin(), changes.end(), [&](const auto &c) {
-        return c.writeBps < settings.writeBps && c.atMs < endMs;
-    });
+    SampleCollection samples;
+    const QVector<qint64> sampleMs = writeOneStream(sim, 384 * kMiB, &samples);  // about 15 s
+    QVERIFY2(!sampleMs.isEmpty(), "the run failed");
+    int stalls = 0;
+    for (const CardSimulator::Change &c : sim.changes())
+        stalls += c.writeBps < settings.writeBps && c.atMs < sampleMs.last() ? 1 : 0;
     QVERIFY2(stalls >= 3, "too few stalls during the pass");
 
-    const RowResult row = evaluateCardTotal(run.samples, VerdictRules());
-    const QVector<double> &samples = run.samples.card(PassDirection::Write).samples();
-    const double lowest = *std::min_element(samples.begin(), samples.end());
-    qInfo("%d samples, drop ratio %.3f, lowest %.2f, min %.2f MB/s, verdict %d",
-          int(samples.size()), row.write.dropRatio, lowest, row.write.min, int(row.verdicts.write));
+    const RowResult row = evaluateCardTotal(samples, VerdictRules());
+    const QVector<double> &speeds = samples.card(PassDirection::Write).samples();
+    const double lowest = *std::min_element(speeds.begin(), speeds.end());
+    qInfo("drop ratio %.3f, lowest %.2f, min %.2f MB/s", row.write.dropRatio, lowest,
+          row.write.min);
     // A sample lies below the drop line only when most of its interval was stalled, so the
     // ratio sits a little under the stalled share of time.
     QVERIFY(qAbs(row.write.dropRatio - double(settings.stallMs) / settings.stallPeriodMs) <= 0.05);
@@ -235,7 +199,6 @@ void ProofThrottledTest::averagesMatchFio()
     if (fioProgram.isEmpty())
         QSKIP("fio is needed as the reference");
     const qint64 bps = 20 * kMiB;
-    const int streams = 4;
     // About 13 s per pass: the throttle lets a tenth of a second through early, which fio's
     // clock (from its first request) counts more of than the engine's (from the pass start).
     const qint64 perStream = 64 * kMiB;
@@ -243,36 +206,35 @@ void ProofThrottledTest::averagesMatchFio()
     LoopCard fioCard(512 * kMiB);
     LOOPCARD_REQUIRE_THROTTLE(engineCard, bps, bps);
     LOOPCARD_REQUIRE_THROTTLE(fioCard, bps, bps);
-
     // A child process stays in the throttle group of this one.
     QProcess fio;
-    fio.start(fioProgram,
-              {"--directory=" + fioCard.rootPath(), "--filename_format=f.$jobnum", "--bs=1M",
-               QStringLiteral("--size=%1").arg(perStream),
-               QStringLiteral("--numjobs=%1").arg(streams), "--ioengine=psync", "--direct=1",
-               "--sync=1", "--fallocate=none", "--group_reporting", "--output-format=json",
-               "--name=write", "--rw=write", "--name=read", "--rw=read", "--stonewall"});
-    SpeedTester tester;
-    tester.setTargetDir(engineCard.rootPath());
-    tester.setTestSize(perStream);
-    tester.setBlockSize(kMiB);
-    tester.setStreamCount(streams);
-    tester.setReadEnabled(true);
-    EngineRecorder rec(tester);
-    QVERIFY(runEngine(tester, kTimeoutMs));
+    fio.start(fioProgram, {"--directory=" + fioCard.rootPath(), "--filename_format=f.$jobnum",
+                           "--bs=1M", QStringLiteral("--size=%1").arg(perStream), "--numjobs=4",
+                           "--ioengine=psync", "--direct=1", "--sync=1", "--fallocate=none",
+                           "--group_reporting", "--output-format=json", "--name=write",
+                           "--rw=write", "--name=read", "--rw=read", "--stonewall"});
+    QScopedPointer<SpeedTester> tester(newTester(engineCard.rootPath(), perStream, 4, true));
+    EngineRecorder rec(*tester);
+    QVERIFY(runEngine(*tester, kTimeoutMs));
     QVERIFY2(fio.waitForFinished(int(kTimeoutMs)) && fio.exitCode() == 0,
              fio.readAllStandardError().constData());
     QCOMPARE(rec.errors(), QStringList());
     QVERIFY2(!rec.logLines().contains(QStringLiteral("LogCacheFallback")), "the card was cached");
 
-    const QMap<QString, double> reference = fioSpeeds(fio.readAllStandardOutput());
-    const QMap<QString, double> engine{
-        {"write", rec.ofKind(EngineEvent::WriteFinished).value(0).average},
-        {"read", rec.ofKind(EngineEvent::ReadFinished).value(0).average}};
-    for (const QString &pass : engine.keys()) {
-        const double off = engine[pass] / reference.value(pass, -1.0) - 1.0;
-        qInfo("%s: engine %.3f MB/s, fio %.3f MB/s (%+.2f %%)", qPrintable(pass), engine[pass],
-              reference.value(pass), off * 100);
+    // fio's aggregate speeds from its JSON report, one job a pass.
+    const QByteArray out = fio.readAllStandardOutput();
+    const QJsonArray jobs =
+        QJsonDocument::fromJson(out.mid(out.indexOf('{'))).object().value("jobs").toArray();
+    const EngineEvent::Kind kinds[] = {EngineEvent::WriteFinished, EngineEvent::ReadFinished};
+    QCOMPARE(jobs.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QString pass = jobs[i].toObject().value("jobname").toString();
+        const double reference =
+            jobs[i].toObject().value(pass).toObject().value("bw_bytes").toDouble() / kMiB;
+        const double engine = rec.ofKind(kinds[i]).value(0).average;
+        const double off = engine / reference - 1.0;
+        qInfo("%s: engine %.3f MB/s, fio %.3f MB/s (%+.2f %%)", qPrintable(pass), engine, reference,
+              off * 100);
         QVERIFY2(qAbs(off) <= 0.03, qPrintable(pass));
     }
 }

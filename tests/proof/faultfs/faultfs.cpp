@@ -11,7 +11,7 @@
 // 100 bytes into a 4 KiB page; --wrap-after writes the bytes at address A >= N over address
 // A mod N too, as a counterfeit card does (exact while the card reports at most 2 N);
 // --drop-after acknowledges the bytes at N and beyond but keeps none; --capacity makes the
-// card report N bytes in all, less what its files hold.
+// card report N bytes in all, all of them free.
 //
 // --direct-io serves every open file with direct_io; --refuse-direct refuses O_DIRECT with
 // EINVAL, as some FUSE file systems do, so the caller has to fall back to buffered I/O.
@@ -20,37 +20,25 @@
 
 #include <fuse.h>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
 std::string backing;
-long long failWriteAfter = -1;  // -1: never
-long long failReadAfter = -1;
 bool directIo = false;
 bool refuseDirect = false;
-long long bytesWritten = 0;  // single-threaded: plain counters will do
-long long bytesRead = 0;
 volatile std::sig_atomic_t vanished = 0;
-long long flipFrom = -1;
-long long flipTo = -1;
-long long wrapAfter = -1;
-long long dropAfter = -1;
-long long capacity = -1;
+// Single-threaded: plain counters will do. -1: the fault is off.
+long long failWriteAfter = -1, failReadAfter = -1, bytesWritten = 0, bytesRead = 0;
+long long flipFrom = -1, flipTo = -1, wrapAfter = -1, dropAfter = -1, capacity = -1;
 
 // Where the bytes below the wrap point went, in order of arrival.
 struct Extent {
@@ -66,143 +54,33 @@ std::string real(const char *path)
     return backing + path;
 }
 
-int fail()
+// A pulled card answers nothing any more; otherwise the result of a call that sets errno.
+int answer(int result, int gone = ENODEV)
 {
-    return -errno;
-}
-
-// A pulled card: nothing answers any more.
-#define GUARD(code)                                                                                \
-    do {                                                                                           \
-        if (vanished)                                                                              \
-            return -(code);                                                                        \
-    } while (false)
-
-int fsGetattr(const char *path, struct stat *st, fuse_file_info *)
-{
-    GUARD(ENODEV);
-    return lstat(real(path).c_str(), st) == 0 ? 0 : fail();
-}
-
-int fsAccess(const char *path, int mask)
-{
-    GUARD(ENODEV);
-    return access(real(path).c_str(), mask) == 0 ? 0 : fail();
-}
-
-int fsReaddir(const char *path, void *buf, fuse_fill_dir_t fill, off_t, fuse_file_info *,
-              fuse_readdir_flags)
-{
-    GUARD(ENODEV);
-    DIR *dir = opendir(real(path).c_str());
-    if (!dir)
-        return fail();
-    while (dirent *entry = readdir(dir)) {
-        struct stat st {
-        };
-        st.st_ino = entry->d_ino;
-        st.st_mode = static_cast<mode_t>(entry->d_type) << 12;
-        if (fill(buf, entry->d_name, &st, 0, static_cast<fuse_fill_dir_flags>(0)))
-            break;
-    }
-    closedir(dir);
-    return 0;
-}
-
-int fsMkdir(const char *path, mode_t mode)
-{
-    GUARD(ENODEV);
-    return mkdir(real(path).c_str(), mode) == 0 ? 0 : fail();
-}
-
-int fsUnlink(const char *path)
-{
-    GUARD(ENODEV);
-    return unlink(real(path).c_str()) == 0 ? 0 : fail();
-}
-
-int fsRmdir(const char *path)
-{
-    GUARD(ENODEV);
-    return rmdir(real(path).c_str()) == 0 ? 0 : fail();
-}
-
-int fsRename(const char *from, const char *to, unsigned int flags)
-{
-    GUARD(ENODEV);
-    if (flags)
-        return -EINVAL;
-    return rename(real(from).c_str(), real(to).c_str()) == 0 ? 0 : fail();
-}
-
-int fsTruncate(const char *path, off_t size, fuse_file_info *fi)
-{
-    GUARD(ENODEV);
-    const int r =
-        fi ? ftruncate(static_cast<int>(fi->fh), size) : truncate(real(path).c_str(), size);
-    return r == 0 ? 0 : fail();
-}
-
-int fsChmod(const char *path, mode_t mode, fuse_file_info *)
-{
-    GUARD(ENODEV);
-    return chmod(real(path).c_str(), mode) == 0 ? 0 : fail();
-}
-
-int fsUtimens(const char *path, const timespec tv[2], fuse_file_info *)
-{
-    GUARD(ENODEV);
-    return utimensat(AT_FDCWD, real(path).c_str(), tv, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : fail();
+    return vanished ? -gone : result < 0 ? -errno : 0;
 }
 
 // The backing file is opened buffered whatever the caller asked: O_DIRECT is between the
 // caller and this file system, and the backing folder may not take it.
-int openFlags(int flags)
+int fsOpen(const char *path, fuse_file_info *fi, int extraFlags, mode_t mode)
 {
-    return flags & ~(O_DIRECT | O_NOFOLLOW);
-}
-
-void setDirectIo(fuse_file_info *fi)
-{
+    if (vanished || (refuseDirect && (fi->flags & O_DIRECT)))
+        return vanished ? -ENODEV : -EINVAL;
+    const int fd =
+        open(real(path).c_str(), (fi->flags & ~(O_DIRECT | O_NOFOLLOW)) | extraFlags, mode);
+    fi->fh = static_cast<uint64_t>(fd);
     fi->direct_io = directIo ? 1 : 0;
-}
-
-int fsCreate(const char *path, mode_t mode, fuse_file_info *fi)
-{
-    GUARD(ENODEV);
-    if (refuseDirect && (fi->flags & O_DIRECT))
-        return -EINVAL;
-    const int fd = open(real(path).c_str(), openFlags(fi->flags) | O_CREAT, mode);
-    if (fd < 0)
-        return fail();
-    fi->fh = static_cast<uint64_t>(fd);
-    setDirectIo(fi);
-    return 0;
-}
-
-int fsOpen(const char *path, fuse_file_info *fi)
-{
-    GUARD(ENODEV);
-    if (refuseDirect && (fi->flags & O_DIRECT))
-        return -EINVAL;
-    const int fd = open(real(path).c_str(), openFlags(fi->flags));
-    if (fd < 0)
-        return fail();
-    fi->fh = static_cast<uint64_t>(fd);
-    setDirectIo(fi);
-    return 0;
+    return answer(fd);
 }
 
 int fsRead(const char *, char *buf, size_t size, off_t offset, fuse_file_info *fi)
 {
-    GUARD(EIO);
-    if (failReadAfter >= 0 && bytesRead + static_cast<long long>(size) > failReadAfter)
+    if (vanished
+        || (failReadAfter >= 0 && bytesRead + static_cast<long long>(size) > failReadAfter))
         return -EIO;
     const ssize_t n = pread(static_cast<int>(fi->fh), buf, size, offset);
-    if (n < 0)
-        return fail();
-    bytesRead += n;
-    return static_cast<int>(n);
+    bytesRead += std::max<ssize_t>(n, 0);
+    return n < 0 ? -errno : static_cast<int>(n);
 }
 
 // Writes `size` bytes that belong at card address `address` also over the address they wrap
@@ -232,193 +110,103 @@ void writeWrapped(const char *data, long long size, long long address)
 
 int fsWrite(const char *path, const char *buf, size_t size, off_t offset, fuse_file_info *fi)
 {
-    GUARD(EIO);
     const long long address = bytesWritten;
     const long long length = static_cast<long long>(size);
-    if (failWriteAfter >= 0 && address + length > failWriteAfter)
+    if (vanished || (failWriteAfter >= 0 && address + length > failWriteAfter))
         return -EIO;
-    std::vector<char> flipped;
-    if (flipFrom >= 0 && address < flipTo && address + length > flipFrom) {
-        flipped.assign(buf, buf + size);
-        for (long long a = std::max(address, flipFrom); a < std::min(address + length, flipTo);
-             ++a) {
-            if (a % 4096 == 100)
-                flipped[static_cast<size_t>(a - address)] ^= 1;
-        }
-        buf = flipped.data();
+    std::vector<char> flipped(buf, buf + size);
+    for (long long a = std::max(address, flipFrom); a < std::min(address + length, flipTo); ++a) {
+        if (a % 4096 == 100)
+            flipped[static_cast<size_t>(a - address)] ^= 1;
     }
-    long long kept = length;
-    if (dropAfter >= 0)
-        kept = std::max(0LL, std::min(length, dropAfter - address));
-    if (kept > 0
-        && pwrite(static_cast<int>(fi->fh), buf, static_cast<size_t>(kept), offset) != kept)
-        return fail();
-    if (wrapAfter > 0) {
-        if (address < wrapAfter)
-            extents.push_back({real(path), offset, address, length});
-        const long long past = std::max(address, wrapAfter);
-        if (past < address + length)
-            writeWrapped(buf + (past - address), address + length - past, past);
-    }
+    const long long kept = dropAfter < 0 ? length : std::clamp(dropAfter - address, 0LL, length);
+    if (kept > 0 && pwrite(static_cast<int>(fi->fh), flipped.data(), kept, offset) != kept)
+        return -errno;
+    if (wrapAfter > 0 && address < wrapAfter)
+        extents.push_back({real(path), offset, address, length});
+    const long long past = std::max(address, wrapAfter);
+    if (wrapAfter > 0 && past < address + length)
+        writeWrapped(flipped.data() + (past - address), address + length - past, past);
     bytesWritten += length;
     return static_cast<int>(size);
 }
 
-// What the card's files hold: a counterfeit's free space shrinks as it is written.
-long long usedBytes()
-{
-    long long used = 0;
-    DIR *dir = opendir(backing.c_str());
-    if (!dir)
-        return 0;
-    while (dirent *entry = readdir(dir)) {
-        struct stat st {
-        };
-        if (lstat((backing + "/" + entry->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            used += st.st_size;
-    }
-    closedir(dir);
-    return used;
-}
-
+// What the card reports; a counterfeit reports more room than it has.
 int fsStatfs(const char *path, struct statvfs *st)
 {
-    GUARD(ENODEV);
-    if (statvfs(real(path).c_str(), st) != 0)
-        return fail();
-    if (capacity >= 0) {
-        const long long unit = static_cast<long long>(st->f_frsize);
-        const long long free = std::max(0LL, capacity - usedBytes());
-        st->f_blocks = static_cast<fsblkcnt_t>(capacity / unit);
-        st->f_bfree = st->f_bavail = static_cast<fsblkcnt_t>(free / unit);
-    }
+    if (vanished || statvfs(real(path).c_str(), st) != 0)
+        return answer(-1);
+    if (capacity >= 0)
+        st->f_blocks = st->f_bfree = st->f_bavail =
+            static_cast<fsblkcnt_t>(capacity / st->f_frsize);
     return 0;
-}
-
-int fsFlush(const char *, fuse_file_info *)
-{
-    GUARD(EIO);
-    return 0;
-}
-
-int fsRelease(const char *, fuse_file_info *fi)
-{
-    // Always close, vanished or not: the descriptor is this process's own.
-    close(static_cast<int>(fi->fh));
-    return 0;
-}
-
-int fsFsync(const char *, int dataOnly, fuse_file_info *fi)
-{
-    GUARD(EIO);
-    const int fd = static_cast<int>(fi->fh);
-    return (dataOnly ? fdatasync(fd) : fsync(fd)) == 0 ? 0 : fail();
-}
-
-void onVanish(int)
-{
-    vanished = 1;
-}
-
-bool parseRange(const char *text, long long *from, long long *to)
-{
-    char *end = nullptr;
-    *from = std::strtoll(text, &end, 10);
-    if (!end || *end != ':' || *from < 0)
-        return false;
-    *to = std::strtoll(end + 1, &end, 10);
-    return end && !*end && *to > *from;
-}
-
-bool parseCount(const char *text, long long *out)
-{
-    char *end = nullptr;
-    const long long v = std::strtoll(text, &end, 10);
-    if (!end || *end || v < 0)
-        return false;
-    *out = v;
-    return true;
-}
-
-int usage()
-{
-    std::fprintf(stderr, "usage: lumora_faultfs BACKING MOUNTPOINT [--fail-write-after N] "
-                         "[--fail-read-after N] [--direct-io | --refuse-direct] "
-                         "[--flip-bits FROM:TO] [--wrap-after N] [--drop-after N] "
-                         "[--capacity N]\n");
-    return 2;
 }
 
 }  // namespace
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3)
-        return usage();
-    char resolved[PATH_MAX];
-    if (!realpath(argv[1], resolved))
-        return usage();
-    backing = resolved;
-    const char *mountPoint = argv[2];
-    for (int i = 3; i < argc; ++i) {
+    const char *resolved = argc >= 3 ? realpath(argv[1], nullptr) : nullptr;
+    bool ok = resolved != nullptr;
+    for (int i = 3; ok && i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--direct-io")
-            directIo = true;
-        else if (arg == "--refuse-direct")
-            refuseDirect = true;
-        else if (arg == "--fail-write-after" && i + 1 < argc
-                 && parseCount(argv[i + 1], &failWriteAfter))
+        const char *value = i + 1 < argc ? argv[i + 1] : "";
+        long long *count = arg == "--fail-write-after"  ? &failWriteAfter
+                           : arg == "--fail-read-after" ? &failReadAfter
+                           : arg == "--wrap-after"      ? &wrapAfter
+                           : arg == "--drop-after"      ? &dropAfter
+                           : arg == "--capacity"        ? &capacity
+                                                        : nullptr;
+        if (arg == "--direct-io" || arg == "--refuse-direct")
+            (arg == "--direct-io" ? directIo : refuseDirect) = true;
+        else if (arg == "--flip-bits" && std::sscanf(value, "%lld:%lld", &flipFrom, &flipTo) == 2
+                 && flipFrom >= 0 && flipTo > flipFrom)
             ++i;
-        else if (arg == "--fail-read-after" && i + 1 < argc
-                 && parseCount(argv[i + 1], &failReadAfter))
-            ++i;
-        else if (arg == "--flip-bits" && i + 1 < argc
-                 && parseRange(argv[i + 1], &flipFrom, &flipTo))
-            ++i;
-        else if (arg == "--wrap-after" && i + 1 < argc && parseCount(argv[i + 1], &wrapAfter))
-            ++i;
-        else if (arg == "--drop-after" && i + 1 < argc && parseCount(argv[i + 1], &dropAfter))
-            ++i;
-        else if (arg == "--capacity" && i + 1 < argc && parseCount(argv[i + 1], &capacity))
+        else if (char *end = nullptr;
+                 count && (*count = std::strtoll(value, &end, 10)) >= 0 && end != value && !*end)
             ++i;
         else
-            return usage();
+            ok = false;
     }
+    if (!ok) {
+        std::fputs("usage: lumora_faultfs BACKING MOUNTPOINT [OPTION [N]]...\n", stderr);
+        return 2;
+    }
+    backing = resolved;
 
     struct sigaction action {
     };
-    action.sa_handler = onVanish;
+    action.sa_handler = [](int) { vanished = 1; };
     sigemptyset(&action.sa_mask);
     sigaction(SIGUSR1, &action, nullptr);
 
     fuse_operations ops{};
-    ops.getattr = fsGetattr;
-    ops.access = fsAccess;
-    ops.readdir = fsReaddir;
-    ops.mkdir = fsMkdir;
-    ops.unlink = fsUnlink;
-    ops.rmdir = fsRmdir;
-    ops.rename = fsRename;
-    ops.truncate = fsTruncate;
-    ops.chmod = fsChmod;
-    ops.utimens = fsUtimens;
-    ops.create = fsCreate;
-    ops.open = fsOpen;
+    ops.getattr = [](const char *p, struct stat *st, fuse_file_info *) {
+        return answer(vanished ? 0 : lstat(real(p).c_str(), st));
+    };
+    ops.unlink = [](const char *p) { return answer(vanished ? 0 : unlink(real(p).c_str())); };
+    ops.truncate = [](const char *p, off_t size, fuse_file_info *) {
+        return answer(vanished ? 0 : truncate(real(p).c_str(), size));
+    };
+    ops.create = [](const char *p, mode_t mode, fuse_file_info *fi) {
+        return fsOpen(p, fi, O_CREAT, mode);
+    };
+    ops.open = [](const char *p, fuse_file_info *fi) { return fsOpen(p, fi, 0, 0); };
     ops.read = fsRead;
     ops.write = fsWrite;
     ops.statfs = fsStatfs;
-    ops.flush = fsFlush;
-    ops.release = fsRelease;
-    ops.fsync = fsFsync;
+    // The descriptor is this process's own: always closed, vanished or not.
+    ops.release = [](const char *, fuse_file_info *fi) {
+        close(static_cast<int>(fi->fh));
+        return 0;
+    };
+    ops.fsync = [](const char *, int, fuse_file_info *fi) {
+        return answer(vanished ? 0 : fdatasync(static_cast<int>(fi->fh)), EIO);
+    };
 
     // Foreground, one thread, no attribute caching: every call reaches the checks above.
-    std::vector<char *> args = {
-        argv[0],
-        const_cast<char *>("-f"),
-        const_cast<char *>("-s"),
-        const_cast<char *>("-o"),
-        const_cast<char *>(
-            "fsname=lumorafaultfs,attr_timeout=0,entry_timeout=0,negative_timeout=0"),
-        const_cast<char *>(mountPoint)};
-    return fuse_main(static_cast<int>(args.size()), args.data(), &ops, nullptr);
+    char f[] = "-f", single[] = "-s", o[] = "-o";
+    char options[] = "fsname=lumorafaultfs,attr_timeout=0,entry_timeout=0,negative_timeout=0";
+    char *args[] = {argv[0], f, single, o, options, argv[2]};
+    return fuse_main(6, args, &ops, nullptr);
 }
