@@ -47,8 +47,6 @@ private slots:
     void initTestCase() { showKeyArguments(); }
     void filesComeAndGoInOrder_data();
     void filesComeAndGoInOrder();
-    void endsEarly_data();
-    void endsEarly();
 };
 
 void TestRollingFill::filesComeAndGoInOrder_data()
@@ -117,69 +115,6 @@ void TestRollingFill::filesComeAndGoInOrder()
     QCOMPARE(folderState(run.card), cardBefore);
     checkSignals(run.rec.events, "LogRollingDone");
     QVERIFY(run.rec.ofKind(EngineEvent::WriteFinished).first().average > 0.0);
-}
-
-void TestRollingFill::endsEarly_data()
-{
-    // The stop comes at the parameter line or at the second sample (the first one cannot
-    // tell the current speed from the average); the rounds are many more than could run
-    // before it. A folder planted at the parameter line under __roll_2.dat, as if
-    // something else took the name, fails the third write.
-    QTest::addColumn<QString>("stopAt");
-    QTest::addColumn<QString>("error");  // %C = the card's path
-
-    QTest::newRow("third file cannot be created") << ""
-                                                  << "无法创建目标文件: %C__roll_2.dat";
-    QTest::newRow("stop before the first write") << "LogRollingParams"
-                                                 << "";
-    QTest::newRow("stop at the second sample") << "sample 2"
-                                               << "";
-}
-
-void TestRollingFill::endsEarly()
-{
-    QFETCH(QString, stopAt);
-    QFETCH(QString, error);
-
-    EngineRun run;
-    QVERIFY(run.valid);
-    int stoppedAt = -1;
-    int samples = 0;
-    QStringList before;
-    // Runs on the engine thread, while the engine waits for it.
-    run.onEvent = [&](const EngineEvent &e, int index) {
-        const bool params = e.text.startsWith(QLatin1String("LogRollingParams"));
-        if (params && !error.isEmpty())
-            QDir().mkdir(run.card + roll("2"));
-        if (params)
-            before = folderState(run.tmp.path());
-        samples += e.kind == EngineEvent::FileWriteSample;
-        if (stoppedAt < 0
-            && (params ? stopAt == "LogRollingParams" : stopAt == "sample 2" && samples == 2)) {
-            stoppedAt = index;
-            run.tester.requestStop();
-        }
-    };
-    run.tester.setRollingFill(16 * B, 48 * B, 2000);
-    QVERIFY(run.run());
-
-    // A stop is followed at once by the usual closing; a failure by its error and the closing
-    // line only, as after a failed pass: nothing may read as a finished write. Either way
-    // what was written is deleted, and what the test did not make is left alone.
-    const QVector<EngineEvent> &events = run.rec.events;
-    if (error.isEmpty()) {
-        QCOMPARE(stoppedAt, events.size() - 5);
-        QCOMPARE(run.rec.errors(), QStringList());
-        checkSignals(events, "LogUserCancelled");
-    } else {
-        QCOMPARE(run.rec.errors(), QStringList{error.replace("%C", run.card)});
-        QCOMPARE(events.value(events.size() - 2).kind, EngineEvent::TestError);
-        QCOMPARE(events.last().text, QStringLiteral("LogRollingDone"));
-        QCOMPARE(run.rec.count(EngineEvent::WriteFinished), 0);
-    }
-    if (stopAt == "LogRollingParams")
-        QCOMPARE(run.rec.ofKind(EngineEvent::WriteFinished).first().average, 0.0);
-    QCOMPARE(folderState(run.tmp.path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestRollingFill)

@@ -65,7 +65,6 @@ private slots:
     void runs();
     void nothingToTest_data();
     void nothingToTest();
-    void deletingARunningTesterStopsIt();
 };
 
 void TestSpeedTester::runs_data()
@@ -90,13 +89,6 @@ void TestSpeedTester::runs_data()
     QTest::addColumn<QString>("error");  // %1, %2, ...: the path of test file 1, 2, ...
 
     const QStringList none;
-    // 31 blocks are 1.94 MB of 1048576 bytes, but over 2 MB of 10^6 bytes.
-    QTest::newRow("random, 1 file, read")
-        << none << none << 1 << 31 * B << 0 << true << none
-        << "LogTestStart; LogModeRandom; LogSizeBlock|1|64; LogWriteRandom; LogWriteDone|avg; "
-           "LogRead; LogReadDone|avg; LogTestDone"
-        << ""
-        << "";
     QTest::newRow("random, 2 files, partial block dropped")
         << none << none << 2 << 16 * B + 1000 << 0 << false << none
         << "LogTestStart; LogModeRandomN|2; LogSizeBlock|2|64; LogWriteRandom; "
@@ -113,12 +105,6 @@ void TestSpeedTester::runs_data()
            "LogReadParallelFiles|3|0.3; LogBeginRead|#1: __card_speed_test_1.dat; "
            "LogBeginRead|#2: __card_speed_test_2.dat; LogBeginRead|#3: __card_speed_test_3.dat; "
            "LogReadDone|avg; LogTestDone"
-        << ""
-        << "";
-    QTest::newRow("external, 1 file")
-        << QStringList{"x/a.bin"} << none << 1 << 16 * B << 0 << true << QStringList{"a.bin"}
-        << "LogTestStart; LogModeExternal; LogSizeBlock|0|64; LogWriteFileCopy; "
-           "LogWriteDone|avg; LogRead; LogReadDone|avg; LogTestDone"
         << ""
         << "";
     // Write start lines name the sources, read start lines the copies on the card.
@@ -388,30 +374,6 @@ void TestSpeedTester::nothingToTest()
     QCOMPARE(run.rec.errors(), QStringList{error});
     QCOMPARE(run.rec.logLines(), logged);
     QCOMPARE(run.rec.events.size(), logged.size() + 1);
-}
-
-void TestSpeedTester::deletingARunningTesterStopsIt()
-{
-    QTemporaryDir card;
-    QVERIFY(card.isValid());
-    auto tester = std::make_unique<SpeedTester>();
-    tester->setTargetDir(card.path() + '/');
-    tester->setTestSize(4 * B);
-    tester->setBlockSize(B);
-    tester->setStreamCount(2);
-    tester->setStaggerMs(10000);  // the run would last at least ten seconds
-    EngineRecorder rec(*tester);
-    std::atomic<bool> sampled{false};
-    rec.hook = [&](const EngineEvent &e, int) {
-        sampled = sampled || e.kind == EngineEvent::WriteProgress;
-    };
-    tester->start();
-    QVERIFY(QTest::qWaitFor([&] { return sampled.load(); }, 5000));
-    tester.reset();  // stops the run and waits for it
-
-    QCOMPARE(rec.count(EngineEvent::WriteFinished), 0);
-    QCOMPARE(rec.logLines().last(), QStringLiteral("LogUserCancelled"));
-    QCOMPARE(folderState(card.path()), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestSpeedTester)
