@@ -70,7 +70,12 @@ private slots:
         f.window->onWriteProgress(1, 12.5, 12.5);
         f.window->onWriteProgress(2, 0.0, 12.5);
         QVERIFY(label("writeSpeedLabel").startsWith("Current: 12.50 "));
-        switchLanguage(SimplifiedChinese);
+        // Only the language change is delivered: the run may have ended already, but its end
+        // waits in the queue, so the window is still running here on any machine.
+        I18n::instance()->setLanguage(SimplifiedChinese);
+        for (int i = 0; i < 2; ++i)  // to the application, then from it to the window
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        QCOMPARE(f.child<QPushButton>("startButton")->text(), QStringLiteral("开始测试"));
         QVERIFY(!f.idle() && !drives->isEnabled() && !action("saveImageAction")->isEnabled());
         QCOMPARE(drives->currentData().toString(), root);
         QVERIFY(!f.child<QCheckBox>("readTestCheck")->isEnabled());
