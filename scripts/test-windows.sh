@@ -15,7 +15,7 @@ fi
 
 # Wine hides QT_* variables from Windows programs, so widget tests get their platform as an
 # argument.
-widget_tests=" tst_chart tst_i18n "
+widget_tests=" tst_chart "
 tests=(analysis_speedstats analysis_verdict tst_i18n tst_fileworker tst_speedtester tst_rollingfill
     tst_chart tst_cliunits tst_plancheck tst_roundrunner)
 echo "== Building for Windows =="
