@@ -88,116 +88,89 @@ void TestSpeedTester::runs_data()
     QTest::addColumn<QString>("act");
     QTest::addColumn<QString>("error");  // %1, %2, ...: the path of test file 1, 2, ...
 
-    const QStringList none;
-    QTest::newRow("random, 2 files, partial block dropped")
-        << none << none << 2 << 16 * B + 1000 << 0 << false << none
-        << "LogTestStart; LogModeRandomN|2; LogSizeBlock|2|64; LogWriteRandom; "
+    // Random data, nothing on the card beforehand, the usual names.
+    const auto random = [](const char *name, int streams, qint64 size, int stagger, bool read,
+                           const char *log, const char *act = "", const char *error = "") {
+        QTest::newRow(name) << QStringList() << QStringList() << streams << size << stagger << read
+                            << QStringList() << log << act << error;
+    };
+    // Sources from outside, 16 blocks asked for, one stream each.
+    const auto external = [](const char *name, const QStringList &sources,
+                             const QStringList &onCard, const QStringList &targets, int stagger = 0,
+                             bool read = true, const char *log = "-") {
+        QTest::newRow(name) << sources << onCard << 1 << 16 * B << stagger << read << targets << log
+                            << QString() << QString();
+    };
+    random("random, 2 files, partial block dropped", 2, 16 * B + 1000, 0, false,
+           "LogTestStart; LogModeRandomN|2; LogSizeBlock|2|64; LogWriteRandom; "
            "LogBeginWrite|#1: __card_speed_test_1.dat; LogBeginWrite|#2: __card_speed_test_2.dat; "
-           "LogWriteDone|avg; LogReadDisabled; LogTestDone"
-        << ""
-        << "";
+           "LogWriteDone|avg; LogReadDisabled; LogTestDone");
     // The stagger also leaves time for samples before the final one.
-    QTest::newRow("random, 3 files, staggered, total MB rounded down")
-        << none << none << 3 << 24 * B << 300 << true << none
-        << "LogTestStart; LogModeRandomN|3; LogSizeBlock|4|64; LogWriteRandom; "
+    random("random, 3 files, staggered, total MB rounded down", 3, 24 * B, 300, true,
+           "LogTestStart; LogModeRandomN|3; LogSizeBlock|4|64; LogWriteRandom; "
            "LogBeginWrite|#1: __card_speed_test_1.dat; LogBeginWrite|#2: __card_speed_test_2.dat; "
            "LogBeginWrite|#3: __card_speed_test_3.dat; LogWriteDone|avg; "
            "LogReadParallelFiles|3|0.3; LogBeginRead|#1: __card_speed_test_1.dat; "
            "LogBeginRead|#2: __card_speed_test_2.dat; LogBeginRead|#3: __card_speed_test_3.dat; "
-           "LogReadDone|avg; LogTestDone"
-        << ""
-        << "";
+           "LogReadDone|avg; LogTestDone");
     // Write start lines name the sources, read start lines the copies on the card.
-    QTest::newRow("external, 2 files of one name, staggered")
-        << QStringList{"x/a.bin", "y/a.bin"} << none << 1 << 16 * B << 300 << true
-        << QStringList{"a.bin", "a (1).bin"}
-        << "LogTestStart; LogModeExternalN|2; LogSizeBlock|0|64; LogWriteParallelFiles|2|0.3; "
-           "LogBeginWrite|#1: a.bin; LogBeginWrite|#2: a.bin; LogWriteDone|avg; "
-           "LogReadParallelFiles|2|0.3; LogBeginRead|#1: a.bin; LogBeginRead|#2: a (1).bin; "
-           "LogReadDone|avg; LogTestDone"
-        << ""
-        << "";
-    QTest::newRow("external, a source below one block skipped")
-        << QStringList{"tiny.bin", "a.bin", "c.bin"} << none << 1 << 16 * B << 0 << false
-        << QStringList{"a.bin", "c.bin"}
-        << "LogSkipSmall|%O/tiny.bin; LogTestStart; LogModeExternalN|2; LogSizeBlock|0|64; "
-           "LogWriteParallelFiles|2|0.0; LogBeginWrite|#1: a.bin; LogBeginWrite|#2: c.bin; "
-           "LogWriteDone|avg; LogReadDisabled; LogTestDone"
-        << ""
-        << "";
+    const QStringList none;
+    external("external, 2 files of one name, staggered", {"x/a.bin", "y/a.bin"}, none,
+             {"a.bin", "a (1).bin"}, 300, true,
+             "LogTestStart; LogModeExternalN|2; LogSizeBlock|0|64; LogWriteParallelFiles|2|0.3; "
+             "LogBeginWrite|#1: a.bin; LogBeginWrite|#2: a.bin; LogWriteDone|avg; "
+             "LogReadParallelFiles|2|0.3; LogBeginRead|#1: a.bin; LogBeginRead|#2: a (1).bin; "
+             "LogReadDone|avg; LogTestDone");
+    external("external, a source below one block skipped", {"tiny.bin", "a.bin", "c.bin"}, none,
+             {"a.bin", "c.bin"}, 0, false,
+             "LogSkipSmall|%O/tiny.bin; LogTestStart; LogModeExternalN|2; LogSizeBlock|0|64; "
+             "LogWriteParallelFiles|2|0.0; LogBeginWrite|#1: a.bin; LogBeginWrite|#2: c.bin; "
+             "LogWriteDone|avg; LogReadDisabled; LogTestDone");
 
     // Names: unique among the test's files, and never one already on the card, compared
     // without case as FAT32 and exFAT do.
-    const auto naming = [](const char *name, QStringList sources, QStringList onCard,
-                           QStringList targets) {
-        QTest::newRow(name) << sources << onCard << 1 << 16 * B << 0 << true << targets << "-"
-                            << ""
-                            << "";
-    };
-    naming("with and without suffix", {"x/a.mp4", "y/a.mp4", "z/b", "w/b"}, none,
-           {"a.mp4", "a (1).mp4", "b", "b (1)"});
-    naming("only the last suffix moves", {"x/clip.tar.gz", "y/clip.tar.gz"}, none,
-           {"clip.tar.gz", "clip.tar (1).gz"});
-    naming("counter restarts for every source", {"x/a (1).mp4", "y/a.mp4", "z/a.mp4"}, none,
-           {"a (1).mp4", "a.mp4", "a (2).mp4"});
-    naming("a %1 in the name kept", {"x/take%1.mp4", "y/take%1.mp4"}, none,
-           {"take%1.mp4", "take%1 (1).mp4"});
-    naming("a dangling link of the same name", {"a.mp4"}, {"a.mp4@"}, {"a (1).mp4"});
-    naming("the next names taken too, in other case", {"a.mp4"}, {"A.mp4", "a (1).MP4"},
-           {"a (2).mp4"});
-    naming("source picked from the card", {"../card/a.mp4"}, none, {"a (1).mp4"});
+    external("with and without suffix", {"x/a.mp4", "y/a.mp4", "z/b", "w/b"}, none,
+             {"a.mp4", "a (1).mp4", "b", "b (1)"});
+    external("only the last suffix moves", {"x/clip.tar.gz", "y/clip.tar.gz"}, none,
+             {"clip.tar.gz", "clip.tar (1).gz"});
+    external("counter restarts for every source", {"x/a (1).mp4", "y/a.mp4", "z/a.mp4"}, none,
+             {"a (1).mp4", "a.mp4", "a (2).mp4"});
+    external("a %1 in the name kept", {"x/take%1.mp4", "y/take%1.mp4"}, none,
+             {"take%1.mp4", "take%1 (1).mp4"});
+    external("a dangling link of the same name", {"a.mp4"}, {"a.mp4@"}, {"a (1).mp4"});
+    external("the next names taken too, in other case", {"a.mp4"}, {"A.mp4", "a (1).MP4"},
+             {"a (2).mp4"});
+    external("source picked from the card", {"../card/a.mp4"}, none, {"a (1).mp4"});
     QTest::newRow("random data, its names taken on the card")
         << none
         << QStringList{"__card_speed_test_1.dat", "__CARD_SPEED_TEST_2.DAT",
                        "__card_speed_test_2 (1).dat"}
         << 2 << 16 * B << 0 << true
         << QStringList{"__card_speed_test_1 (1).dat", "__card_speed_test_2 (2).dat"} << "-"
-        << ""
-        << "";
+        << QString() << QString();
 
     // One error, and the last thing emitted: no read pass after a failed write pass, no
     // closing line. The stagger has files 1 and 3 watched while they have no byte yet.
-    QTest::newRow("files 1 and 3 of 3 cannot be created")
-        << none << none << 3 << 16 * B << 250 << true << none << "-"
-        << "LogTestStart>folders"
-        << "无法创建目标文件: %1\n无法创建目标文件: %3";
-    QTest::newRow("link planted under file 2 of 2")
-        << none << none << 2 << 16 * B << 0 << true << none << "-"
-        << "LogTestStart>link"
-        << "无法创建目标文件: %2";
-    QTest::newRow("file shortened between passes")
-        << none << none << 2 << 16 * B << 0 << true << none << "-"
-        << "WriteFinished>shorten"
-        << "读取失败 (%2)";
-    QTest::newRow("file removed between passes")
-        << none << none << 2 << 16 * B << 0 << true << none << "-"
-        << "WriteFinished>remove"
-        << "无法读取文件: %2";
+    random("files 1 and 3 of 3 cannot be created", 3, 16 * B, 250, true, "-",
+           "LogTestStart>folders", "无法创建目标文件: %1\n无法创建目标文件: %3");
+    random("link planted under file 2 of 2", 2, 16 * B, 0, true, "-", "LogTestStart>link",
+           "无法创建目标文件: %2");
+    random("file shortened between passes", 2, 16 * B, 0, true, "-", "WriteFinished>shorten",
+           "读取失败 (%2)");
+    random("file removed between passes", 2, 16 * B, 0, true, "-", "WriteFinished>remove",
+           "无法读取文件: %2");
 
     // A stop in the write pass ends the run with the cancellation line, one in the read pass
     // without it; either way nothing else follows. A long stagger holds file 2 back; the
     // first sample of file 1 comes while it waits, and after the stop file 2 is never started.
-    QTest::newRow("stop before the start")
-        << none << none << 1 << 4 * B << 0 << true << none << "LogUserCancelled"
-        << "start>stop"
-        << "";
-    QTest::newRow("stop at the second start line")
-        << none << none << 2 << 4 * B << 0 << true << none << "LogUserCancelled"
-        << "LogBeginWrite|#2: __card_speed_test_2.dat>stop"
-        << "";
-    QTest::newRow("stop in a staggered write start")
-        << none << none << 2 << 4 * B << 5000 << true << none << "LogUserCancelled"
-        << "FileWriteSample>stop"
-        << "";
-    QTest::newRow("stop at the read heading")
-        << none << none << 1 << 4 * B << 0 << true << none << ""
-        << "LogRead>stop"
-        << "";
+    random("stop before the start", 1, 4 * B, 0, true, "LogUserCancelled", "start>stop");
+    random("stop at the second start line", 2, 4 * B, 0, true, "LogUserCancelled",
+           "LogBeginWrite|#2: __card_speed_test_2.dat>stop");
+    random("stop in a staggered write start", 2, 4 * B, 5000, true, "LogUserCancelled",
+           "FileWriteSample>stop");
+    random("stop at the read heading", 1, 4 * B, 0, true, "", "LogRead>stop");
     // (The stagger delays the write pass too, so it is kept short here.)
-    QTest::newRow("stop in a staggered read start")
-        << none << none << 2 << 4 * B << 1000 << true << none << ""
-        << "FileReadSample>stop"
-        << "";
+    random("stop in a staggered read start", 2, 4 * B, 1000, true, "", "FileReadSample>stop");
 }
 
 void TestSpeedTester::runs()
