@@ -197,15 +197,6 @@ private slots:
                     && c.stream(Read, 1).samples().isEmpty());
         }
     }
-
-    // Round 3 of 4 at 50 %: (200 + 50) / 4; the stress mode keeps the percent.
-    void sharedAxis()
-    {
-        QCOMPARE(sharedAxisPercent(50, 3, 4, false), 62);
-        QCOMPARE(sharedAxisPercent(100, 1, 3, false), 33);
-        QCOMPARE(sharedAxisPercent(100, 4, 4, false), 100);
-        QCOMPARE(sharedAxisPercent(50, 3, 3, true), 50);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSpeedStats)

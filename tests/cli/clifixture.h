@@ -3,7 +3,6 @@
 #include "clirunner.h"
 
 #include <QDir>
-#include <QJsonObject>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -42,14 +41,4 @@ struct CliFixture {
 inline QStringList entries(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
-
-// The report a run printed on standard output; `error` is set when it is no JSON object.
-inline QJsonObject jsonOut(const CliRun &run, QString *error)
-{
-    QJsonParseError parse;
-    const QJsonDocument doc = QJsonDocument::fromJson(run.out.toUtf8(), &parse);
-    if (parse.error != QJsonParseError::NoError || !doc.isObject())
-        *error = parse.errorString() + QLatin1Char('\n') + run.out + run.err;
-    return doc.object();
 }

@@ -63,8 +63,6 @@ private slots:
     void initTestCase() { showKeyArguments(); }
     void runs_data();
     void runs();
-    void nothingToTest_data();
-    void nothingToTest();
 };
 
 void TestSpeedTester::runs_data()
@@ -296,57 +294,6 @@ void TestSpeedTester::runs()
     }
     // The engine's files are gone; anything else, and what took their names, is untouched.
     QCOMPARE(folderState(run.tmp.path()), before);
-}
-
-void TestSpeedTester::nothingToTest_data()
-{
-    QTest::addColumn<qint64>("testSize");
-    QTest::addColumn<QVector<qint64>>("sourceSizes");  // empty = random data
-    QTest::addColumn<qint64>("rollingFileSize");
-    QTest::addColumn<qint64>("freeBytes");
-    QTest::addColumn<QString>("error");
-
-    const QVector<qint64> random;
-    const qint64 o = 0;
-    QTest::newRow("random, a byte short of a block")
-        << B - 1 << random << o << o << "MsgSizeLtBlock";
-    QTest::newRow("external, every source below one block")
-        << 16 * B << QVector<qint64>{1000, B - 1} << o << o << "LogNoValidFiles";
-    QTest::newRow("rolling, file below one block")
-        << 4 * B << random << B - 1 << 100 * B << "LogFileTooSmall";
-    QTest::newRow("rolling, free space below one file")
-        << 4 * B << random << 16 * B << 16 * B - 1 << "LogCardFull";
-    QTest::newRow("rolling, free space below the rounded file")
-        << 4 * B << random << 16 * B + 1000 << 16 * B - 1 << "LogCardFull";
-}
-
-void TestSpeedTester::nothingToTest()
-{
-    QFETCH(qint64, testSize);
-    QFETCH(QVector<qint64>, sourceSizes);
-    QFETCH(qint64, rollingFileSize);
-    QFETCH(qint64, freeBytes);
-    QFETCH(QString, error);
-
-    EngineRun run;
-    QVERIFY(run.valid);
-    QStringList sources;
-    QStringList logged;  // the skipped sources are named, then comes the error, and nothing else
-    for (int i = 0; i < sourceSizes.size(); ++i) {
-        sources.append(run.outside + QString::number(i));
-        QVERIFY(writeFile(sources[i], noiseBytes(sourceSizes[i], quint32(i))));
-        logged.append("LogSkipSmall|" + sources[i]);
-    }
-    run.tester.setTestSize(testSize);
-    run.tester.setSourceFiles(sources);
-    run.tester.setReadEnabled(true);
-    run.tester.setRollingFill(rollingFileSize, freeBytes, 3);
-    QVERIFY(run.run());
-
-    QCOMPARE(folderState(run.card), QStringList());
-    QCOMPARE(run.rec.errors(), QStringList{error});
-    QCOMPARE(run.rec.logLines(), logged);
-    QCOMPARE(run.rec.events.size(), logged.size() + 1);
 }
 
 QTEST_GUILESS_MAIN(TestSpeedTester)

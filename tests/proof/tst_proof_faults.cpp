@@ -9,12 +9,10 @@
 #include "loopcard.h"
 #include "windowfixture.h"
 
-#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPushButton>
 #include <QSettings>
-#include <QSpinBox>
 #include <QtTest>
 
 namespace {
@@ -234,10 +232,7 @@ void ProofFaultsTest::failingCardInWindow()
     // A FUSE mount is no block device, so the card is on the fixture's fake machine.
     f.addCard(card.rootPath().toStdString(), 64 * 1024 * kMiB, 64 * 1024 * kMiB);
     f.open();
-    auto *sizes = f.child<QComboBox>("testSizeCombo");  // the standard sizes start at 512 MB
-    sizes->addItem(QStringLiteral("test"), QVariant::fromValue<qint64>(perStream));
-    sizes->setCurrentIndex(sizes->count() - 1);
-    f.child<QSpinBox>("streamCountSpin")->setValue(streams);
+    f.chooseSize(perStream, streams);  // the standard sizes start at 512 MB
     LogCapture capture;
     f.click("startButton");
     QVERIFY2(f.window->currentTester() != nullptr, "the test did not start");
@@ -250,17 +245,14 @@ void ProofFaultsTest::failingCardInWindow()
     QTest::qWait(200);  // a late second error would arrive now
     QCOMPARE(pulled, pull);
 
-    QVector<UserPrompt> errors;
-    for (const UserPrompt &p : f.prompts.prompts) {
-        if (p.kind == UserPrompt::RunError)
-            errors.append(p);
-    }
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(errors.first().title, QStringLiteral("Test error"));
-    QVERIFY(!errors.first().text.trimmed().isEmpty());
+    const auto isError = [](const UserPrompt &p) { return p.kind == UserPrompt::RunError; };
+    const QVector<UserPrompt> &prompts = f.prompts.prompts;
+    QCOMPARE(std::count_if(prompts.cbegin(), prompts.cend(), isError), 1);
+    const UserPrompt error = *std::find_if(prompts.cbegin(), prompts.cend(), isError);
+    QVERIFY(error.title == QStringLiteral("Test error") && !error.text.trimmed().isEmpty());
     const QStringList log = LogCapture::messages();
     QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Error: "))),
-             QStringList{QStringLiteral("Error: ") + errors.first().text});
+             QStringList{QStringLiteral("Error: ") + error.text});
     // The failing round is the last one.
     QCOMPARE(log.filter(QStringLiteral("Starting round")), QStringList());
     QVERIFY(!log.contains(QStringLiteral("========== Test complete ==========")));

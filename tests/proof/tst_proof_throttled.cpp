@@ -51,6 +51,16 @@ QVector<qint64> writeOneStream(CardSimulator &sim, qint64 bytes, SampleCollectio
     return ended && rec.errors().isEmpty() ? atMs : QVector<qint64>();
 }
 
+// A 1 GiB card of the given profile at a steady write speed.
+CardSimulator::Settings simulated(CardSimulator::Profile profile, double steadyMBps)
+{
+    CardSimulator::Settings settings;
+    settings.profile = profile;
+    settings.imageBytes = 1024 * kMiB;
+    settings.writeBps = qRound64(steadyMBps * kMiB);
+    return settings;
+}
+
 // Bytes of the file held in the page cache after reading it all through the cache.
 qint64 readIntoCache(const QString &path)
 {
@@ -116,10 +126,7 @@ void ProofThrottledTest::readBackBypassesPageCache()
 void ProofThrottledTest::slcCliffIsTrimmed()
 {
     const double steadyMBps = 24.0;
-    CardSimulator::Settings settings;
-    settings.profile = CardSimulator::Profile::SlcCliff;
-    settings.imageBytes = 1024 * kMiB;
-    settings.writeBps = qRound64(steadyMBps * kMiB);
+    CardSimulator::Settings settings = simulated(CardSimulator::Profile::SlcCliff, steadyMBps);
     // About 3.7 s of fast writing at 4x, then about 9 s steady: more than a quarter of the
     // samples are fast (so they reach the upper quartile untrimmed), and the cliff lies well
     // inside the first half, where the trim may act.
@@ -161,10 +168,7 @@ void ProofThrottledTest::slcCliffIsTrimmed()
 void ProofThrottledTest::stallsShowInDropsAndMinimum()
 {
     const double steadyMBps = 30.0;
-    CardSimulator::Settings settings;
-    settings.profile = CardSimulator::Profile::Stalls;
-    settings.imageBytes = 1024 * kMiB;
-    settings.writeBps = qRound64(steadyMBps * kMiB);
+    CardSimulator::Settings settings = simulated(CardSimulator::Profile::Stalls, steadyMBps);
     settings.stallPeriodMs = 4000;
     settings.stallMs = 600;  // 15 % of the time, at 0.3x
     CardSimulator sim(settings);

@@ -48,7 +48,6 @@ public:
     Q_DISABLE_COPY(CardSimulator)
 
     LoopCard &card() { return *m_card; }
-    const Settings &settings() const { return m_settings; }
     // Why the simulator cannot run here (no loop cards, no throttle); empty when
     // it can.
     QString skipReason() const;

@@ -45,7 +45,6 @@ public:
 
     QString rootPath() const { return m_mountPoint + QLatin1Char('/'); }
     QString devicePath() const { return m_device; }
-    QString majMin() const { return m_majMin; }
     // A folder in the same temporary folder but off the card.
     QString scratchPath() const { return m_dir.filePath(QStringLiteral("outside")); }
 
