@@ -1,9 +1,7 @@
-// The front end's parts in-process: what the command line accepts and the test it asks for,
-// and how often progress lines reach a terminal or a pipe.
+// The front end's parts in-process: what the command line accepts and the test it asks for.
 #include "clioptions.h"
 #include "i18n.h"
 #include "isolatedsettings.h"
-#include "progressline.h"
 #include "sizeparse.h"
 
 #include <QtTest>
@@ -128,21 +126,6 @@ private slots:
             QVERIFY2(status == CommandLine::Ok, qPrintable(message));
             QCOMPARE(summary(options), chosen);
         }
-    }
-
-    void progress()
-    {
-        // Samples come about every 200 ms: a terminal shows each, a pipe one a second at most,
-        // the first whenever it comes.
-        ProgressLine terminal(true);
-        ProgressLine pipe(false);
-        const qint64 at[] = {0, 200, 999, 1000, 1200, 2100, 3099};
-        const bool toPipe[] = {true, false, false, true, false, true, false};
-        for (int i = 0; i < 7; ++i)
-            QVERIFY2(terminal.due(at[i]) && pipe.due(at[i]) == toPipe[i],
-                     qPrintable(QString::number(at[i])));
-        ProgressLine late(false);
-        QVERIFY(late.due(5000) && !late.due(5100) && late.due(6000));
     }
 };
 
