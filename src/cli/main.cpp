@@ -10,6 +10,7 @@
 #include "preflight.h"
 #include "resultsreport.h"
 #include "runcontroller.h"
+#include "runreport.h"
 #include "verdictrulesstore.h"
 
 #include <QCoreApplication>
@@ -36,10 +37,7 @@ VerdictRules rulesFor(const CliOptions &options)
     VerdictRules rules = VerdictRulesStore::loadFromDefaultStore();
     for (auto it = options.ruleOverrides.cbegin(); it != options.ruleOverrides.cend(); ++it)
         VerdictRulesStore::setField(&rules, it.key(), it.value());
-    rules.enableRead = options.readEnabled && !options.fill;
-    rules.fullCap = options.fill;
-    rules.iterCount = clampIterCount(options.fill ? options.fillRounds : options.iterations);
-    return rules;
+    return rulesAsUsed(options.plan(), rules);
 }
 // --list: the drives the window would offer, as lines or as JSON.
 int listDrives(const CliOptions &options, ConsoleWriter &console, QFile &out)

@@ -22,11 +22,7 @@ QString modeName(const TestPlan &plan)
 
 QJsonObject settingsObject(const TestPlan &plan, const ReportSetup &setup, int streams)
 {
-    // The rules as used: the three that describe the test follow the plan.
-    VerdictRules rules = setup.rules;
-    rules.enableRead = plan.readPass();
-    rules.fullCap = plan.fill;
-    rules.iterCount = plan.fill ? plan.fillRounds : plan.iterations;
+    const VerdictRules rules = rulesAsUsed(plan, setup.rules);
     QJsonObject rulesObject;
     for (const QString &key : VerdictRulesStore::keys())
         rulesObject.insert(key, QJsonValue::fromVariant(VerdictRulesStore::field(rules, key)));
@@ -199,9 +195,17 @@ RunOutcome outcomeOf(const RoundRunner &run)
     return RunOutcome::NotRun;
 }
 
+VerdictRules rulesAsUsed(const TestPlan &plan, VerdictRules rules)
+{
+    rules.enableRead = plan.readPass();
+    rules.fullCap = plan.fill;
+    rules.iterCount = plan.fill ? plan.fillRounds : plan.iterations;
+    return rules;
+}
+
 RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules)
 {
-    QVector<RowResult> evaluated = evaluateRows(run.samples(), rules);
+    QVector<RowResult> evaluated = evaluateRows(run.samples(), rulesAsUsed(run.plan(), rules));
     judgeData(&evaluated, run.dataCheck());
     const QStringList names = streamLabelsOf(run.streamSources());
     RunResults results;

@@ -13,9 +13,13 @@ struct ResultRow {
     RowResult result;
 };
 
-// A finished run judged by `rules`: the rows as the results table lists them (the card total
-// first, then the streams when there are several, labelled as the window labels them), data
-// that came back wrong included, and the worst verdict among them.
+// The rules a run is judged and reported by: `rules`, with the switches that describe the
+// test (read pass, stress mode, rounds) as the plan launched it, whatever the controls say now.
+VerdictRules rulesAsUsed(const TestPlan &plan, VerdictRules rules);
+
+// A finished run judged by rulesAsUsed(its plan, `rules`): the rows as the results table lists them
+// (the card total first, then the streams when there are several, labelled as the window labels
+// them), data that came back wrong included, and the worst verdict among them.
 struct RunResults {
     QVector<ResultRow> rows;
     Verdict worst = Verdict::Pass;

@@ -14,6 +14,7 @@
 
 #include "datajudge.h"
 #include "evaluation.h"
+#include "runreport.h"
 #include "verdictcell.h"
 #include <algorithm>
 
@@ -223,9 +224,10 @@ void MainWindow::evaluateVerdicts()
     takePerStreamThresholds();
     const SampleCollection &samples = runner.samples();
     const DataCheck &check = runner.dataCheck();
-    setVerdictCell(0, judgeData(evaluateCardTotal(samples, rules), check, -1));
+    const VerdictRules used = rulesAsUsed(runner.plan(), rules);
+    setVerdictCell(0, judgeData(evaluateCardTotal(samples, used), check, -1));
     for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i)
-        setVerdictCell(i + 1, judgeData(evaluateStream(samples, i, rules), check, i));
+        setVerdictCell(i + 1, judgeData(evaluateStream(samples, i, used), check, i));
     resultsTable->resizeRowsToContents();
 }
 

@@ -108,6 +108,15 @@ private slots:
         QCOMPARE(f.cell(2, 16), passText);
     }
 
+    // A stress run reads nothing: a ticked read box adds no read verdict to it.
+    void fillJudgedOnWritingAlone()
+    {
+        f.child<QCheckBox>("readTestCheck")->click();
+        replay(1, true);
+        writePass(40.0, {40.0});
+        QCOMPARE(f.cell(0, 16), passText);
+    }
+
     // A 16 GB card bars the sizes above 3.5 GB and moves the choice to the largest one left,
     // through the combo box: the total and the stored setting follow.
     void fat32LimitHidesSizes()
@@ -274,14 +283,16 @@ private:
         return item->foreground().color().name();
     }
 
-    // The display of a test of `streams` random streams, without an engine.
-    void replay(int streams)
+    // The display of a test of `streams` random streams (a stress run with `fill`), without an
+    // engine.
+    void replay(int streams, bool fill = false)
     {
         QVector<StreamSource> sources;
         for (int i = 1; i <= streams; ++i)
             sources.append(StreamSource{StreamSource::RandomStream, i, QString()});
         TestPlan plan;
         plan.read = f.window->verdictRules().enableRead;
+        plan.fill = fill;
         f.window->currentRun().replay(plan, sources);
         f.window->prepareResults(sources);
     }
