@@ -6,8 +6,6 @@
 #include "verdict.h"
 #include "verdictrulesstore.h"
 
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(SpeedStats)

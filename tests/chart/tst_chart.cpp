@@ -9,7 +9,6 @@
 #include "speedchartwidget.h"
 
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include <algorithm>

@@ -3,8 +3,6 @@
 // error, and signals.
 #include "clifixture.h"
 
-#include <QJsonArray>
-#include <QRegularExpression>
 #include <QtTest>
 
 #include <csignal>

@@ -4,10 +4,8 @@
 // that it always leaves the card as it found it. Speeds are only compared with each other.
 #include "enginetestkit.h"
 
-#include <QRegularExpression>
 #include <QtTest>
 
-#include <memory>
 #include <numeric>
 
 namespace {

@@ -9,10 +9,6 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
-#include <QSignalSpy>
-#include <QStorageInfo>
-#include <QThread>
 #include <QtTest>
 
 #include <csignal>

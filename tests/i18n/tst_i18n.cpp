@@ -5,10 +5,6 @@
 #include "isolatedsettings.h"
 #include "stringtable.h"
 
-#include <QDirIterator>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

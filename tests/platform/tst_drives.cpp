@@ -5,12 +5,6 @@
 #include "linux/sysfsdrives.h"
 #include "loopcard.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QProcess>
-#include <QStorageInfo>
 #include <QtTest>
 
 // A made-up machine for the drive service, all inside one temporary folder: a sysfs tree

@@ -9,10 +9,7 @@
 #include "loopcard.h"
 #include "windowfixture.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QPushButton>
-#include <QSettings>
 #include <QtTest>
 
 namespace {

@@ -7,11 +7,6 @@
 #include "evaluation.h"
 #include "loopcard.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <algorithm>
