@@ -114,17 +114,18 @@ private slots:
 
     void oneLanguageOnly()
     {
-        // A bad option, a refusal and a completed run in Traditional Chinese, chosen over a
-        // stored English: no English sentence (two English words in a row) anywhere, the paths
-        // aside. The run's report goes to standard output, alone.
+        // A bad option, a refusal and a completed run on a plain folder under --force, in
+        // Traditional Chinese chosen over a stored English: no English sentence (two English
+        // words in a row) anywhere, the paths aside. The run's report goes to standard output,
+        // alone.
         m_f->settings().setValue("ui/language", 1);
         const QStringList runs[] = {{"--bogus"},
                                     m_f->args("--target @DIR --size 1M"),
-                                    m_f->onCard("--size 4M --streams 2 --read --json -")};
+                                    m_f->onCard("--size 4M --streams 2 --read --json - --force")};
         const QRegularExpression english(QStringLiteral("[A-Za-z]{2,}[ ,.:]+[A-Za-z]{2,}"));
         CliRun run;
         for (int i = 0; i < 3; ++i) {
-            run = m_f->run(runs[i] + QStringList{"--lang", "zh_TW"});
+            run = m_f->runner({}).run(runs[i] + QStringList{"--lang", "zh_TW"});
             // Refused twice (3), then judged (0, 1 or 2).
             QVERIFY2((run.exitCode == 3) == (i < 2), qPrintable(run.err));
             const QString text =
