@@ -13,7 +13,7 @@ struct DataCheck {
         None,
         WrapRound,  // it holds another place's data: the card wrapped round onto it
         Corrupt,    // other bytes than were written
-        Lost,       // a short read, an erased block or an older run's data: never stored
+        Lost,       // an erased block or an older run's data: never stored
     };
 
     bool ran = false;         // the blocks were compared

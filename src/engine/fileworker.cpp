@@ -3,6 +3,7 @@
 #include "alignedbuffer.h"
 #include "blockfile.h"
 #include "datastamp.h"
+#include "ioreason.h"
 #include "randompattern.h"
 
 #include <QFile>
@@ -15,6 +16,14 @@ namespace {
 std::string nativePath(const QString &path)
 {
     return path.toStdString();  // UTF-8, as the platform layer takes paths
+}
+
+// A short answer is no error yet: the rest of the block is asked for once more, and only
+// what still comes back short or failed is one.
+std::int64_t wholeRead(BlockFile &file, void *buffer, std::int64_t got, std::size_t size)
+{
+    return got >= 0 && got < std::int64_t(size) ? file.readRest(buffer, size, std::size_t(got))
+                                                : got;
 }
 }  // namespace
 
@@ -63,7 +72,8 @@ void FileWorker::run()
     if (m_mode == Mode::Write) {
         if (copying) {
             if (!source.open(nativePath(m_sourcePath), BlockFile::Mode::ReadCached)) {
-                m_errorMessage = tr("无法打开源文件: %1").arg(m_sourcePath);
+                m_errorMessage = withIoReason(tr("无法打开源文件: %1").arg(m_sourcePath),
+                                              source.lastError(), m_sourcePath, true);
                 return;
             }
         } else {
@@ -71,11 +81,13 @@ void FileWorker::run()
             fillRandomPattern(buffer.data(), m_blockSize);
         }
         if (!target.open(nativePath(m_targetPath), BlockFile::Mode::WriteThrough)) {
-            m_errorMessage = tr("无法创建目标文件: %1").arg(m_targetPath);
+            m_errorMessage = withIoReason(tr("无法创建目标文件: %1").arg(m_targetPath),
+                                          target.lastError(), m_targetPath, false);
             return;
         }
     } else if (!target.open(nativePath(m_targetPath), BlockFile::Mode::ReadUncached)) {
-        m_errorMessage = tr("无法读取文件: %1").arg(m_targetPath);
+        m_errorMessage = withIoReason(tr("无法读取文件: %1").arg(m_targetPath), target.lastError(),
+                                      m_targetPath, true);
         return;
     }
 
@@ -97,21 +109,29 @@ void FileWorker::run()
         }
         std::int64_t moved;
         if (m_mode == Mode::Write) {
-            if (copying && source.read(buffer.data(), request) != m_blockSize) {
-                m_errorMessage = tr("读取源文件失败 (%1)").arg(m_sourcePath);
+            if (copying
+                && wholeRead(source, buffer.data(), source.read(buffer.data(), request), request)
+                       != m_blockSize) {
+                m_errorMessage = withIoReason(tr("读取源文件失败 (%1)").arg(m_sourcePath),
+                                              source.lastError(), m_sourcePath, true);
                 break;
             }
             if (stamping)
                 writeStamp(buffer.data(), {m_verification.run, m_verification.file, quint64(i)});
             moved = target.write(buffer.data(), request);
+            // Mostly a full card: the rest, asked for once more, says so.
+            if (moved >= 0 && moved < m_blockSize)
+                moved = target.writeRest(buffer.data(), request, std::size_t(moved));
             if (moved != m_blockSize) {
-                m_errorMessage = tr("写入失败 (%1)").arg(m_targetPath);
+                m_errorMessage = withIoReason(tr("写入失败 (%1)").arg(m_targetPath),
+                                              target.lastError(), m_targetPath, false);
                 break;
             }
         } else {
-            moved = target.read(buffer.data(), request);
+            moved = wholeRead(target, buffer.data(), target.read(buffer.data(), request), request);
             if (moved != m_blockSize) {
-                m_errorMessage = tr("读取失败 (%1)").arg(m_targetPath);
+                m_errorMessage = withIoReason(tr("读取失败 (%1)").arg(m_targetPath),
+                                              target.lastError(), m_targetPath, true);
                 break;
             }
         }
@@ -142,15 +162,18 @@ bool FileWorker::readVerified(BlockFile &file, unsigned char *first)
     if (inFlight)
         file.startRead(buffers[0], request);
     for (qint64 i = 0; i < blocks; ++i) {
-        const qint64 got = file.awaitRead();
+        // A file on the card has its full size once written, so even a short read is a read
+        // error, not data the card never stored.
+        const qint64 got = wholeRead(file, buffers[i % 2], file.awaitRead(), request);
         inFlight = false;
-        if (got < 0) {
-            m_errorMessage = tr("读取失败 (%1)").arg(m_targetPath);
+        if (got != m_blockSize) {
+            m_errorMessage = withIoReason(tr("读取失败 (%1)").arg(m_targetPath), file.lastError(),
+                                          m_targetPath, true);
             return false;
         }
         if (stopRequested())
             return false;
-        if (got == m_blockSize && i + 1 < blocks) {
+        if (i + 1 < blocks) {
             file.startRead(buffers[(i + 1) % 2], request);
             inFlight = true;
         }
@@ -164,13 +187,6 @@ bool FileWorker::readVerified(BlockFile &file, unsigned char *first)
             m_check.addGood(m_blockSize);
         else
             m_check.addWrong(kind, m_blockSize, wrong, name, stream, i * m_blockSize);
-        if (got < m_blockSize) {
-            // Nothing follows a short read: the rest of the file was never stored.
-            for (qint64 j = i + 1; j < blocks; ++j)
-                m_check.addWrong(DataCheck::Kind::Lost, m_blockSize, m_blockSize, name, stream,
-                                 j * m_blockSize);
-            break;
-        }
     }
     if (inFlight)
         file.awaitRead();  // the second buffer goes with this function

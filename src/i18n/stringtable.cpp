@@ -402,6 +402,20 @@ const StringEntry stringTableAdditions[] = {
      "page cache before reading back.",
      "注意：此檔案系統不支援無緩衝 I/O；本次測試改用緩衝 I/O，並在回讀前清除了分頁快取。"},
 
+    // Why a stream I/O error happened, after the error's own text (%1)
+    {"ErrReasonWriteProtected", "%1：存储卡处于写保护状态", "%1: the card is write-protected",
+     "%1：記憶卡處於防寫狀態"},
+    {"ErrReasonNoSpace", "%1：存储卡已没有剩余空间", "%1: no space left on the card",
+     "%1：記憶卡已沒有剩餘空間"},
+    {"ErrReasonDeviceGone", "%1：设备未就绪或已被移除",
+     "%1: the device is not ready or was removed", "%1：裝置未就緒或已被移除"},
+    {"ErrReasonAccessDenied", "%1：拒绝访问", "%1: access denied", "%1：拒絕存取"},
+    {"ErrReasonFileShort", "%1：文件在预期大小之前就结束了",
+     "%1: the file ends before its expected size", "%1：檔案在預期大小之前就結束了"},
+    {"ErrReasonWriteShort", "%1：存储卡只接收了数据块的一部分",
+     "%1: the card took only part of the block", "%1：記憶卡只接收了資料區塊的一部分"},
+    {"ErrReasonSystem", "%1：%2", "%1: %2", "%1：%2"},
+
     // The confirmation shown before a card is formatted
     {"DlgFormatConfirmTitle", "确认格式化", "Confirm format", "確認格式化"},
     {"BtnFormatConfirm", "格式化并清除所有数据", "Format and erase everything",

@@ -31,6 +31,13 @@ public:
     std::int64_t read(void *buffer, std::size_t size);
     std::int64_t write(const void *buffer, std::size_t size);
 
+    // A request that came back short with `done` bytes: moves the rest of that same request
+    // once more, from the last whole 4 KiB of it (so that unbuffered access still takes it),
+    // and leaves the position after it. Returns the request's bytes now moved, `size` when
+    // whole, or -1; lastError() is 0 when the system gave no error for a short answer.
+    std::int64_t readRest(void *buffer, std::size_t size, std::size_t done);
+    std::int64_t writeRest(const void *buffer, std::size_t size, std::size_t done);
+
     // A read split in two, so that the caller can work on the previous block while this one
     // is on its way: startRead() asks for the next `size` bytes and returns at once where the
     // system allows, awaitRead() returns what read() would have. One read at a time, and the
@@ -47,6 +54,10 @@ public:
 
 private:
     bool dropDirectAccess();
+    // Moves the position `bytes` back; false with lastError() set.
+    bool seekBack(std::size_t bytes);
+    // Where a rest starts within a request that moved `done` bytes.
+    std::size_t restStart(std::size_t done) const;
     // Repeats a read or write interrupted by a signal; falls back to buffered I/O once.
     template <typename Call>
     std::int64_t retrying(Call call);

@@ -72,6 +72,15 @@ QStringList folderState(const QString &dir)
     return out;
 }
 
+QString comparableError(QString error)
+{
+    static const QRegularExpression unfilled(QStringLiteral("\\|%\\d"));
+    static const QRegularExpression systemChosen(
+        QStringLiteral("^ErrReason(?!FileShort|WriteShort)\\w+\\|([^\\n]*?)(\\|[^|\\n]*)?$"),
+        QRegularExpression::MultilineOption);
+    return error.remove(unfilled).replace(systemChosen, QStringLiteral("ErrReason*|\\1"));
+}
+
 bool writeFile(const QString &path, const QByteArray &data)
 {
     QFile f(path);

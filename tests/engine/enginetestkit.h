@@ -53,6 +53,10 @@ struct EngineRun {
 QStringList folderState(const QString &dir);
 QString fileState(const QString &name, const QByteArray &content);
 
+// An error under showKeyArguments() as the tests compare it: argument slots left unfilled
+// dropped, and a reason that the platform chose, not the engine, shown as "ErrReason*|message".
+QString comparableError(QString error);
+
 bool writeFile(const QString &path, const QByteArray &data);
 QByteArray readFile(const QString &path);
 // Where QFile::link makes shortcut files (Windows), which no file call follows, the tests

@@ -1,7 +1,8 @@
 // The Linux drive service: reading the kernel's mount table, then telling cards from other
 // disks on a made-up machine (every kind of disk a card or a non-card can be), and on a
-// real loop-device card.
+// real loop-device card; and what the system's error codes say about a card.
 #include "drives.h"
+#include "ioerror.h"
 #include "linux/sysfsdrives.h"
 #include "loopcard.h"
 
@@ -178,6 +179,40 @@ private slots:
         buildZoo(*m_machine);
         QVERIFY2(m_machine->error.isEmpty(), qPrintable(m_machine->error));
         m_mnt = m_machine->makeFolder(QStringLiteral("mnt"));
+    }
+
+    // A file not found in a folder that has gone too: the card has gone.
+    void ioErrorKinds_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("folderGone");
+        QTest::addColumn<int>("kind");
+        using K = platform::IoErrorKind;
+        const std::tuple<const char *, int, bool, K> rows[] = {
+            {"EROFS", EROFS, false, K::WriteProtected},
+            {"ENOSPC", ENOSPC, false, K::NoSpace},
+            {"EDQUOT", EDQUOT, false, K::NoSpace},
+            {"EIO", EIO, false, K::DeviceGone},
+            {"ENODEV", ENODEV, false, K::DeviceGone},
+            {"ENXIO", ENXIO, false, K::DeviceGone},
+            {"ESTALE", ESTALE, false, K::DeviceGone},
+            {"ENOENT, root gone", ENOENT, true, K::DeviceGone},
+            {"ENOENT", ENOENT, false, K::Other},
+            {"EACCES", EACCES, false, K::AccessDenied},
+            {"EPERM", EPERM, false, K::AccessDenied},
+            {"EFBIG", EFBIG, false, K::Other}};
+        for (const auto &[name, code, gone, kind] : rows)
+            QTest::newRow(name) << code << gone << int(kind);
+    }
+    void ioErrorKinds()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, folderGone);
+        QFETCH(int, kind);
+        const QString file = m_mnt + (folderGone ? "pulled/" : "") + "__card_speed_test_1.dat";
+        QCOMPARE(int(platform::ioErrorKind(code, file.toStdString())), kind);
+        const std::string text = platform::ioErrorText(code);
+        QVERIFY(!text.empty() && text.back() != '.' && text.back() != '\n');
     }
 
     // Each folder named after what it is (buildZoo()), also without the trailing separator;

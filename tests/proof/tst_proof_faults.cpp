@@ -25,6 +25,13 @@ QString describe(const DataCheck &c)
         .arg(c.wrongBlocks)
         .arg(double(c.goodBytes) / kMiB);
 }
+
+// The worker's `message` about `path` with the reason `reasonKey` after it, as the user reads it.
+QString failure(const QString &reasonKey, const char *message, const QString &path)
+{
+    return qApp->translate("FileWorker", reasonKey.toUtf8())
+        .arg(qApp->translate("FileWorker", message).arg(path));
+}
 }  // namespace
 
 class ProofFaultsTest : public WindowTestCase
@@ -74,7 +81,10 @@ void ProofFaultsTest::failingCard()
     QCOMPARE(rec.logLines().contains(qApp->translate("SpeedTester", "LogCacheFallback")),
              access == "--refuse-direct");
     QCOMPARE(rec.errors().size(), 1);
-    QVERIFY(!rec.errors().first().trimmed().isEmpty());
+    // An I/O error from the card, said as such, whether the request failed or came back short.
+    const QString reason = failure("ErrReasonDeviceGone", "%1", QString());
+    for (const QString &line : rec.errors().first().split(QLatin1Char('\n')))
+        QVERIFY2(line.size() > reason.size() && line.endsWith(reason), qPrintable(line));
     QCOMPARE(rec.count(EngineEvent::WriteFinished), failsReading ? 1 : 0);
     QCOMPARE(rec.count(EngineEvent::ReadFinished), 0);
     QCOMPARE(entries(card.backingPath()), QStringList());  // the card still answers
@@ -84,16 +94,24 @@ void ProofFaultsTest::cardFillsUp_data()
 {
     QTest::addColumn<bool>("rolling");
     QTest::addColumn<int>("streams");
-    QTest::newRow("random data, 2 streams") << false << 2;
-    QTest::newRow("rolling fill") << true << 1;
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("message");
+    const QString noSpace = QStringLiteral("ErrReasonNoSpace");
+    QTest::newRow("random data, 2 streams") << false << 2 << noSpace << "写入失败 (%1)";
+    QTest::newRow("rolling fill") << true << 1 << noSpace << "写入失败 (%1)";
+    QTest::newRow("read-only card, 2 streams") << false << 2 << "ErrReasonWriteProtected"
+                                               << "无法创建目标文件: %1";
 }
 
 void ProofFaultsTest::cardFillsUp()
 {
     QFETCH(bool, rolling);
     QFETCH(int, streams);
+    QFETCH(QString, reason);
+    QFETCH(QString, message);
     LoopCard card(64 * kMiB);
     LOOPCARD_REQUIRE(card);
+    QVERIFY(reason != "ErrReasonWriteProtected" || card.setReadOnly());
     const qint64 before = card.freeBytes();
     const qint64 rollingFile = 8 * kMiB;
     SpeedTester tester;
@@ -108,10 +126,9 @@ void ProofFaultsTest::cardFillsUp()
     EngineRecorder rec(tester);
     QVERIFY(runEngine(tester, 2 * kTimeoutMs));
 
-    // The worker's own text, one line per stream that ran out of room, and nothing after.
+    // The worker's own text and why, one line per stream that failed, and nothing after.
     QCOMPARE(rec.errors().size(), 1);
-    const QString failed =
-        qApp->translate("FileWorker", "写入失败 (%1)").arg(card.rootPath() + "NAME");
+    const QString failed = failure(reason, message.toUtf8(), card.rootPath() + "NAME");
     const QRegularExpression expected("^"
                                       + QRegularExpression::escape(failed).replace(
                                           "NAME", "__(card_speed_test_|roll_)(\\d+)\\.dat")
@@ -133,23 +150,33 @@ void ProofFaultsTest::verifiedRun_data()
 {
     QTest::addColumn<QString>("check");  // what the data check finds, as describe() puts it
     QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QString>("reason");  // of the read error that ends the run instead
     const QString stream = QStringLiteral("__card_speed_test_1.dat");
-    QTest::newRow("good card") << "none at +-1, 0 wrong, 16 MiB good" << QStringList();
+    const QString none;
+    QTest::newRow("good card") << "none at +-1, 0 wrong, 16 MiB good" << QStringList() << none;
+    // A read short in the middle of the ninth block: its rest, read once more, is whole.
+    QTest::newRow("short read") << "none at +-1, 0 wrong, 16 MiB good"
+                                << QStringList{"--short-read-at", "8491108"} << none;
+    // The card fails there instead: no data check, a read error that says why.
+    QTest::newRow("card fails in the read-back")
+        << "none at +-1, 0 wrong, 0 MiB good" << QStringList{"--fail-read-after", "8491108"}
+        << "ErrReasonDeviceGone";
     // One flipped bit per 4 KiB page of the fifth MiB: the fifth block is corrupt.
     QTest::newRow("bit flips") << "corrupt at " + stream + "+4194304, 1 wrong, 15 MiB good"
-                               << QStringList{"--flip-bits", "4194304:5242880"};
+                               << QStringList{"--flip-bits", "4194304:5242880"} << none;
     // Reports 32 MiB, stores 16: the second half of the fill lands on the first.
     QTest::newRow("counterfeit wraps")
         << "wrap-round at __roll_0.dat+0, 16 wrong, 16 MiB good"
-        << QStringList{"--wrap-after", "16777216", "--capacity", "33554432"};
+        << QStringList{"--wrap-after", "16777216", "--capacity", "33554432"} << none;
     QTest::newRow("drops past 8 MiB") << "lost at " + stream + "+8388608, 8 wrong, 8 MiB good"
-                                      << QStringList{"--drop-after", "8388608"};
+                                      << QStringList{"--drop-after", "8388608"} << none;
 }
 
 void ProofFaultsTest::verifiedRun()
 {
     QFETCH(QString, check);
     QFETCH(QStringList, faults);
+    QFETCH(QString, reason);
     FaultMount card(faults + QStringList{QStringLiteral("--direct-io")});
     FAULTMOUNT_REQUIRE(card);
     SpeedTester tester;
@@ -164,7 +191,9 @@ void ProofFaultsTest::verifiedRun()
         Qt::DirectConnection);
     EngineRecorder rec(tester);
     QVERIFY(runEngine(tester, 2 * kTimeoutMs));
-    QCOMPARE(rec.errors(), QStringList());
+    const QString file = card.rootPath() + QStringLiteral("__card_speed_test_1.dat");
+    QCOMPARE(rec.errors(), reason.isEmpty() ? QStringList()
+                                            : QStringList{failure(reason, "读取失败 (%1)", file)});
     QCOMPARE(describe(c), check);
     QCOMPARE(entries(card.backingPath()), QStringList());
 }

@@ -302,6 +302,11 @@ bool LoopCard::sync()
     return m_ready && runTool("sync", {"-f", rootPath()});
 }
 
+bool LoopCard::setReadOnly()
+{
+    return sync() && runTool("mount", {"-o", "remount,ro", m_mountPoint});
+}
+
 qint64 LoopCard::freeBytes()
 {
     if (!sync())

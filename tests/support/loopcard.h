@@ -58,6 +58,8 @@ public:
     // is not throttled.
     qint64 throttledBytes(const QString &operation) const;
 
+    // Mounts the card again read-only, as a card with its lock switch set.
+    bool setReadOnly();
     // Pushes the file system to the device (journal included), so free space is
     // settled.
     bool sync();

@@ -111,6 +111,17 @@ bool BlockFile::dropDirectAccess()
     return true;
 }
 
+bool BlockFile::seekBack(std::size_t bytes)
+{
+    if (m_fd < 0)
+        return false;
+    if (lseek(static_cast<int>(m_fd), -static_cast<off_t>(bytes), SEEK_CUR) < 0) {
+        m_lastError = errno;
+        return false;
+    }
+    return true;
+}
+
 template <typename Call>
 std::int64_t BlockFile::retrying(Call call)
 {

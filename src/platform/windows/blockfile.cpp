@@ -118,6 +118,17 @@ void BlockFile::close()
     m_fd = -1;
 }
 
+bool BlockFile::seekBack(std::size_t bytes)
+{
+    LARGE_INTEGER distance{};
+    distance.QuadPart = -static_cast<LONGLONG>(bytes);
+    if (m_fd == -1 || !SetFilePointerEx(asHandle(m_fd), distance, nullptr, FILE_CURRENT)) {
+        m_lastError = m_fd == -1 ? 0 : static_cast<int>(GetLastError());
+        return false;
+    }
+    return true;
+}
+
 template <typename Call>
 std::int64_t BlockFile::retrying(Call call)
 {

@@ -4,14 +4,15 @@
 //
 //   lumora_faultfs BACKING MOUNTPOINT [--fail-write-after N] [--fail-read-after N]
 //                  [--direct-io | --refuse-direct] [--flip-bits FROM:TO] [--wrap-after N]
-//                  [--drop-after N] [--capacity N]
+//                  [--drop-after N] [--capacity N] [--short-read-at N]
 //
 // It can also lie about the data, counting every byte written in order of arrival as one
 // card address: --flip-bits flips bit 0 of each byte at an address in [FROM, TO) that lies
 // 100 bytes into a 4 KiB page; --wrap-after writes the bytes at address A >= N over address
 // A mod N too, as a counterfeit card does (exact while the card reports at most 2 N);
-// --drop-after acknowledges the bytes at N and beyond but keeps none; --capacity makes the
-// card report N bytes in all, all of them free.
+// --drop-after acknowledges the bytes at N and beyond but keeps none (the file still grows,
+// reading back erased); --capacity makes the card report N bytes in all, all of them free.
+// --short-read-at cuts the one read that crosses byte N read short at it, once.
 //
 // --direct-io serves every open file with direct_io; --refuse-direct refuses O_DIRECT with
 // EINVAL, as some FUSE file systems do, so the caller has to fall back to buffered I/O.
@@ -20,6 +21,7 @@
 
 #include <fuse.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,6 +41,7 @@ volatile std::sig_atomic_t vanished = 0;
 // Single-threaded: plain counters will do. -1: the fault is off.
 long long failWriteAfter = -1, failReadAfter = -1, bytesWritten = 0, bytesRead = 0;
 long long flipFrom = -1, flipTo = -1, wrapAfter = -1, dropAfter = -1, capacity = -1;
+long long shortReadAt = -1;
 
 // Where the bytes below the wrap point went, in order of arrival.
 struct Extent {
@@ -78,6 +81,10 @@ int fsRead(const char *, char *buf, size_t size, off_t offset, fuse_file_info *f
     if (vanished
         || (failReadAfter >= 0 && bytesRead + static_cast<long long>(size) > failReadAfter))
         return -EIO;
+    if (shortReadAt > bytesRead && bytesRead + static_cast<long long>(size) > shortReadAt) {
+        size = static_cast<size_t>(shortReadAt - bytesRead);
+        shortReadAt = -1;
+    }
     const ssize_t n = pread(static_cast<int>(fi->fh), buf, size, offset);
     bytesRead += std::max<ssize_t>(n, 0);
     return n < 0 ? -errno : static_cast<int>(n);
@@ -122,6 +129,11 @@ int fsWrite(const char *path, const char *buf, size_t size, off_t offset, fuse_f
     const long long kept = dropAfter < 0 ? length : std::clamp(dropAfter - address, 0LL, length);
     if (kept > 0 && pwrite(static_cast<int>(fi->fh), flipped.data(), kept, offset) != kept)
         return -errno;
+    struct stat st {
+    };
+    if (kept < length && fstat(static_cast<int>(fi->fh), &st) == 0 && st.st_size < offset + length
+        && ftruncate(static_cast<int>(fi->fh), offset + length) != 0)
+        return -errno;
     if (wrapAfter > 0 && address < wrapAfter)
         extents.push_back({real(path), offset, address, length});
     const long long past = std::max(address, wrapAfter);
@@ -156,6 +168,7 @@ int main(int argc, char *argv[])
                            : arg == "--wrap-after"      ? &wrapAfter
                            : arg == "--drop-after"      ? &dropAfter
                            : arg == "--capacity"        ? &capacity
+                           : arg == "--short-read-at"   ? &shortReadAt
                                                         : nullptr;
         if (arg == "--direct-io" || arg == "--refuse-direct")
             (arg == "--direct-io" ? directIo : refuseDirect) = true;
