@@ -7,6 +7,10 @@
 namespace platform {
 
 namespace {
+// Not in every SDK's headers.
+constexpr DWORD kNoSuchDevice = 433;        // ERROR_NO_SUCH_DEVICE
+constexpr DWORD kDiskQuotaExceeded = 1295;  // ERROR_DISK_QUOTA_EXCEEDED
+
 bool folderOfGone(const std::string &path)
 {
     const std::size_t slash = path.find_last_of("/\\");
@@ -22,11 +26,11 @@ IoErrorKind ioErrorKind(int code, const std::string &path)
         return IoErrorKind::WriteProtected;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
+    case kDiskQuotaExceeded:
         return IoErrorKind::NoSpace;
     case ERROR_NOT_READY:
     case ERROR_DEVICE_REMOVED:
-    case ERROR_NO_SUCH_DEVICE:
+    case kNoSuchDevice:
     case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_GEN_FAILURE:
