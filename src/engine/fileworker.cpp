@@ -119,7 +119,8 @@ void FileWorker::run()
             if (stamping)
                 writeStamp(buffer.data(), {m_verification.run, m_verification.file, quint64(i)});
             moved = target.write(buffer.data(), request);
-            // Mostly a full card: the rest, asked for once more, says so.
+            // Short mostly means a full card: writing the rest once more either finishes the
+            // block or brings the system's reason.
             if (moved >= 0 && moved < m_blockSize)
                 moved = target.writeRest(buffer.data(), request, std::size_t(moved));
             if (moved != m_blockSize) {
