@@ -299,6 +299,7 @@ const StringEntry baseStringTable[] = {
     {"VerdictFail", "✗ 不达标", "✗ Fail", "✗ 未達標"},
     {"VerdictWarn", "⚠ 警告", "⚠ Warn", "⚠ 警告"},
     {"VerdictPass", "✓ 达标", "✓ Pass", "✓ 達標"},
+    {"SummaryVerdict", "总判定：%1", "Verdict: %1", "總判定：%1"},
     {"VerdictTooltip",
      "写入：抖动 %1% · CV %2% · 掉速 %3/%4 (%5%) · 最低 %6 MB/s\n"
      "读取：抖动 %7% · CV %8% · 掉速 %9/%10 (%11%) · 最低 %12 MB/s\n"

@@ -13,6 +13,20 @@ QJsonValue intOrNull(bool present, qint64 value)
     return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
+// ISO 8601 with the offset always written out: Qt writes "Z" for UTC, or no offset for local time.
+QJsonValue timeValue(const QDateTime &time)
+{
+    if (!time.isValid())
+        return QJsonValue();
+    const int offset = time.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+           + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+           + QStringLiteral("%1:%2")
+                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString modeName(const TestPlan &plan)
 {
     if (plan.fill)
@@ -242,6 +256,10 @@ QJsonObject runReport(const RoundRunner &run, const RunResults &results, const R
          completed ? QStringLiteral("completed") : QStringLiteral("failed")},
         {QStringLiteral("error"),
          run.errorMessage().isEmpty() ? QJsonValue() : QJsonValue(run.errorMessage())},
+        {QStringLiteral("startedAt"), timeValue(run.startedAt())},
+        {QStringLiteral("endedAt"), timeValue(run.endedAt())},
+        {QStringLiteral("durationSeconds"),
+         run.durationMs() < 0 ? QJsonValue() : QJsonValue(run.durationMs() / 1000.0)},
         {QStringLiteral("rounds"), roundsArray(rounds)},
         {QStringLiteral("averages"), averages},
         {QStringLiteral("rows"),

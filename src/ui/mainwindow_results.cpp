@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
 
 #include "datajudge.h"
@@ -101,6 +102,8 @@ void MainWindow::prepareResultRows(const QStringList &names)
     const int rows = names.size() > 1 ? names.size() + 1 : 1;
     t->clearSpans();
     t->setRowCount(rows);
+    judged = RunResults();
+    showVerdicts();
 
     auto *total = new QTableWidgetItem(tr("RowCardTotal"));
     total->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -135,6 +138,10 @@ void MainWindow::retranslateResultRows()
         return;
     if (QTableWidgetItem *total = resultsTable->item(0, ResultColumn::Label))
         total->setText(tr("RowCardTotal"));
+    // The same verdicts: the data check's reason is the only text made at judging time.
+    for (int i = 0; i < judged.rows.size(); ++i)
+        judged.rows[i].result = judgeData(judged.rows[i].result, judgedCheck, i - 1);
+    showVerdicts();
     const QVector<StreamSource> &streamSources = runner.streamSources();
     if (streamSources.size() < 2)
         return;
@@ -222,13 +229,25 @@ void MainWindow::fillPassResults(PassDirection pass)
 void MainWindow::evaluateVerdicts()
 {
     takePerStreamThresholds();
-    const SampleCollection &samples = runner.samples();
-    const DataCheck &check = runner.dataCheck();
-    const VerdictRules used = rulesAsUsed(runner.plan(), rules);
-    setVerdictCell(0, judgeData(evaluateCardTotal(samples, used), check, -1));
-    for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i)
-        setVerdictCell(i + 1, judgeData(evaluateStream(samples, i, used), check, i));
+    judged = judgeRun(runner, rules);
+    judgedCheck = runner.dataCheck();
+    showVerdicts();
     resultsTable->resizeRowsToContents();
+}
+
+void MainWindow::showVerdicts()
+{
+    for (int row = 0; row < judged.rows.size() && row < resultsTable->rowCount(); ++row)
+        setVerdictCell(row, judged.rows[row].result);
+    if (judged.rows.isEmpty()) {
+        resultSummaryLabel->clear();
+        resultSummaryLabel->hide();
+        return;
+    }
+    resultSummaryLabel->setText(tr("SummaryVerdict").arg(verdictText(judged.worst)));
+    resultSummaryLabel->setStyleSheet(
+        QStringLiteral("color:%1;font-weight:bold;").arg(verdictColor(judged.worst)));
+    resultSummaryLabel->show();
 }
 
 void MainWindow::setVerdictCell(int row, const RowResult &result)

@@ -63,6 +63,19 @@ private slots:
         QCOMPARE(json["language"].toString(), QStringLiteral("zh_CN"));
         QCOMPARE(json["verdict"].toString(), QStringLiteral("warn"));
         QCOMPARE(json["exitStatus"].toInt(), 1);
+        // The worst row's verdict under the table too.
+        QVERIFY2(run.out.contains("\n总判定：⚠ 警告\n"), qPrintable(run.out));
+        // When, with the offset written out, in order, and how long: the times keep whole
+        // seconds.
+        const QString startedAt = json["startedAt"].toString();
+        const QDateTime started = QDateTime::fromString(startedAt, Qt::ISODate);
+        const QDateTime ended = QDateTime::fromString(json["endedAt"].toString(), Qt::ISODate);
+        const double duration = json["durationSeconds"].toDouble(-1);
+        QVERIFY2(startedAt.contains(QRegularExpression("T\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"))
+                     && started.isValid() && started <= ended && duration > 0
+                     && qAbs(started.secsTo(ended) - duration) <= 1.0,
+                 qPrintable(startedAt + " " + json["endedAt"].toString() + " "
+                            + QString::number(duration)));
 
         // The mean of the rounds' averages; the rows as the table printed them.
         const QJsonArray rounds = json["rounds"].toArray();

@@ -5,7 +5,8 @@
 #include "windowfixture.h"
 
 namespace {
-// Every key path of a JSON value; arrays by their first element.
+// Every key path of a JSON value; arrays of objects by their first element (a fast run may
+// leave a series of numbers empty).
 QStringList shape(const QJsonValue &value, const QString &path = QString())
 {
     QStringList out{path};
@@ -13,7 +14,7 @@ QStringList shape(const QJsonValue &value, const QString &path = QString())
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)
             out << shape(it.value(), path + '/' + it.key());
-    } else if (value.isArray() && !value.toArray().isEmpty()) {
+    } else if (value.isArray() && value.toArray().first().isObject()) {
         out << shape(value.toArray().first(), path + "[]");
     }
     return out;
@@ -51,7 +52,16 @@ private slots:
         const QString root = QDir(card.path()).absolutePath() + QLatin1Char('/');
         f.addCard("/a/", 68719476736, 68719476736);  // listed first
         f.addCard(root.toStdString(), 68719476736, 68719476736);
-        QSettings().setValue(QStringLiteral("verdict/enableRead"), true);
+        // Rules no card total misses and no stream meets: the streams' verdict is the test's.
+        QSettings stored;
+        stored.beginGroup(QStringLiteral("verdict"));
+        stored.setValue(QStringLiteral("enableRead"), true);
+        for (const char *key : {"jitterFail", "jitterWarn", "cvFail", "cvWarn", "dropFail",
+                                "dropWarn", "minSpeedMult"})
+            stored.setValue(key, 1e6);
+        for (const char *key : {"aggWriteFail", "aggWriteWarn", "aggReadFail", "aggReadWarn"})
+            stored.setValue(key, 0);
+        stored.endGroup();
         f.open();
         f.chooseSize(64 * 1048576, 2);
         auto *drives = f.child<QComboBox>("driveCombo");
@@ -100,6 +110,11 @@ private slots:
         QCOMPARE(lines.value(5).split('\t').value(0), QStringLiteral("File"));
         QCOMPARE(lines.value(5).split('\t').size(), 14);  // label, 6 write, 6 read, verdict
         QCOMPARE(lines.value(8).split('\t').value(0), QStringLiteral("#2  Random stream #2"));
+        // One verdict, the worst row's, wherever it is shown.
+        QVERIFY(f.cell(0, ResultColumn::Verdict) == "✓ Pass"
+                && f.cell(1, ResultColumn::Verdict) == "✗ Fail");
+        QCOMPARE(lines.value(3), QStringLiteral("Verdict: ✗ Fail"));
+        QCOMPARE(label("resultSummaryLabel"), lines.value(3));
 
         QString saveAs, suggested;  // what the save dialog answers, and the name it was offered
         FilePicker::setSaveNamer(
@@ -134,7 +149,17 @@ private slots:
         QString error;
         const QJsonObject fromWindow = readJson(saveAs, &error).object();
         QCOMPARE(fromWindow.value("rows").toArray().size(), 3);
+        QCOMPARE(fromWindow.value("verdict").toString(), QStringLiteral("fail"));
         QCOMPARE(shape(fromWindow), shape(readJson(out.filePath("cli.json"), &error).object()));
+
+        // The verdicts in another language, tooltips too.
+        switchLanguage(TraditionalChinese);
+        const QTableWidgetItem *verdict =
+            f.child<QTableWidget>("resultsTable")->item(1, ResultColumn::Verdict);
+        QCOMPARE(verdict->text(), QStringLiteral("✗ 未達標"));
+        QVERIFY2(verdict->toolTip().startsWith("寫入："), qPrintable(verdict->toolTip()));
+        QCOMPARE(label("resultSummaryLabel"), QStringLiteral("總判定：✗ 未達標"));
+        switchLanguage(English);
     }
 
     // Stopped well into round 2: no third round, and everything of the test is cleared.
