@@ -40,6 +40,8 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
             console->result(line);
         console->result(QString());
         console->result(ResultsTable::verdictLine(results.worst, setup.style));
+        for (const QString &line : verdictReasonLines(results.rows))
+            console->result(line);
         for (const QString &line : ResultsTable::dataCheckLines(run.dataCheck(), setup.style))
             console->result(line);
     }

@@ -300,6 +300,18 @@ const StringEntry baseStringTable[] = {
     {"VerdictWarn", "⚠ 警告", "⚠ Warn", "⚠ 警告"},
     {"VerdictPass", "✓ 达标", "✓ Pass", "✓ 達標"},
     {"SummaryVerdict", "总判定：%1", "Verdict: %1", "總判定：%1"},
+    {"SummaryVerdictReasons", "总判定：%1 — %2", "Verdict: %1 — %2", "總判定：%1 — %2"},
+    {"VerdictReasonOfRow", "%1：%2", "%1: %2", "%1：%2"},
+    {"VerdictReasonJitter", "%1抖动 %2% 高于 %3% → %4", "%1 jitter %2% above %3% → %4",
+     "%1抖動 %2% 高於 %3% → %4"},
+    {"VerdictReasonCv", "%1 CV %2% 高于 %3% → %4", "%1 CV %2% above %3% → %4",
+     "%1 CV %2% 高於 %3% → %4"},
+    {"VerdictReasonDrop", "%1掉速比例 %2% 高于 %3% → %4", "%1 drop ratio %2% above %3% → %4",
+     "%1掉速比例 %2% 高於 %3% → %4"},
+    {"VerdictReasonMin", "%1最低 %2 MB/s 低于 %3 → %4", "%1 minimum %2 MB/s below %3 → %4",
+     "%1最低 %2 MB/s 低於 %3 → %4"},
+    {"VerdictWordFail", "不达标", "Fail", "未達標"},
+    {"VerdictWordWarn", "警告", "Warn", "警告"},
     {"VerdictTooltip",
      "写入：抖动 %1% · CV %2% · 掉速 %3/%4 (%5%) · 最低 %6 MB/s\n"
      "读取：抖动 %7% · CV %8% · 掉速 %9/%10 (%11%) · 最低 %12 MB/s\n"

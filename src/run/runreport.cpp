@@ -2,6 +2,7 @@
 
 #include "datajudge.h"
 #include "streamsource.h"
+#include "verdictcell.h"
 #include "verdictrulesstore.h"
 
 #include <QCoreApplication>
@@ -132,6 +133,22 @@ QJsonValue verificationValue(const DataCheck &c)
     };
 }
 
+QJsonArray reasonsArray(const VerdictReasons &reasons)
+{
+    QJsonArray list;
+    for (const VerdictReason &r : reasons) {
+        list.append(QJsonObject{
+            {QStringLiteral("rule"), r.rule},
+            {QStringLiteral("pass"),
+             r.pass == PassDirection::Write ? QStringLiteral("write") : QStringLiteral("read")},
+            {QStringLiteral("measured"), r.measured},
+            {QStringLiteral("threshold"), r.threshold},
+            {QStringLiteral("verdict"), verdictName(r.verdict)},
+        });
+    }
+    return list;
+}
+
 QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read, bool verify)
 {
     QJsonArray list;
@@ -149,6 +166,7 @@ QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read, bool verify)
             {QStringLiteral("dataVerdict"), verdictValue(verify, r.verdicts.data)},
             {QStringLiteral("verdict"), verdictName(row)},
             {QStringLiteral("verdictCode"), static_cast<int>(row)},
+            {QStringLiteral("reasons"), reasonsArray(r.verdicts.reasons)},
         });
     }
     return list;
@@ -230,6 +248,20 @@ RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules)
         results.worst = combineVerdicts(results.worst, evaluated[i].verdicts.row());
     }
     return results;
+}
+
+QStringList verdictReasonLines(const QVector<ResultRow> &rows, std::optional<Verdict> only)
+{
+    QStringList lines;
+    for (const ResultRow &row : rows) {
+        for (const VerdictReason &reason : row.result.verdicts.reasons) {
+            if (!only || reason.verdict == *only) {
+                lines << QCoreApplication::translate("RunReport", "VerdictReasonOfRow")
+                             .arg(row.label, verdictReasonText(reason));
+            }
+        }
+    }
+    return lines;
 }
 
 QJsonObject runReport(const RoundRunner &run, const RunResults &results, const ReportSetup &setup)

@@ -138,19 +138,23 @@ void MainWindow::retranslateResultRows()
         return;
     if (QTableWidgetItem *total = resultsTable->item(0, ResultColumn::Label))
         total->setText(tr("RowCardTotal"));
-    // The same verdicts: the data check's reason is the only text made at judging time.
-    for (int i = 0; i < judged.rows.size(); ++i)
-        judged.rows[i].result = judgeData(judged.rows[i].result, judgedCheck, i - 1);
-    showVerdicts();
     const QVector<StreamSource> &streamSources = runner.streamSources();
-    if (streamSources.size() < 2)
-        return;
-    // Tooltips keep the name of the language the test started in.
-    const int last = std::min(resultsTable->rowCount() - 1, int(streamSources.size()));
-    for (int row = 1; row <= last; ++row) {
-        if (QTableWidgetItem *label = resultsTable->item(row, ResultColumn::Label))
-            label->setText(streamRowLabel(row - 1, streamLabel(streamSources.at(row - 1))));
+    if (streamSources.size() >= 2) {
+        // Tooltips keep the name of the language the test started in.
+        const int last = std::min(resultsTable->rowCount() - 1, int(streamSources.size()));
+        for (int row = 1; row <= last; ++row) {
+            if (QTableWidgetItem *label = resultsTable->item(row, ResultColumn::Label))
+                label->setText(streamRowLabel(row - 1, streamLabel(streamSources.at(row - 1))));
+        }
     }
+    // The same verdicts in the new words: the row labels and the data check's reason are the
+    // only texts made at judging time.
+    for (int i = 0; i < judged.rows.size() && i < resultsTable->rowCount(); ++i) {
+        if (const QTableWidgetItem *label = resultsTable->item(i, ResultColumn::Label))
+            judged.rows[i].label = label->text();
+        judged.rows[i].result = judgeData(judged.rows[i].result, judgedCheck, i - 1);
+    }
+    showVerdicts();
 }
 
 void MainWindow::setSpeedCell(int row, int column, double value, double threshold)
@@ -244,7 +248,17 @@ void MainWindow::showVerdicts()
         resultSummaryLabel->hide();
         return;
     }
-    resultSummaryLabel->setText(tr("SummaryVerdict").arg(verdictText(judged.worst)));
+    // The rules that decided the test's verdict; the tooltip has them all.
+    constexpr int kShownReasons = 3;
+    QStringList deciding = verdictReasonLines(judged.rows, judged.worst);
+    if (deciding.size() > kShownReasons)
+        deciding = deciding.mid(0, kShownReasons) << QStringLiteral("…");
+    resultSummaryLabel->setText(
+        deciding.isEmpty()
+            ? tr("SummaryVerdict").arg(verdictText(judged.worst))
+            : tr("SummaryVerdictReasons")
+                  .arg(verdictText(judged.worst), deciding.join(QStringLiteral("; "))));
+    resultSummaryLabel->setToolTip(verdictReasonLines(judged.rows).join(QLatin1Char('\n')));
     resultSummaryLabel->setStyleSheet(
         QStringLiteral("color:%1;font-weight:bold;").arg(verdictColor(judged.worst)));
     resultSummaryLabel->show();
