@@ -269,6 +269,7 @@ void MainWindow::createResultsGroup()
     resultSummaryLabel = named(new QLabel(resultsGroup), "resultSummaryLabel");
     resultSummaryLabel->setWordWrap(true);
     resultSummaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    resultSummaryLabel->hide();  // until a test is judged
     auto *box = new QVBoxLayout(resultsGroup);
     box->setContentsMargins(4, 4, 4, 4);
     box->addWidget(resultsTable);
