@@ -83,10 +83,14 @@ name=LumoraCard-$version-win64
 out=build/windows-package
 rm -rf "${out:?}/$name" "$out/$name.zip"
 cmake --install "$build" --prefix "$out/$name" >/dev/null
-(cd "$out" && zip -qr "$name.zip" "$name")
+# One list of the package's files for the zip, the installer and its uninstaller.
+lists=$build/package-lists
+bash scripts/windows/package-lists.sh "$out/$name" "$lists"
+(cd "$out" && sed "s|^|$name/|" "$repo/$lists/files.txt" | zip -q "$name.zip" -@)
 echo "Package: $out/$name/ and $out/$name.zip"
 if [ "${LUMORA_WINDOWS_INSTALLER:-1}" = 1 ] && command -v makensis >/dev/null; then
     makensis -V2 -DVERSION="$version" -DSOURCE_DIR="$repo/$out/$name" \
+        -DLISTS_DIR="$repo/$lists" \
         -DOUT_FILE="$repo/$out/$name-setup.exe" scripts/windows/installer.nsi >/dev/null
     echo "Installer: $out/$name-setup.exe"
 fi

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "samplecollection.h"
 #include "speedstats.h"
 
 enum class Verdict : int { Pass = 0, Warn = 1, Fail = 2 };
@@ -33,15 +34,33 @@ struct VerdictRules {
 int clampIterCount(int rounds);
 double clampPerStreamSpeed(double mbps);  // 0 ... 2000, rounded to two decimals
 
-// One set of statistics against the metric rules and a minimum speed (MB/s). No data
-// (avg <= 0) passes.
-Verdict judgeStats(const SpeedStats &stats, double threshold, const VerdictRules &rules);
+// What a rule looks at.
+enum class VerdictMeasure { Jitter, Cv, Drop, Min };
 
-// The write, read and data verdicts of one results row.
+// A rule that gave a verdict: its key in the settings group "verdict", the figure of the pass
+// it judged (a ratio, or MB/s for the minimum) and the threshold that figure crossed. Of the
+// fail and the warn rule on one figure, only the one that decided is given.
+struct VerdictReason {
+    PassDirection pass = PassDirection::Write;
+    VerdictMeasure measure = VerdictMeasure::Min;
+    QString rule;
+    double measured = 0.0;
+    double threshold = 0.0;
+    Verdict verdict = Verdict::Pass;
+};
+using VerdictReasons = QVector<VerdictReason>;
+
+// One set of statistics against the metric rules and a minimum speed (MB/s). No data
+// (avg <= 0) passes. The rules that fired are added to `reasons` when given.
+Verdict judgeStats(const SpeedStats &stats, double threshold, const VerdictRules &rules,
+                   PassDirection pass = PassDirection::Write, VerdictReasons *reasons = nullptr);
+
+// The write, read and data verdicts of one results row, and the rules behind the first two.
 struct RowVerdicts {
     Verdict write = Verdict::Pass;
     Verdict read = Verdict::Pass;
     Verdict data = Verdict::Pass;  // Fail when data came back wrong, whatever the speeds
+    VerdictReasons reasons;
     Verdict row() const { return combineVerdicts(combineVerdicts(write, read), data); }
 };
 

@@ -3,6 +3,9 @@
 #include "resultcells.h"
 
 #include <QCoreApplication>
+#include <QStringList>
+
+#include <utility>
 
 namespace {
 QString tr(const char *key)
@@ -13,6 +16,15 @@ QString tr(const char *key)
 QString fixed(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
+}
+
+// A figure and its threshold, never shown as the same number.
+std::pair<QString, QString> apart(double value, double limit)
+{
+    int decimals = 1;
+    while (decimals < 3 && fixed(value, decimals) == fixed(limit, decimals))
+        ++decimals;
+    return {fixed(value, decimals), fixed(limit, decimals)};
 }
 }  // namespace
 
@@ -66,6 +78,30 @@ QString verdictTooltip(const SpeedStats &w, const SpeedStats &r, const VerdictRu
         .arg(fixed(rules.dropWarn * 100.0, 0));
 }
 
+QString verdictReasonText(const VerdictReason &reason)
+{
+    const char *key = "VerdictReasonMin";
+    double scale = 100.0;  // ratios in percent
+    switch (reason.measure) {
+    case VerdictMeasure::Jitter:
+        key = "VerdictReasonJitter";
+        break;
+    case VerdictMeasure::Cv:
+        key = "VerdictReasonCv";
+        break;
+    case VerdictMeasure::Drop:
+        key = "VerdictReasonDrop";
+        break;
+    case VerdictMeasure::Min:
+        scale = 1.0;
+        break;
+    }
+    const auto [measured, threshold] = apart(reason.measured * scale, reason.threshold * scale);
+    return tr(key).arg(tr(reason.pass == PassDirection::Write ? "LabelWrite" : "LabelRead"),
+                       measured, threshold,
+                       tr(reason.verdict == Verdict::Fail ? "VerdictWordFail" : "VerdictWordWarn"));
+}
+
 VerdictCellLook verdictCellLook(const SpeedStats &write, Verdict writeVerdict,
                                 const SpeedStats &read, Verdict readVerdict,
                                 const VerdictRules &rules)
@@ -85,7 +121,12 @@ VerdictCellLook verdictCellLook(const RowResult &row, const VerdictRules &rules)
     look.verdict = row.verdicts.row();
     look.text = verdictText(look.verdict);
     look.color = verdictColor(look.verdict);
-    // The reason first: it decided the verdict, whatever the speeds below say.
+    // The reasons first: they decided the verdict; the figures and rules follow.
+    QStringList reasons;
+    for (const VerdictReason &reason : row.verdicts.reasons)
+        reasons << verdictReasonText(reason);
+    if (!reasons.isEmpty())
+        look.toolTip = reasons.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + look.toolTip;
     if (!row.dataError.isEmpty())
         look.toolTip = row.dataError + QStringLiteral("\n\n") + look.toolTip;
     return look;

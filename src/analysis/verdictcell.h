@@ -22,6 +22,10 @@ constexpr int kVerdictPointSizeIncrease = 6;
 QString verdictText(Verdict v);
 QString verdictColor(Verdict v);
 
+// Why a rule gave its verdict, e.g. "Write minimum 12.3 MB/s below 15.0 → Fail": the figures
+// with as many decimals (one to three) as it takes to tell them apart.
+QString verdictReasonText(const VerdictReason &reason);
+
 // The figures behind both verdicts and the rules they were judged by. The read line is
 // always there, even when the read test is off.
 QString verdictTooltip(const SpeedStats &write, const SpeedStats &read, const VerdictRules &rules);
@@ -29,5 +33,6 @@ QString verdictTooltip(const SpeedStats &write, const SpeedStats &read, const Ve
 VerdictCellLook verdictCellLook(const SpeedStats &write, Verdict writeVerdict,
                                 const SpeedStats &read, Verdict readVerdict,
                                 const VerdictRules &rules);
-// The same for a whole row, its data verdict and the reason for it included.
+// The same for a whole row: the reason for its data verdict and the rules behind its
+// speed verdicts come first in the tooltip.
 VerdictCellLook verdictCellLook(const RowResult &row, const VerdictRules &rules);

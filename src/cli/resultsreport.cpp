@@ -38,6 +38,10 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
         console->result(QString());
         for (const QString &line : ResultsTable::format(results.rows, setup.rules, setup.style))
             console->result(line);
+        console->result(QString());
+        console->result(ResultsTable::verdictLine(results.worst, setup.style));
+        for (const QString &line : verdictReasonLines(results.rows))
+            console->result(line);
         for (const QString &line : ResultsTable::dataCheckLines(run.dataCheck(), setup.style))
             console->result(line);
     }

@@ -148,6 +148,12 @@ QStringList ResultsTable::format(const QVector<ResultRow> &rows, const VerdictRu
     return renderBlock(first, style) + QStringList{QString()} + renderBlock(second, style);
 }
 
+QString ResultsTable::verdictLine(Verdict worst, const TerminalStyle &style)
+{
+    return translated("SummaryVerdict")
+        .arg(style.paint(verdictText(worst), verdictColor(worst), true));
+}
+
 QStringList ResultsTable::dataCheckLines(const DataCheck &check, const TerminalStyle &style)
 {
     QStringList lines = dataCheckLogLines(check);

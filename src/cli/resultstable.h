@@ -25,6 +25,10 @@ public:
     static QStringList format(const QVector<ResultRow> &rows, const VerdictRules &rules,
                               const TerminalStyle &style);
 
+    // Under the table, the verdict of the whole test: its worst row's. The rules behind the
+    // rows' verdicts follow it, one a line.
+    static QString verdictLine(Verdict worst, const TerminalStyle &style);
+
     // Under the table, what reading the data back found: why it failed the card, in the
     // Fail colour, or that it all came back, and the capacity that held its data. Nothing
     // when the data was not checked.

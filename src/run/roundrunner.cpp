@@ -31,6 +31,7 @@ bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
     m_stopping = false;
     m_running = true;
     m_round = 1;
+    markStarted();
     launchRound();
     return true;
 }
@@ -112,6 +113,15 @@ void RoundRunner::replay(const TestPlan &plan, const QVector<StreamSource> &sour
     m_round = 1;
     m_roundFailed = false;
     m_outcome = Outcome::Completed;
+    markStarted();
+}
+
+void RoundRunner::markStarted()
+{
+    m_startedAt = QDateTime::currentDateTime();
+    m_endedAt = QDateTime();
+    m_duration.start();
+    m_durationMs = -1;
 }
 
 void RoundRunner::onWriteProgress(int percent, double currentMBps, double averageMBps)
@@ -203,6 +213,8 @@ void RoundRunner::onTesterFinished()
 
 void RoundRunner::finish(Outcome outcome)
 {
+    m_endedAt = QDateTime::currentDateTime();
+    m_durationMs = m_duration.elapsed();
     m_running = false;
     m_outcome = outcome;
     emit finished(outcome);

@@ -5,6 +5,8 @@
 #include "samplecollection.h"
 #include "testplan.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QVector>
 
@@ -65,6 +67,12 @@ public:
     QString errorMessage() const { return m_errorMessage; }
     // The engine of the running or last round; null before the first.
     const SpeedTester *tester() const { return m_tester; }
+    // When the run started and ended, local time; endedAt is invalid until it has ended.
+    QDateTime startedAt() const { return m_startedAt; }
+    QDateTime endedAt() const { return m_endedAt; }
+    // Its length on a steady clock, which a change of the wall clock does not bend; -1
+    // until it has ended.
+    qint64 durationMs() const { return m_durationMs; }
 
 public slots:
     // What the engine reports, in its words.
@@ -93,6 +101,7 @@ private:
     void onTestError(const QString &message);
     void onTesterFinished();
     void finish(Outcome outcome);
+    void markStarted();
 
     TestPlan m_plan;
     qint64 m_freeBytes = 0;
@@ -109,6 +118,10 @@ private:
     bool m_stopping = false;
     bool m_roundFailed = false;
     Outcome m_outcome = Outcome::None;
+    QDateTime m_startedAt;
+    QDateTime m_endedAt;
+    QElapsedTimer m_duration;
+    qint64 m_durationMs = -1;
 };
 
 Q_DECLARE_METATYPE(RoundRunner::Outcome)

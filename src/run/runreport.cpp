@@ -2,6 +2,7 @@
 
 #include "datajudge.h"
 #include "streamsource.h"
+#include "verdictcell.h"
 #include "verdictrulesstore.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,20 @@ namespace {
 QJsonValue intOrNull(bool present, qint64 value)
 {
     return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+// ISO 8601 with the offset always written out: Qt writes "Z" for UTC, or no offset for local time.
+QJsonValue timeValue(const QDateTime &time)
+{
+    if (!time.isValid())
+        return QJsonValue();
+    const int offset = time.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+           + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+           + QStringLiteral("%1:%2")
+                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString modeName(const TestPlan &plan)
@@ -118,6 +133,22 @@ QJsonValue verificationValue(const DataCheck &c)
     };
 }
 
+QJsonArray reasonsArray(const VerdictReasons &reasons)
+{
+    QJsonArray list;
+    for (const VerdictReason &r : reasons) {
+        list.append(QJsonObject{
+            {QStringLiteral("rule"), r.rule},
+            {QStringLiteral("pass"),
+             r.pass == PassDirection::Write ? QStringLiteral("write") : QStringLiteral("read")},
+            {QStringLiteral("measured"), r.measured},
+            {QStringLiteral("threshold"), r.threshold},
+            {QStringLiteral("verdict"), verdictName(r.verdict)},
+        });
+    }
+    return list;
+}
+
 QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read, bool verify)
 {
     QJsonArray list;
@@ -135,6 +166,7 @@ QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read, bool verify)
             {QStringLiteral("dataVerdict"), verdictValue(verify, r.verdicts.data)},
             {QStringLiteral("verdict"), verdictName(row)},
             {QStringLiteral("verdictCode"), static_cast<int>(row)},
+            {QStringLiteral("reasons"), reasonsArray(r.verdicts.reasons)},
         });
     }
     return list;
@@ -218,6 +250,20 @@ RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules)
     return results;
 }
 
+QStringList verdictReasonLines(const QVector<ResultRow> &rows, std::optional<Verdict> only)
+{
+    QStringList lines;
+    for (const ResultRow &row : rows) {
+        for (const VerdictReason &reason : row.result.verdicts.reasons) {
+            if (!only || reason.verdict == *only) {
+                lines << QCoreApplication::translate("RunReport", "VerdictReasonOfRow")
+                             .arg(row.label, verdictReasonText(reason));
+            }
+        }
+    }
+    return lines;
+}
+
 QJsonObject runReport(const RoundRunner &run, const RunResults &results, const ReportSetup &setup)
 {
     const TestPlan &plan = run.plan();
@@ -242,6 +288,10 @@ QJsonObject runReport(const RoundRunner &run, const RunResults &results, const R
          completed ? QStringLiteral("completed") : QStringLiteral("failed")},
         {QStringLiteral("error"),
          run.errorMessage().isEmpty() ? QJsonValue() : QJsonValue(run.errorMessage())},
+        {QStringLiteral("startedAt"), timeValue(run.startedAt())},
+        {QStringLiteral("endedAt"), timeValue(run.endedAt())},
+        {QStringLiteral("durationSeconds"),
+         run.durationMs() < 0 ? QJsonValue() : QJsonValue(run.durationMs() / 1000.0)},
         {QStringLiteral("rounds"), roundsArray(rounds)},
         {QStringLiteral("averages"), averages},
         {QStringLiteral("rows"),

@@ -6,6 +6,9 @@
 #include "verdict.h"
 
 #include <QJsonObject>
+#include <QStringList>
+
+#include <optional>
 
 // One row of the results: its label and what the analysis made of its samples.
 struct ResultRow {
@@ -25,6 +28,11 @@ struct RunResults {
     Verdict worst = Verdict::Pass;
 };
 RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules);
+
+// Why the rows got their verdicts: one line per rule that raised one, "row: reason", in the
+// order of the table; with `only`, just the rules that gave that verdict.
+QStringList verdictReasonLines(const QVector<ResultRow> &rows,
+                               std::optional<Verdict> only = std::nullopt);
 
 // What the report says beside the run itself.
 struct ReportSetup {

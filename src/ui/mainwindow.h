@@ -6,6 +6,7 @@
 #include "evaluation.h"
 #include "plancheck.h"
 #include "roundrunner.h"
+#include "runreport.h"
 #include "userprompt.h"
 #include "verdict.h"
 
@@ -108,6 +109,9 @@ private:
     void setRatioCell(int row, int column, double value, double warn, double fail,
                       const QString &toolTip);
     void setVerdictCell(int row, const RowResult &result);
+    // The judged rows in their cells and the test's verdict under the table, in the
+    // current language.
+    void showVerdicts();
     void saveVerifySetting();
     void fillPassColumns(PassDirection pass, int row, const SpeedStats &stats);
     void fillPassResults(PassDirection pass);
@@ -205,6 +209,7 @@ private:
     SpeedChartWidget *speedChart = nullptr;
     QGroupBox *resultsGroup = nullptr;
     QTableWidget *resultsTable = nullptr;
+    QLabel *resultSummaryLabel = nullptr;
 
     // File menu.
     QAction *fileMenuAction = nullptr;
@@ -235,6 +240,10 @@ private:
     RoundRunner runner;
     CardInfo testedCard;
     QDateTime testStarted;
+    // The last judgement of that test (no rows before its first) and the data check it
+    // read, kept so that a language switch shows the same verdicts in other words.
+    RunResults judged;
+    DataCheck judgedCheck;
     double lastWriteSpeed = 0.0;
     double lastReadSpeed = 0.0;
 

@@ -7,6 +7,7 @@
 #include "resultcolumns.h"
 #include "runreport.h"
 #include "speedchartwidget.h"
+#include "verdictcell.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -84,7 +85,7 @@ QStringList MainWindow::resultHeaderLines() const
                  plan.readPass() ? QStringLiteral("\u2713") : QStringLiteral("\u2013"),
                  QString::number(plan.fill ? plan.fillRounds : plan.iterations)),
         tr("LabelResultDate").arg(QLocale().toString(testStarted, QLocale::ShortFormat)),
-        tr("ColVerdict") + QStringLiteral(": ") + exportCell(0, ResultColumn::Verdict),
+        tr("SummaryVerdict").arg(verdictText(judged.worst)),
     };
 }
 

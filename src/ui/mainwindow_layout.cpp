@@ -266,9 +266,14 @@ void MainWindow::createResultsGroup()
     resultsGroup = named(new QGroupBox(this), "resultsGroup");
     resultsTable = named(new QTableWidget(resultsGroup), "resultsTable");
     setupResultsTable();
+    resultSummaryLabel = named(new QLabel(resultsGroup), "resultSummaryLabel");
+    resultSummaryLabel->setWordWrap(true);
+    resultSummaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    resultSummaryLabel->hide();  // until a test is judged
     auto *box = new QVBoxLayout(resultsGroup);
     box->setContentsMargins(4, 4, 4, 4);
     box->addWidget(resultsTable);
+    box->addWidget(resultSummaryLabel);
 }
 
 void MainWindow::connectControls()

@@ -104,6 +104,8 @@ void MainWindow::resetResults()
     for (QLabel *label : {writeSpeedLabel, readSpeedLabel})
         label->setText(tr("ProgressInitial"));
     resultsTable->setRowCount(0);
+    judged = RunResults();
+    showVerdicts();
     lastWriteSpeed = 0.0;
     lastReadSpeed = 0.0;
     // The card-total series, extremes and averages and every per-stream series.

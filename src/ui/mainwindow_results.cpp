@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
 
 #include "datajudge.h"
@@ -101,6 +102,8 @@ void MainWindow::prepareResultRows(const QStringList &names)
     const int rows = names.size() > 1 ? names.size() + 1 : 1;
     t->clearSpans();
     t->setRowCount(rows);
+    judged = RunResults();
+    showVerdicts();
 
     auto *total = new QTableWidgetItem(tr("RowCardTotal"));
     total->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -136,14 +139,22 @@ void MainWindow::retranslateResultRows()
     if (QTableWidgetItem *total = resultsTable->item(0, ResultColumn::Label))
         total->setText(tr("RowCardTotal"));
     const QVector<StreamSource> &streamSources = runner.streamSources();
-    if (streamSources.size() < 2)
-        return;
-    // Tooltips keep the name of the language the test started in.
-    const int last = std::min(resultsTable->rowCount() - 1, int(streamSources.size()));
-    for (int row = 1; row <= last; ++row) {
-        if (QTableWidgetItem *label = resultsTable->item(row, ResultColumn::Label))
-            label->setText(streamRowLabel(row - 1, streamLabel(streamSources.at(row - 1))));
+    if (streamSources.size() >= 2) {
+        // Tooltips keep the name of the language the test started in.
+        const int last = std::min(resultsTable->rowCount() - 1, int(streamSources.size()));
+        for (int row = 1; row <= last; ++row) {
+            if (QTableWidgetItem *label = resultsTable->item(row, ResultColumn::Label))
+                label->setText(streamRowLabel(row - 1, streamLabel(streamSources.at(row - 1))));
+        }
     }
+    // The same verdicts in the new words: the row labels and the data check's reason are the
+    // only texts made at judging time.
+    for (int i = 0; i < judged.rows.size() && i < resultsTable->rowCount(); ++i) {
+        if (const QTableWidgetItem *label = resultsTable->item(i, ResultColumn::Label))
+            judged.rows[i].label = label->text();
+        judged.rows[i].result = judgeData(judged.rows[i].result, judgedCheck, i - 1);
+    }
+    showVerdicts();
 }
 
 void MainWindow::setSpeedCell(int row, int column, double value, double threshold)
@@ -222,13 +233,35 @@ void MainWindow::fillPassResults(PassDirection pass)
 void MainWindow::evaluateVerdicts()
 {
     takePerStreamThresholds();
-    const SampleCollection &samples = runner.samples();
-    const DataCheck &check = runner.dataCheck();
-    const VerdictRules used = rulesAsUsed(runner.plan(), rules);
-    setVerdictCell(0, judgeData(evaluateCardTotal(samples, used), check, -1));
-    for (int i = 0; i <= resultsTable->rowCount() - 2 && i < samples.streamCount(); ++i)
-        setVerdictCell(i + 1, judgeData(evaluateStream(samples, i, used), check, i));
+    judged = judgeRun(runner, rules);
+    judgedCheck = runner.dataCheck();
+    showVerdicts();
     resultsTable->resizeRowsToContents();
+}
+
+void MainWindow::showVerdicts()
+{
+    for (int row = 0; row < judged.rows.size() && row < resultsTable->rowCount(); ++row)
+        setVerdictCell(row, judged.rows[row].result);
+    if (judged.rows.isEmpty()) {
+        resultSummaryLabel->clear();
+        resultSummaryLabel->hide();
+        return;
+    }
+    // The rules that decided the test's verdict; the tooltip has them all.
+    constexpr int kShownReasons = 3;
+    QStringList deciding = verdictReasonLines(judged.rows, judged.worst);
+    if (deciding.size() > kShownReasons)
+        deciding = deciding.mid(0, kShownReasons) << QStringLiteral("…");
+    resultSummaryLabel->setText(
+        deciding.isEmpty()
+            ? tr("SummaryVerdict").arg(verdictText(judged.worst))
+            : tr("SummaryVerdictReasons")
+                  .arg(verdictText(judged.worst), deciding.join(QStringLiteral("; "))));
+    resultSummaryLabel->setToolTip(verdictReasonLines(judged.rows).join(QLatin1Char('\n')));
+    resultSummaryLabel->setStyleSheet(
+        QStringLiteral("color:%1;font-weight:bold;").arg(verdictColor(judged.worst)));
+    resultSummaryLabel->show();
 }
 
 void MainWindow::setVerdictCell(int row, const RowResult &result)

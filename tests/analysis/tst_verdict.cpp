@@ -20,6 +20,21 @@ SpeedStats figures(double avg, double min, double jitter = 0, double cv = 0, dou
     return SpeedStats{avg, avg, min, jitter, cv, drops, 0, 0};
 }
 
+// The rules that fired, "pass rule measured/threshold verdict", e.g. "w jitterFail 0.7/0.65 F".
+QString reasonsOf(const VerdictReasons &reasons)
+{
+    QStringList out;
+    for (const VerdictReason &r : reasons) {
+        out << QStringLiteral("%1 %2 %3/%4 %5")
+                   .arg(r.pass == PassDirection::Write ? 'w' : 'r')
+                   .arg(r.rule)
+                   .arg(r.measured)
+                   .arg(r.threshold)
+                   .arg("PWF"[int(r.verdict)]);
+    }
+    return out.join(QStringLiteral(", "));
+}
+
 // One results row: judged as the card total or as a stream, under the default rules with the
 // read test on or off, and with or without the card-total minimums.
 using Judge = RowVerdicts (*)(const SpeedStats &, const SpeedStats &, const VerdictRules &);
@@ -29,6 +44,7 @@ struct RowCase {
     SpeedStats write, read;
     bool enableRead, cardMinimums;
     Verdict writeVerdict, readVerdict;
+    const char *reasons;  // as reasonsOf() writes them
 };
 // Every field differs from its default, so a field that is not stored or not read shows.
 VerdictRules unusualRules()
@@ -70,34 +86,53 @@ private slots:
         QTest::addColumn<SpeedStats>("stats");
         QTest::addColumn<double>("threshold");
         QTest::addColumn<Verdict>("expected");
+        QTest::addColumn<QString>("reasons");  // as reasonsOf() writes them
 
         // Default rules: jitter 0.65 / 0.45, CV 0.5 / 0.36, drops 0.2 / 0.1, min x 0.5; every
-        // comparison strict.
-        QTest::newRow("clean") << figures(30, 30) << 5.0 << P;
-        QTest::newRow("min 2.4 < 5 x 0.5") << figures(30, 2.4) << 5.0 << F;
-        QTest::newRow("min 2.5 = 5 x 0.5") << figures(30, 2.5) << 5.0 << W;
-        QTest::newRow("min 5.0 = threshold") << figures(30, 5.0) << 5.0 << P;
-        QTest::newRow("threshold 0, min 0") << figures(30, 0) << 0.0 << P;
-        QTest::newRow("jitter at fail") << figures(30, 30, 0.65) << 0.0 << W;
-        QTest::newRow("jitter above fail") << figures(30, 30, 0.651) << 0.0 << F;
-        QTest::newRow("jitter at warn") << figures(30, 30, 0.45) << 0.0 << P;
-        QTest::newRow("jitter above warn") << figures(30, 30, 0.451) << 0.0 << W;
-        QTest::newRow("cv at fail") << figures(30, 30, 0, 0.5) << 0.0 << W;
-        QTest::newRow("cv above fail") << figures(30, 30, 0, 0.501) << 0.0 << F;
-        QTest::newRow("cv at warn") << figures(30, 30, 0, 0.36) << 0.0 << P;
-        QTest::newRow("cv above warn") << figures(30, 30, 0, 0.361) << 0.0 << W;
-        QTest::newRow("drops at fail") << figures(30, 30, 0, 0, 0.2) << 0.0 << W;
-        QTest::newRow("drops above fail") << figures(30, 30, 0, 0, 0.21) << 0.0 << F;
-        QTest::newRow("drops at warn") << figures(30, 30, 0, 0, 0.1) << 0.0 << P;
-        QTest::newRow("drops above warn") << figures(30, 30, 0, 0, 0.11) << 0.0 << W;
-        QTest::newRow("no data passes whatever it shows") << figures(0, 0, 9, 9, 1) << 5.0 << P;
+        // comparison strict. Of a fail and a warn rule on one figure only the deciding one is
+        // given; each figure that crossed a rule gives its own.
+        QTest::newRow("clean") << figures(30, 30) << 5.0 << P << "";
+        QTest::newRow("min 2.4 < 5 x 0.5")
+            << figures(30, 2.4) << 5.0 << F << "w minSpeedMult 2.4/2.5 F";
+        QTest::newRow("min 2.5 = 5 x 0.5")
+            << figures(30, 2.5) << 5.0 << W << "w perStreamWrite 2.5/5 W";
+        QTest::newRow("min 5.0 = threshold") << figures(30, 5.0) << 5.0 << P << "";
+        QTest::newRow("threshold 0, min 0") << figures(30, 0) << 0.0 << P << "";
+        QTest::newRow("jitter at fail")
+            << figures(30, 30, 0.65) << 0.0 << W << "w jitterWarn 0.65/0.45 W";
+        QTest::newRow("jitter above fail")
+            << figures(30, 30, 0.651) << 0.0 << F << "w jitterFail 0.651/0.65 F";
+        QTest::newRow("jitter at warn") << figures(30, 30, 0.45) << 0.0 << P << "";
+        QTest::newRow("jitter above warn")
+            << figures(30, 30, 0.451) << 0.0 << W << "w jitterWarn 0.451/0.45 W";
+        QTest::newRow("cv at fail") << figures(30, 30, 0, 0.5) << 0.0 << W << "w cvWarn 0.5/0.36 W";
+        QTest::newRow("cv above fail")
+            << figures(30, 30, 0, 0.501) << 0.0 << F << "w cvFail 0.501/0.5 F";
+        QTest::newRow("cv at warn") << figures(30, 30, 0, 0.36) << 0.0 << P << "";
+        QTest::newRow("cv above warn")
+            << figures(30, 30, 0, 0.361) << 0.0 << W << "w cvWarn 0.361/0.36 W";
+        QTest::newRow("drops at fail")
+            << figures(30, 30, 0, 0, 0.2) << 0.0 << W << "w dropWarn 0.2/0.1 W";
+        QTest::newRow("drops above fail")
+            << figures(30, 30, 0, 0, 0.21) << 0.0 << F << "w dropFail 0.21/0.2 F";
+        QTest::newRow("drops at warn") << figures(30, 30, 0, 0, 0.1) << 0.0 << P << "";
+        QTest::newRow("drops above warn")
+            << figures(30, 30, 0, 0, 0.11) << 0.0 << W << "w dropWarn 0.11/0.1 W";
+        QTest::newRow("every figure") << figures(30, 4, 0.5, 0.6, 0.3) << 5.0 << F
+                                      << "w jitterWarn 0.5/0.45 W, w cvFail 0.6/0.5 F, "
+                                         "w dropFail 0.3/0.2 F, w perStreamWrite 4/5 W";
+        QTest::newRow("no data passes whatever it shows")
+            << figures(0, 0, 9, 9, 1) << 5.0 << P << "";
     }
 
     void judge()
     {
         QFETCH(SpeedStats, stats);
         QFETCH(double, threshold);
-        QTEST(judgeStats(stats, threshold, VerdictRules()), "expected");
+        VerdictReasons reasons;
+        QTEST(judgeStats(stats, threshold, VerdictRules(), PassDirection::Write, &reasons),
+              "expected");
+        QTEST(reasonsOf(reasons), "reasons");
     }
 
     void rowVerdicts_data()
@@ -108,27 +143,40 @@ private slots:
         const RowCase rows[] = {
             // Card total: minimums write 10 / 20, read 10 / 30, applied after the metric rules
             // and only raising them; the per-stream minimum does not act there.
-            {"card: write min 9.99", card, figures(40, 9.99), none, false, true, F, P},
-            {"card: write min 10", card, figures(40, 10), none, false, true, W, P},
-            {"card: write min 20", card, figures(40, 20), none, false, true, P, P},
-            {"card: no per-stream minimum", card, figures(40, 3), none, false, false, P, P},
-            {"card: metric Fail kept", card, figures(40, 15, 0.7), none, false, true, F, P},
-            {"card: metric Warn raised by min", card, figures(40, 5, 0.5), none, false, true, F, P},
-            {"card: no write data fails", card, none, none, false, true, F, P},
-            {"card: read off", card, figures(40, 25), figures(40, 1, 0.9), false, true, P, P},
-            {"card: read on, no read data fails", card, figures(40, 25), none, true, true, P, F},
-            {"card: read min 25 < 30", card, figures(40, 25), figures(60, 25), true, true, P, W},
-            {"card: read min 30", card, figures(40, 25), figures(60, 30), true, true, P, P},
-            {"card: read min 9", card, figures(40, 25), figures(60, 9), true, true, P, F},
+            {"card: write min 9.99", card, figures(40, 9.99), none, false, true, F, P,
+             "w aggWriteFail 9.99/10 F"},
+            {"card: write min 10", card, figures(40, 10), none, false, true, W, P,
+             "w aggWriteWarn 10/20 W"},
+            {"card: write min 20", card, figures(40, 20), none, false, true, P, P, ""},
+            {"card: no per-stream minimum", card, figures(40, 3), none, false, false, P, P, ""},
+            {"card: metric Fail kept", card, figures(40, 15, 0.7), none, false, true, F, P,
+             "w jitterFail 0.7/0.65 F, w aggWriteWarn 15/20 W"},
+            {"card: metric Warn raised by min", card, figures(40, 5, 0.5), none, false, true, F, P,
+             "w jitterWarn 0.5/0.45 W, w aggWriteFail 5/10 F"},
+            {"card: no write data fails", card, none, none, false, true, F, P,
+             "w aggWriteFail 0/10 F"},
+            {"card: read off", card, figures(40, 25), figures(40, 1, 0.9), false, true, P, P, ""},
+            {"card: read on, no read data fails", card, figures(40, 25), none, true, true, P, F,
+             "r aggReadFail 0/10 F"},
+            {"card: read min 25 < 30", card, figures(40, 25), figures(60, 25), true, true, P, W,
+             "r aggReadWarn 25/30 W"},
+            {"card: read min 30", card, figures(40, 25), figures(60, 30), true, true, P, P, ""},
+            {"card: read min 9", card, figures(40, 25), figures(60, 9), true, true, P, F,
+             "r aggReadFail 9/10 F"},
             // Streams: their own minimums (write 5, read 10, factor 0.5), no card-total minimum.
-            {"stream: no card-total minimum", stream, figures(40, 6), none, false, true, P, P},
-            {"stream: write min 2.4", stream, figures(40, 2.4), none, false, true, F, P},
-            {"stream: own read min", stream, figures(40, 6), figures(40, 6), true, true, P, W},
-            {"stream: read min 4.99", stream, figures(40, 6), figures(40, 4.99), true, true, P, F},
-            {"stream: no read data", stream, figures(40, 6), none, true, true, P, P},
-            {"stream: read off", stream, figures(40, 6), figures(40, 1, 0.9), false, true, P, P},
+            {"stream: no card-total minimum", stream, figures(40, 6), none, false, true, P, P, ""},
+            {"stream: write min 2.4", stream, figures(40, 2.4), none, false, true, F, P,
+             "w minSpeedMult 2.4/2.5 F"},
+            {"stream: own read min", stream, figures(40, 6), figures(40, 6), true, true, P, W,
+             "r perStreamRead 6/10 W"},
+            {"stream: read min 4.99", stream, figures(40, 6), figures(40, 4.99), true, true, P, F,
+             "r minSpeedMult 4.99/5 F"},
+            {"stream: no read data", stream, figures(40, 6), none, true, true, P, P, ""},
+            {"stream: read off", stream, figures(40, 6), figures(40, 1, 0.9), false, true, P, P,
+             ""},
             // All reports at 100 %: a positive average with min 0 fails the minimum rule.
-            {"stream: average without samples", stream, figures(40, 0), none, false, true, F, P},
+            {"stream: average without samples", stream, figures(40, 0), none, false, true, F, P,
+             "w minSpeedMult 0/2.5 F"},
         };
         for (const RowCase &r : rows)
             QTest::newRow(r.name) << r;
@@ -144,6 +192,7 @@ private slots:
         const RowVerdicts v = row.judge(row.write, row.read, rules);
         QCOMPARE(v.write, row.writeVerdict);
         QCOMPARE(v.read, row.readVerdict);
+        QCOMPARE(reasonsOf(v.reasons), QString::fromUtf8(row.reasons));
     }
 
     // Speeds are good at or above the threshold; ratios warn above `warn` and fail above

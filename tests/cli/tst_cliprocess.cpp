@@ -63,6 +63,29 @@ private slots:
         QCOMPARE(json["language"].toString(), QStringLiteral("zh_CN"));
         QCOMPARE(json["verdict"].toString(), QStringLiteral("warn"));
         QCOMPARE(json["exitStatus"].toInt(), 1);
+        // The worst row's verdict under the table too, and the rule that decided it, with the
+        // figure it measured.
+        const QJsonArray reasons = json["rows"][0]["reasons"].toArray();
+        QCOMPARE(reasons.size(), 1);
+        QCOMPARE(reasons[0]["rule"].toString(), QStringLiteral("aggWriteWarn"));
+        QCOMPARE(reasons[0]["measured"], json["rows"][0]["write"]["min"]);
+        QVERIFY(reasons[0]["threshold"] == 1e12 && reasons[0]["verdict"] == "warn");
+        QVERIFY2(run.out.contains(QStringLiteral("\n总判定：⚠ 警告\n%1：写入最低 %2 MB/s 低于 "
+                                                 "1000000000000.0 → 警告\n")
+                                      .arg(json["rows"][0]["name"].toString())
+                                      .arg(reasons[0]["measured"].toDouble(), 0, 'f', 1)),
+                 qPrintable(run.out));
+        // When, with the offset written out, in order, and how long: the times keep whole
+        // seconds.
+        const QString startedAt = json["startedAt"].toString();
+        const QDateTime started = QDateTime::fromString(startedAt, Qt::ISODate);
+        const QDateTime ended = QDateTime::fromString(json["endedAt"].toString(), Qt::ISODate);
+        const double duration = json["durationSeconds"].toDouble(-1);
+        QVERIFY2(startedAt.contains(QRegularExpression("T\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"))
+                     && started.isValid() && started <= ended && duration > 0
+                     && qAbs(started.secsTo(ended) - duration) <= 1.0,
+                 qPrintable(startedAt + " " + json["endedAt"].toString() + " "
+                            + QString::number(duration)));
 
         // The mean of the rounds' averages; the rows as the table printed them.
         const QJsonArray rounds = json["rounds"].toArray();

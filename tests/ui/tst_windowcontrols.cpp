@@ -91,7 +91,11 @@ private slots:
         QCOMPARE(f.cell(0, 16), failText);
         QCOMPARE(f.cell(1, 16), failText);
         QCOMPARE(f.cell(2, 16), warnText);
-        const QString tip = f.child<QTableWidget>("resultsTable")->item(0, 16)->toolTip();
+        const QTableWidget *table = f.child<QTableWidget>("resultsTable");
+        QVERIFY2(
+            table->item(2, 16)->toolTip().startsWith("Read minimum 7.0 MB/s below 10.0 → Warn\n\n"),
+            qPrintable(table->item(2, 16)->toolTip()));
+        const QString tip = table->item(0, 16)->toolTip();
         QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 blocks (")), qPrintable(tip));
         QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
         QTimer poll;  // accepts the rules dialog once it is on screen

@@ -5,7 +5,8 @@
 #include "windowfixture.h"
 
 namespace {
-// Every key path of a JSON value; arrays by their first element.
+// Every key path of a JSON value, sorted; arrays of objects by all their elements (a fast run
+// may leave a series of numbers empty, a row that passes has no reasons).
 QStringList shape(const QJsonValue &value, const QString &path = QString())
 {
     QStringList out{path};
@@ -13,9 +14,14 @@ QStringList shape(const QJsonValue &value, const QString &path = QString())
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)
             out << shape(it.value(), path + '/' + it.key());
-    } else if (value.isArray() && !value.toArray().isEmpty()) {
-        out << shape(value.toArray().first(), path + "[]");
+    } else if (value.isArray()) {
+        for (const QJsonValue &item : value.toArray()) {
+            if (item.isObject())
+                out << shape(item, path + "[]");
+        }
     }
+    out.removeDuplicates();
+    out.sort();
     return out;
 }
 
@@ -51,7 +57,17 @@ private slots:
         const QString root = QDir(card.path()).absolutePath() + QLatin1Char('/');
         f.addCard("/a/", 68719476736, 68719476736);  // listed first
         f.addCard(root.toStdString(), 68719476736, 68719476736);
-        QSettings().setValue(QStringLiteral("verdict/enableRead"), true);
+        // Rules no card total misses and no stream meets: the streams' verdict is the test's.
+        QSettings stored;
+        stored.setValue(QStringLiteral("verdict/enableRead"), true);
+        QStringList rules;
+        for (const char *key :
+             {"jitterFail", "jitterWarn", "cvFail", "cvWarn", "dropFail", "dropWarn",
+              "minSpeedMult", "aggWriteFail", "aggWriteWarn", "aggReadFail", "aggReadWarn"}) {
+            const double value = QByteArray(key).startsWith("agg") ? 0 : 1e6;
+            stored.setValue(QStringLiteral("verdict/") + key, value);
+            rules << "--rules" << QStringLiteral("%1=%2").arg(key).arg(value);
+        }
         f.open();
         f.chooseSize(64 * 1048576, 2);
         auto *drives = f.child<QComboBox>("driveCombo");
@@ -100,6 +116,14 @@ private slots:
         QCOMPARE(lines.value(5).split('\t').value(0), QStringLiteral("File"));
         QCOMPARE(lines.value(5).split('\t').size(), 14);  // label, 6 write, 6 read, verdict
         QCOMPARE(lines.value(8).split('\t').value(0), QStringLiteral("#2  Random stream #2"));
+        // One verdict, the worst row's, wherever it is shown.
+        QVERIFY(f.cell(0, ResultColumn::Verdict) == "✓ Pass"
+                && f.cell(1, ResultColumn::Verdict) == "✗ Fail");
+        QCOMPARE(lines.value(3), QStringLiteral("Verdict: ✗ Fail"));
+        // Under the table, with the rules that decided it.
+        QVERIFY2(label("resultSummaryLabel")
+                     .startsWith(lines.value(3) + " — #1  Random stream #1: Write minimum "),
+                 qPrintable(label("resultSummaryLabel")));
 
         QString saveAs, suggested;  // what the save dialog answers, and the name it was offered
         FilePicker::setSaveNamer(
@@ -128,13 +152,26 @@ private slots:
         action("saveReportAction")->trigger();
         const CliRun run =
             CliRunner(out.path(), card.path())
-                .run({"--target", card.path(), "--force", "--size", "64M", "--streams", "2",
-                      "--read", "--json", out.filePath("cli.json")});
+                .run(QStringList{"--target", card.path(), "--force", "--size", "64M", "--streams",
+                                 "2", "--read", "--json", out.filePath("cli.json")}
+                     + rules);
         QVERIFY2(run.exitStatus == QProcess::NormalExit, qPrintable(run.err));
         QString error;
         const QJsonObject fromWindow = readJson(saveAs, &error).object();
         QCOMPARE(fromWindow.value("rows").toArray().size(), 3);
+        QCOMPARE(fromWindow.value("verdict").toString(), QStringLiteral("fail"));
         QCOMPARE(shape(fromWindow), shape(readJson(out.filePath("cli.json"), &error).object()));
+
+        // The verdicts in another language, tooltips too.
+        switchLanguage(TraditionalChinese);
+        const QTableWidgetItem *verdict =
+            f.child<QTableWidget>("resultsTable")->item(1, ResultColumn::Verdict);
+        QCOMPARE(verdict->text(), QStringLiteral("✗ 未達標"));
+        QVERIFY2(verdict->toolTip().startsWith("寫入最低 "), qPrintable(verdict->toolTip()));
+        QVERIFY2(
+            label("resultSummaryLabel").startsWith("總判定：✗ 未達標 — #1  隨機串流 #1：寫入最低 "),
+            qPrintable(label("resultSummaryLabel")));
+        switchLanguage(English);
     }
 
     // Stopped well into round 2: no third round, and everything of the test is cleared.
