@@ -8,8 +8,8 @@
 // Simplified Chinese text distinct, since it is also a lookup string.
 const StringEntry baseStringTable[] = {
     // Language menu
-    {"MenuLanguage", "语言", "Language", "語言"},
-    {"MenuFile", "文件(F)", "File", "檔案(F)"},
+    {"MenuLanguage", "语言", "&Language", "語言"},
+    {"MenuFile", "文件(&F)", "&File", "檔案(&F)"},
     {"MenuSaveReport", "保存报告…", "Save report…", "儲存報告…"},
     {"DlgSaveReport", "保存测试报告", "Save the test report", "儲存測試報告"},
     {"FilterJson", "JSON 报告 (*.json)", "JSON report (*.json)", "JSON 報告 (*.json)"},
