@@ -67,6 +67,9 @@ const StringEntry baseStringTable[] = {
     {"ProgressBarLine", "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩余 %7",
      "%1 [%2] %3%  %4 MB/s  avg %5 MB/s  %6 elapsed  %7 left",
      "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩餘 %7"},
+    // The same where a narrow terminal has no room for the elapsed time.
+    {"ProgressBarLineShort", "%1 [%2] %3%  %4 MB/s  平均 %5  剩余 %6",
+     "%1 [%2] %3%  %4 MB/s  avg %5  %6 left", "%1 [%2] %3%  %4 MB/s  平均 %5  剩餘 %6"},
 
     // Results table: column headers and the card-total row
     {"ColFile", "文件", "File", "檔案"},
