@@ -136,10 +136,11 @@ void MainWindow::applyShortcuts()
     startButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     stopButton->setShortcut(QKeySequence(Qt::Key_Escape));
 
-    // The menu bar takes Alt+<letter> from a title's '&'; a title without one in Latin
-    // letters gets Alt+L here, never both, or the key would be ambiguous and do nothing.
-    const bool marked = !QKeySequence::mnemonic(languageMenuAction->text()).isEmpty();
-    languageKeyAction->setShortcut(marked ? QKeySequence() : QKeySequence(Qt::ALT | Qt::Key_L));
+    // The menu bar takes Alt+<letter> from a title's '&' ("&Language"); a title that marks
+    // no L ("语言") gets Alt+L here. Never both: an ambiguous key does nothing.
+    const QKeySequence altL(Qt::ALT | Qt::Key_L);
+    const bool marked = QKeySequence::mnemonic(languageMenuAction->text()) == altL;
+    languageKeyAction->setShortcut(marked ? QKeySequence() : altL);
 }
 
 void MainWindow::setupLanguageMenu()
