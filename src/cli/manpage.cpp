@@ -3,13 +3,19 @@
 #include "clioptions.h"
 #include "progressline.h"
 
+#include <QVector>
+
 namespace {
 // Text as roff shows it literally: backslashes and hyphens escaped, no line taken for a
 // request.
 QString roff(const QString &text)
 {
+    // Chinese punctuation that closes a phrase never starts a line.
+    static const QString closing = QStringLiteral("，。、；：！？）」』》");
+    const QVector<uint> points = text.toUcs4();
     QString out;
-    for (uint c : text.toUcs4()) {
+    for (int i = 0; i < points.size(); ++i) {
+        const uint c = points[i];
         if (c == '\\')
             out += QStringLiteral("\\e");
         else if (c == '-')
@@ -17,7 +23,9 @@ QString roff(const QString &text)
         else
             out += QString::fromUcs4(&c, 1);
         // roff sees a run of Chinese as one word; it may break after any wide character.
-        if (c > 0x7f && displayColumns(QString::fromUcs4(&c, 1)) == 2)
+        const bool beforeClosing =
+            i + 1 < points.size() && closing.contains(QChar(char16_t(points[i + 1])));
+        if (c > 0x7f && !beforeClosing && displayColumns(QString::fromUcs4(&c, 1)) == 2)
             out += QStringLiteral("\\:");
     }
     QStringList lines = out.split(QLatin1Char('\n'));
