@@ -17,6 +17,25 @@ foreach(_plugin Qt5::QWindowsIntegrationPlugin Qt5::QWindowsVistaStylePlugin Qt5
     endif()
 endforeach()
 
+# Qt's own texts (dialog buttons, the file dialogs) in the two Chinese languages, which the
+# program looks for in translations/ beside itself: from the kit, else from
+# LUMORA_QT_TRANSLATIONS (the build script points it at Debian's, the same Qt release).
+set(LUMORA_QT_TRANSLATIONS "" CACHE PATH "A folder with qtbase_zh_CN.qm and qtbase_zh_TW.qm")
+get_filename_component(_qt_root "${Qt5_DIR}/../../.." ABSOLUTE)
+foreach(_lang zh_CN zh_TW)
+    set(_qm "")
+    foreach(_dir "${_qt_root}/translations" "${LUMORA_QT_TRANSLATIONS}")
+        if(NOT _qm AND _dir AND EXISTS "${_dir}/qtbase_${_lang}.qm")
+            set(_qm "${_dir}/qtbase_${_lang}.qm")
+        endif()
+    endforeach()
+    if(_qm)
+        install(FILES ${_qm} DESTINATION ${_bin}/translations)
+    else()
+        message(WARNING "No qtbase_${_lang}.qm: Qt's own texts stay English in ${_lang}")
+    endif()
+endforeach()
+
 if(MINGW)
     # libstdc++, libgcc and winpthread, found where the compiler keeps them.
     foreach(_dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)

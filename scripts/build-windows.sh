@@ -17,7 +17,9 @@ repo=$(pwd)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-need=(g++-mingw-w64-x86-64-posix cmake ninja-build zip nsis)
+# qttranslations5-l10n: Qt's own Chinese texts for a kit that has none (they are data files,
+# the same for every platform).
+need=(g++-mingw-w64-x86-64-posix cmake ninja-build zip nsis qttranslations5-l10n)
 missing=()
 for p in "${need[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -74,7 +76,8 @@ echo "Qt kit: $kit"
 build=build/windows
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$kit" \
-    -DLUMORA_BUILD_TESTS=ON -DLUMORA_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. >/dev/null
+    -DLUMORA_BUILD_TESTS=ON -DLUMORA_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. \
+    -DLUMORA_QT_TRANSLATIONS=/usr/share/qt5/translations >/dev/null
 cmake --build "$build" -j "$(nproc)" --target lumoracard lumoracard-cli "$@"
 
 # --- package ---------------------------------------------------------------------------------

@@ -11,8 +11,8 @@ packages=(
     dbus-daemon udisks2 udev
     # The fault-injecting file system of the tests.
     libfuse3-dev fuse3
-    # The window's texts are Chinese in two of its three languages.
-    fonts-wqy-microhei
+    # The window's texts are Chinese in two of its three languages, Qt's own ones too.
+    fonts-wqy-microhei qttranslations5-l10n
 )
 
 missing=()

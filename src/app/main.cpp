@@ -1,10 +1,12 @@
 #include "appidentity.h"
+#include "focusringstyle.h"
 #include "i18n.h"
 #include "languagequestion.h"
 #include "mainwindow.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QStyle>
 
 int main(int argc, char *argv[])
 {
@@ -15,6 +17,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     setApplicationIdentity();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/logo.ico")));
+    // The platform's look, with a focus ring that shows where the keyboard is.
+    QApplication::setStyle(new FocusRingStyle(QApplication::style()->objectName()));
 
     // Asks on the first start and installs the translator, so the window is built in the
     // chosen language from its first text on.

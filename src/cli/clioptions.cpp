@@ -188,43 +188,64 @@ QString parseError(const QCommandLineParser &parser, const QList<QCommandLineOpt
 }
 }  // namespace
 
+namespace {
+// Every option, built once per parse in the current language; the help and the man page
+// list them in this order.
+struct OptionSet {
+    // The value names stay as they are in every language: they are typed as shown.
+    QCommandLineOption target{QStringLiteral("target"), CommandLine::tr("HintOptTarget"),
+                              QStringLiteral("DIR")};
+    QCommandLineOption size{QStringLiteral("size"), CommandLine::tr("HintOptSize"),
+                            QStringLiteral("SIZE")};
+    QCommandLineOption streams{QStringLiteral("streams"), CommandLine::tr("HintOptStreams"),
+                               QStringLiteral("N")};
+    QCommandLineOption block{QStringLiteral("block"), CommandLine::tr("HintOptBlock"),
+                             QStringLiteral("SIZE")};
+    QCommandLineOption read{QStringLiteral("read"), CommandLine::tr("HintOptRead")};
+    QCommandLineOption verify{QStringLiteral("verify"), CommandLine::tr("HintOptVerify")};
+    QCommandLineOption file{QStringLiteral("file"), CommandLine::tr("HintOptFile"),
+                            QStringLiteral("PATH")};
+    QCommandLineOption fill{QStringLiteral("fill"), CommandLine::tr("HintOptFill")};
+    QCommandLineOption rounds{QStringLiteral("rounds"), CommandLine::tr("HintOptRounds"),
+                              QStringLiteral("N")};
+    QCommandLineOption iterations{QStringLiteral("iterations"),
+                                  CommandLine::tr("HintOptIterations"), QStringLiteral("N")};
+    QCommandLineOption rules{QStringLiteral("rules"), CommandLine::tr("HintOptRules"),
+                             QStringLiteral("KEY=VALUE")};
+    QCommandLineOption force{QStringLiteral("force"), CommandLine::tr("HintOptForce")};
+    QCommandLineOption lang{QStringLiteral("lang"), CommandLine::tr("HintOptLang"),
+                            QStringLiteral("LANG")};
+    QCommandLineOption json{QStringLiteral("json"), CommandLine::tr("HintOptJson"),
+                            QStringLiteral("FILE")};
+    QCommandLineOption list{QStringLiteral("list"), CommandLine::tr("HintOptList")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            CommandLine::tr("HintOptHelp")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               CommandLine::tr("HintOptVersion")};
+
+    // The options that describe a test, which --list refuses.
+    QList<QCommandLineOption> testOptions() const
+    {
+        return {target, size, streams, block,      read,  verify,
+                file,   fill, rounds,  iterations, rules, force};
+    }
+    QList<QCommandLineOption> otherOptions() const { return {lang, json, list, help, version}; }
+};
+}  // namespace
+
+QList<QCommandLineOption> CommandLine::allOptions()
+{
+    const OptionSet opts;
+    return opts.testOptions() + opts.otherOptions();
+}
+
 CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions *options,
                                        QString *message)
 {
     QCommandLineParser parser;
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
-                                        tr("HintOptHelp"));
-    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
-                                           tr("HintOptVersion"));
-    // The value names stay as they are in every language: they are typed as shown.
-    const QString dir = QStringLiteral("DIR");
-    const QString size = QStringLiteral("SIZE");
-    const QString count = QStringLiteral("N");
-    const QCommandLineOption targetOption(QStringLiteral("target"), tr("HintOptTarget"), dir);
-    const QCommandLineOption sizeOption(QStringLiteral("size"), tr("HintOptSize"), size);
-    const QCommandLineOption streamsOption(QStringLiteral("streams"), tr("HintOptStreams"), count);
-    const QCommandLineOption blockOption(QStringLiteral("block"), tr("HintOptBlock"), size);
-    const QCommandLineOption readOption(QStringLiteral("read"), tr("HintOptRead"));
-    const QCommandLineOption verifyOption(QStringLiteral("verify"), tr("HintOptVerify"));
-    const QCommandLineOption fileOption(QStringLiteral("file"), tr("HintOptFile"),
-                                        QStringLiteral("PATH"));
-    const QCommandLineOption fillOption(QStringLiteral("fill"), tr("HintOptFill"));
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"), tr("HintOptRounds"), count);
-    const QCommandLineOption iterationsOption(QStringLiteral("iterations"), tr("HintOptIterations"),
-                                              count);
-    const QCommandLineOption langOption(QStringLiteral("lang"), tr("HintOptLang"),
-                                        QStringLiteral("LANG"));
-    const QCommandLineOption rulesOption(QStringLiteral("rules"), tr("HintOptRules"),
-                                         QStringLiteral("KEY=VALUE"));
-    const QCommandLineOption jsonOption(QStringLiteral("json"), tr("HintOptJson"),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption forceOption(QStringLiteral("force"), tr("HintOptForce"));
-    const QCommandLineOption listOption(QStringLiteral("list"), tr("HintOptList"));
-    const QList<QCommandLineOption> testOptions = {
-        targetOption, sizeOption, streamsOption, blockOption,      readOption,  verifyOption,
-        fileOption,   fillOption, roundsOption,  iterationsOption, rulesOption, forceOption};
-    const QList<QCommandLineOption> otherOptions = {langOption, jsonOption, listOption, helpOption,
-                                                    versionOption};
+    const OptionSet opts;
+    const QList<QCommandLineOption> testOptions = opts.testOptions();
+    const QList<QCommandLineOption> otherOptions = opts.otherOptions();
     parser.addOptions(testOptions);
     parser.addOptions(otherOptions);
 
@@ -232,11 +253,11 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         *message = parseError(parser, testOptions + otherOptions, arguments);
         return Error;
     }
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet(opts.help)) {
         *message = helpText(testOptions + otherOptions);
         return ShowHelp;
     }
-    if (parser.isSet(versionOption)) {
+    if (parser.isSet(opts.version)) {
         *message = QCoreApplication::applicationName() + QLatin1Char(' ')
                    + QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return ShowVersion;
@@ -247,7 +268,7 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     }
 
     CliOptions o;
-    const bool list = parser.isSet(listOption);
+    const bool list = parser.isSet(opts.list);
     if (list) {
         for (const QCommandLineOption &option : testOptions) {
             if (parser.isSet(option)) {
@@ -255,64 +276,64 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
                 return Error;
             }
         }
-    } else if (!parser.isSet(targetOption) || parser.value(targetOption).isEmpty()) {
+    } else if (!parser.isSet(opts.target) || parser.value(opts.target).isEmpty()) {
         *message = tr("ErrNoTarget");
         return Error;
     }
     if (!list)
-        o.targetDir = absoluteDir(parser.value(targetOption));
+        o.targetDir = absoluteDir(parser.value(opts.target));
 
-    if (parser.isSet(sizeOption) && !parseSize(parser.value(sizeOption), &o.testSize)) {
-        *message = tr("ErrBadSize").arg(parser.value(sizeOption));
+    if (parser.isSet(opts.size) && !parseSize(parser.value(opts.size), &o.testSize)) {
+        *message = tr("ErrBadSize").arg(parser.value(opts.size));
         return Error;
     }
-    if (parser.isSet(streamsOption)
-        && !parseCount(parser.value(streamsOption), 1, kMaxStreams, &o.streamCount)) {
-        *message = tr("ErrBadStreams").arg(parser.value(streamsOption)).arg(kMaxStreams);
+    if (parser.isSet(opts.streams)
+        && !parseCount(parser.value(opts.streams), 1, kMaxStreams, &o.streamCount)) {
+        *message = tr("ErrBadStreams").arg(parser.value(opts.streams)).arg(kMaxStreams);
         return Error;
     }
-    if (parser.isSet(blockOption)) {
+    if (parser.isSet(opts.block)) {
         qint64 block = 0;
-        if (!parseSize(parser.value(blockOption), &block) || !allowedBlockSizes().contains(block)) {
+        if (!parseSize(parser.value(opts.block), &block) || !allowedBlockSizes().contains(block)) {
             QStringList names;
             for (qint64 b : allowedBlockSizes())
                 names << formatSize(b);
             *message =
-                tr("ErrBadBlock").arg(parser.value(blockOption), names.join(QStringLiteral(", ")));
+                tr("ErrBadBlock").arg(parser.value(opts.block), names.join(QStringLiteral(", ")));
             return Error;
         }
         o.blockSize = block;
     }
-    o.force = parser.isSet(forceOption);
-    o.readEnabled = parser.isSet(readOption);
-    o.verify = parser.isSet(verifyOption);
-    for (const QString &file : parser.values(fileOption))
+    o.force = parser.isSet(opts.force);
+    o.readEnabled = parser.isSet(opts.read);
+    o.verify = parser.isSet(opts.verify);
+    for (const QString &file : parser.values(opts.file))
         o.sourceFiles << QFileInfo(file).absoluteFilePath();
-    o.fill = parser.isSet(fillOption);
-    if (parser.isSet(roundsOption)
-        && !parseCount(parser.value(roundsOption), 1, kMaxRounds, &o.fillRounds)) {
-        *message = tr("ErrBadRounds").arg(parser.value(roundsOption)).arg(kMaxRounds);
+    o.fill = parser.isSet(opts.fill);
+    if (parser.isSet(opts.rounds)
+        && !parseCount(parser.value(opts.rounds), 1, kMaxRounds, &o.fillRounds)) {
+        *message = tr("ErrBadRounds").arg(parser.value(opts.rounds)).arg(kMaxRounds);
         return Error;
     }
-    if (parser.isSet(iterationsOption)
-        && !parseCount(parser.value(iterationsOption), 1, kMaxIterations, &o.iterations)) {
-        *message = tr("ErrBadIterations").arg(parser.value(iterationsOption)).arg(kMaxIterations);
+    if (parser.isSet(opts.iterations)
+        && !parseCount(parser.value(opts.iterations), 1, kMaxIterations, &o.iterations)) {
+        *message = tr("ErrBadIterations").arg(parser.value(opts.iterations)).arg(kMaxIterations);
         return Error;
     }
 
-    if (parser.isSet(langOption)) {
-        o.language = normalizedLanguage(parser.value(langOption));
+    if (parser.isSet(opts.lang)) {
+        o.language = normalizedLanguage(parser.value(opts.lang));
         if (o.language.isEmpty()) {
-            *message = tr("ErrBadLanguage").arg(parser.value(langOption));
+            *message = tr("ErrBadLanguage").arg(parser.value(opts.lang));
             return Error;
         }
     }
-    for (const QString &assignment : parser.values(rulesOption)) {
+    for (const QString &assignment : parser.values(opts.rules)) {
         if (!parseRule(assignment, &o.ruleOverrides, message))
             return Error;
     }
-    if (parser.isSet(jsonOption)) {
-        o.jsonPath = parser.value(jsonOption);
+    if (parser.isSet(opts.json)) {
+        o.jsonPath = parser.value(opts.json);
         if (o.jsonPath.isEmpty()) {
             *message = tr("ErrJsonName");
             return Error;
@@ -327,7 +348,7 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     }
     // Options that would be silently ignored are refused, so the test measured is the
     // test asked for.
-    if (parser.isSet(roundsOption) && !o.fill) {
+    if (parser.isSet(opts.rounds) && !o.fill) {
         *message = tr("ErrRoundsWithoutFill");
         return Error;
     }
@@ -340,13 +361,13 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
             *message = tr("MsgVerifyFiles");
             return Error;
         }
-        if (parser.isSet(sizeOption) || parser.isSet(streamsOption)) {
+        if (parser.isSet(opts.size) || parser.isSet(opts.streams)) {
             *message = tr("ErrFilesSetSize");
             return Error;
         }
     }
     if (o.fill) {
-        if (parser.isSet(streamsOption)) {
+        if (parser.isSet(opts.streams)) {
             *message = tr("ErrFillOneStream");
             return Error;
         }

@@ -2,6 +2,7 @@
 
 #include "testplan.h"
 
+#include <QCommandLineOption>
 #include <QCoreApplication>
 #include <QStringList>
 #include <QVariantMap>
@@ -40,6 +41,9 @@ public:
     // values; what is on disk is the pre-flight's business. On Error, `message` says why;
     // on ShowHelp/ShowVersion it holds the text to print.
     static Status parse(const QStringList &arguments, CliOptions *options, QString *message);
+
+    // Every option in the current language, in the order the help lists them.
+    static QList<QCommandLineOption> allOptions();
 
     // "zh_CN", "en" or "zh_TW" for a spelling --lang accepts (case and '-' for '_' do not
     // matter); empty for anything else.

@@ -1,5 +1,7 @@
 #include "consolewriter.h"
 
+#include "progressline.h"
+
 #include <QIODevice>
 
 ConsoleWriter::ConsoleWriter(QIODevice *out, QIODevice *err, bool errIsTerminal)
@@ -31,10 +33,12 @@ void ConsoleWriter::progress(const QString &line)
         writeErr(line + QLatin1Char('\n'));
         return;
     }
-    // Blanks over whatever a longer previous line left behind.
-    const int pad = qMax(0, m_progressWidth - line.size());
+    // Blanks over whatever a longer previous line left behind, counted in columns, since a
+    // Chinese character takes two.
+    const int columns = displayColumns(line);
+    const int pad = qMax(0, m_progressWidth - columns);
     writeErr(QLatin1Char('\r') + line + QString(pad, QLatin1Char(' ')));
-    m_progressWidth = line.size();
+    m_progressWidth = columns;
 }
 
 void ConsoleWriter::clearProgress()

@@ -32,5 +32,5 @@ private:
     QIODevice *m_out;
     QIODevice *m_err;
     bool m_errIsTerminal;
-    int m_progressWidth = 0;  // characters of the progress line now on screen, 0 if none
+    int m_progressWidth = 0;  // columns of the progress line now on screen, 0 if none
 };

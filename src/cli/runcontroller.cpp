@@ -1,5 +1,6 @@
 #include "runcontroller.h"
 
+#include "console.h"
 #include "consolewriter.h"
 
 namespace {
@@ -40,9 +41,12 @@ void RunController::showProgress(PassDirection pass, int percent, double current
     const auto phase =
         pass == PassDirection::Write ? ProgressLine::Phase::Write : ProgressLine::Phase::Read;
     const PassClock &clock = m_runner.passClock();
+    // Asked every time: the terminal may have been resized. A log file takes whole lines.
+    const int columns =
+        m_console->errIsTerminal() ? ProgressLine::columnsFor(platform::stderrColumns()) : 0;
     m_console->progress(ProgressLine::format(phase, percent, current, average, m_runner.round(),
                                              m_runner.plan().rounds(), clock.elapsedMs(),
-                                             clock.remainingMs()));
+                                             clock.remainingMs(), columns));
 }
 
 void RunController::pollInterrupt()

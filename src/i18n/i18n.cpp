@@ -3,6 +3,8 @@
 #include "stringtable.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QSettings>
 
 namespace {
@@ -92,13 +94,49 @@ Language I18n::languageFromSetting(const QVariant &value)
     }
 }
 
-void I18n::createTranslators()
+QStringList I18n::qtTranslationDirs()
 {
-    // A second call starts over instead of stacking translators.
+    return {QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+            QLibraryInfo::location(QLibraryInfo::TranslationsPath)};
+}
+
+void I18n::uninstall()
+{
     if (currentTranslator) {
         QCoreApplication::removeTranslator(currentTranslator);
         currentTranslator = nullptr;
     }
+    if (qtTranslator)
+        QCoreApplication::removeTranslator(qtTranslator);
+}
+
+void I18n::install(Language lang)
+{
+    uninstall();
+    if (!translators[0])
+        createTranslators();
+    currentLanguage = lang;
+    // English is Qt's own language; without the file Qt's texts simply stay English.
+    if (lang != English) {
+        if (!qtTranslator)
+            qtTranslator = new QTranslator(this);
+        const QString name = QStringLiteral("qtbase_") + codeOf(lang) + QStringLiteral(".qm");
+        for (const QString &dir : qtTranslationDirs()) {
+            const QString path = dir + QLatin1Char('/') + name;
+            if (QFileInfo::exists(path) && qtTranslator->load(path)) {
+                QCoreApplication::installTranslator(qtTranslator);
+                break;
+            }
+        }
+    }
+    currentTranslator = translators[tableIndex(lang)];
+    QCoreApplication::installTranslator(currentTranslator);
+}
+
+void I18n::createTranslators()
+{
+    // A second call starts over instead of stacking translators.
+    uninstall();
     for (int lang = 0; lang < 3; ++lang) {
         delete translators[lang];
         translators[lang] = new Translator(&tables[lang], this);
@@ -116,38 +154,21 @@ void I18n::initLanguage(const std::function<Language()> &ask)
         currentLanguage = languageFromSetting(settings.value(languageKey, 0));
     }
     createTranslators();
-    currentTranslator = translators[tableIndex(currentLanguage)];
-    QCoreApplication::installTranslator(currentTranslator);
+    install(currentLanguage);
 }
 
 void I18n::setLanguage(Language lang)
 {
     if (lang == currentLanguage)
         return;
-    currentLanguage = lang;
-    if (currentTranslator) {
-        QCoreApplication::removeTranslator(currentTranslator);
-        currentTranslator = nullptr;
-    }
-    if (!translators[0])
-        createTranslators();
-    currentTranslator = translators[tableIndex(lang)];
-    QCoreApplication::installTranslator(currentTranslator);
+    install(lang);
     QSettings().setValue(languageKey, int(lang));
     emit languageChanged(lang);
 }
 
 void I18n::applyLanguage(Language lang)
 {
-    if (currentTranslator) {
-        QCoreApplication::removeTranslator(currentTranslator);
-        currentTranslator = nullptr;
-    }
-    if (!translators[0])
-        createTranslators();
-    currentLanguage = lang;
-    currentTranslator = translators[tableIndex(lang)];
-    QCoreApplication::installTranslator(currentTranslator);
+    install(lang);
 }
 
 QString I18n::codeOf(Language lang)

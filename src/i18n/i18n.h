@@ -4,6 +4,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTranslator>
 #include <QVariant>
 
@@ -73,6 +74,10 @@ public:
     Translator *translatorFor(Language lang) const;
     Translator *installedTranslator() const { return currentTranslator; }
 
+    // Where Qt's own translations (qtbase_zh_CN.qm, qtbase_zh_TW.qm) are looked for: beside
+    // the program under translations/ (the Windows package), then Qt's own folder.
+    static QStringList qtTranslationDirs();
+
 signals:
     void languageChanged(Language lang);
 
@@ -80,9 +85,14 @@ private:
     void buildTable();
     void addEntry(const StringEntry &entry);
     void createTranslators();
+    // Puts `lang`'s translators in the application: Qt's own for its dialogs and buttons
+    // (when its file is there), then the table's, which is asked first.
+    void install(Language lang);
+    void uninstall();
 
     Language currentLanguage = SimplifiedChinese;
     QHash<QString, QString> tables[3];
     Translator *translators[3] = {nullptr, nullptr, nullptr};
     Translator *currentTranslator = nullptr;
+    QTranslator *qtTranslator = nullptr;  // loaded for the Chinese languages only
 };

@@ -8,8 +8,8 @@
 // Simplified Chinese text distinct, since it is also a lookup string.
 const StringEntry baseStringTable[] = {
     // Language menu
-    {"MenuLanguage", "语言", "Language", "語言"},
-    {"MenuFile", "文件(F)", "File", "檔案(F)"},
+    {"MenuLanguage", "语言", "&Language", "語言"},
+    {"MenuFile", "文件(&F)", "&File", "檔案(&F)"},
     {"MenuSaveReport", "保存报告…", "Save report…", "儲存報告…"},
     {"DlgSaveReport", "保存测试报告", "Save the test report", "儲存測試報告"},
     {"FilterJson", "JSON 报告 (*.json)", "JSON report (*.json)", "JSON 報告 (*.json)"},
@@ -67,6 +67,9 @@ const StringEntry baseStringTable[] = {
     {"ProgressBarLine", "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩余 %7",
      "%1 [%2] %3%  %4 MB/s  avg %5 MB/s  %6 elapsed  %7 left",
      "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩餘 %7"},
+    // The same where a narrow terminal has no room for the elapsed time.
+    {"ProgressBarLineShort", "%1 [%2] %3%  %4 MB/s  平均 %5  剩余 %6",
+     "%1 [%2] %3%  %4 MB/s  avg %5  %6 left", "%1 [%2] %3%  %4 MB/s  平均 %5  剩餘 %6"},
 
     // Results table: column headers and the card-total row
     {"ColFile", "文件", "File", "檔案"},
@@ -549,6 +552,45 @@ const StringEntry stringTableAdditions[] = {
      "the card's identity), then end; with --json as well.",
      "列出可用於測試的卸除式磁碟機（根目錄、標籤、檔案系統、容量、可用空間和卡的身分），然後結束；"
      "也可配合 --json。"},
+    // The manual page: its header and the sections beside the options of the help.
+    {"LabelManUserCommands", "用户命令", "User Commands", "使用者命令"},
+    {"HdrManName", "名称", "NAME", "名稱"},
+    {"HdrManSynopsis", "概要", "SYNOPSIS", "概要"},
+    {"HdrManDescription", "描述", "DESCRIPTION", "描述"},
+    {"HdrManOptions", "选项", "OPTIONS", "選項"},
+    {"HdrManExitStatus", "退出状态", "EXIT STATUS", "結束狀態"},
+    {"HdrManFiles", "相关文件", "FILES", "相關檔案"},
+    {"HdrManSeeAlso", "另请参阅", "SEE ALSO", "另請參閱"},
+    {"HintManDescription",
+     "lumoracard-cli 以不经缓存、直写的 I/O，用一到十六个并行流（或复制你自己的文件）向可移动驱动器"
+     "的根目录写入测试文件，每秒约采样五次速度，可选地以同样方式读回这些文件，然后删除它们。之后它"
+     "打印写入和读取的平均速度，以及一张结果表：按 LumoraCard 窗口的判定规则，为整张卡和每个流给出"
+     "达标、警告或不达标的判定。\n只写入可移动驱动器的根目录；只写入或删除测试自己的文件。32 GB "
+     "及以下的卡（FAT32）不接受大于 3.5 GB 的测试文件，且测试必须能放进可用空间。",
+     "lumoracard-cli writes test files to the root of a removable drive with unbuffered, "
+     "written-through I/O in one to sixteen parallel streams (or copies files of your own), "
+     "samples the speed about five times a second, optionally reads the files back the same "
+     "way, and deletes them. It then prints the write and read averages and a results table "
+     "with a Pass, Warn or Fail verdict for the card and for every stream, judged by the verdict "
+     "rules of the LumoraCard window.\nOnly the root of a removable drive is written to; only "
+     "the test's own files are ever written or deleted. A card of 32 GB or less (FAT32) takes "
+     "no test file above 3.5 GB, and the test must fit in the free space.",
+     "lumoracard-cli 以不經快取、直寫的 I/O，用一到十六個並行串流（或複製您自己的檔案）向卸除式"
+     "磁碟機的根目錄寫入測試檔案，每秒約取樣五次速度，可選擇以同樣方式讀回這些檔案，然後刪除它們。"
+     "之後它列印寫入和讀取的平均速度，以及一張結果表：依 LumoraCard 視窗的判定規則，為整張卡和每個"
+     "串流給出達標、警告或未達標的判定。\n只寫入卸除式磁碟機的根目錄；只寫入或刪除測試自己的檔案。"
+     "32 GB 及以下的卡（FAT32）不接受大於 3.5 GB 的測試檔案，且測試必須能放進可用空間。"},
+    {"HintManExitStatus",
+     "0 最差的判定为达标，1 警告，2 不达标；3 测试无法运行、失败，或报告无法写入；130 测试被停止"
+     "（Ctrl-C 或 SIGTERM），其文件已删除。",
+     "0 the worst verdict is Pass, 1 Warn, 2 Fail; 3 the test could not run, failed, or its "
+     "report could not be written; 130 it was stopped (Ctrl-C or SIGTERM), and its files were "
+     "removed.",
+     "0 最差的判定為達標，1 警告，2 未達標；3 測試無法執行、失敗，或報告無法寫入；130 測試被停止"
+     "（Ctrl-C 或 SIGTERM），其檔案已刪除。"},
+    {"HintManFiles", "保存判定规则和在窗口中选择的语言。",
+     "holds the verdict rules and the language chosen in the window.",
+     "儲存判定規則和在視窗中選擇的語言。"},
     {"ErrTryHelp", "用 --help 查看选项。", "Try --help for the options.", "用 --help 查看選項。"},
     {"ErrUnknownOption", "未知的选项：%1", "Unknown option: %1", "未知的選項：%1"},
     {"ErrMissingValue", "%1 后缺少值。", "Missing value after %1.", "%1 後缺少值。"},

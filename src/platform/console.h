@@ -5,6 +5,8 @@ namespace platform {
 // Whether standard output / standard error is an interactive terminal.
 bool stdoutIsTerminal();
 bool stderrIsTerminal();
+// The width of the terminal on standard error in columns; 0 when it is not one or unknown.
+int stderrColumns();
 
 // Turns the interrupt signals (Ctrl-C, SIGTERM) into a flag that the program polls,
 // so the test can be stopped cleanly and its files removed.

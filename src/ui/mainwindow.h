@@ -100,6 +100,7 @@ private:
     QLabel *makeRowLabel(QWidget *parent);
     void setupLanguageMenu();
     void setupFileMenu();
+    void applyShortcuts();
 
     // Results table and verdicts.
     void setupResultsTable();
@@ -223,6 +224,8 @@ private:
     QAction *langEnglishAction = nullptr;
     QAction *languageMenuAction = nullptr;
     QActionGroup *languageGroup = nullptr;
+    // Alt+L for a menu title without a Latin letter to mark ("语言").
+    QAction *languageKeyAction = nullptr;
 
     // Drive services, the format service (made on first use) and the user prompts.
     std::unique_ptr<platform::DriveService> driveService = platform::makeDriveService();

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -59,6 +60,7 @@ void MainWindow::retranslateUi()
     verdictRulesButton->setText(tr("BtnVerdictRules"));
     startButton->setText(tr("BtnStart"));
     stopButton->setText(tr("BtnStop"));
+    applyShortcuts();
 
     // A label whose bar shows progress keeps its live text until the next report; before
     // the first test the bars are reset (-1) and the labels stay empty.
@@ -121,6 +123,24 @@ void MainWindow::setupFileMenu()
     saveImageAction->setObjectName(QStringLiteral("saveImageAction"));
     copyResultsAction = menu->addAction(QString(), this, &MainWindow::copyResults);
     copyResultsAction->setObjectName(QStringLiteral("copyResultsAction"));
+    saveReportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    saveImageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    copyResultsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+}
+
+void MainWindow::applyShortcuts()
+{
+    // A button's setText() replaces its shortcut with the text's mnemonic, so these follow
+    // every retranslation. A disabled button ignores its key: Esc stops only a running test.
+    refreshButton->setShortcut(QKeySequence(Qt::Key_F5));
+    startButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    stopButton->setShortcut(QKeySequence(Qt::Key_Escape));
+
+    // The menu bar takes Alt+<letter> from a title's '&' ("&Language"); a title that marks
+    // no L ("语言") gets Alt+L here. Never both: an ambiguous key does nothing.
+    const QKeySequence altL(Qt::ALT | Qt::Key_L);
+    const bool marked = QKeySequence::mnemonic(languageMenuAction->text()) == altL;
+    languageKeyAction->setShortcut(marked ? QKeySequence() : altL);
 }
 
 void MainWindow::setupLanguageMenu()
@@ -129,6 +149,11 @@ void MainWindow::setupLanguageMenu()
     QMenu *menu = menuBar()->addMenu(QString());
     menu->setObjectName(QStringLiteral("languageMenu"));
     languageMenuAction = menu->menuAction();
+    languageKeyAction = new QAction(this);
+    languageKeyAction->setObjectName(QStringLiteral("languageKeyAction"));
+    addAction(languageKeyAction);
+    connect(languageKeyAction, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(languageMenuAction); });
 
     languageGroup = new QActionGroup(this);
     languageGroup->setExclusive(true);

@@ -1,7 +1,9 @@
 // The front end's parts in-process: what the command line accepts and the test it asks for.
 #include "clioptions.h"
+#include "consolewriter.h"
 #include "i18n.h"
 #include "isolatedsettings.h"
+#include "progressline.h"
 #include "sizeparse.h"
 
 #include <QtTest>
@@ -68,6 +70,55 @@ private slots:
             qint64 parsed = -7;
             QVERIFY2(!parseSize(text, &parsed) && parsed == -7, text);
         }
+    }
+
+    void columns_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("ASCII") << "Write Test [#...]  42%" << 22;
+        QTest::newRow("CJK") << "写入测试" << 8;
+        QTest::newRow("mixed") << "平均 12.50 MB/s" << 15;
+        QTest::newRow("fullwidth punctuation and letters") << "（ＡＢ）：" << 10;
+        QTest::newRow("Hangul and kana") << "한글カナ" << 8;
+        QTest::newRow("CJK extension B") << QString::fromUcs4(U"\U00020000x") << 3;
+        QTest::newRow("narrow signs") << "✓ · ⚠ é" << 7;
+        QTest::newRow("combining mark, zero width") << "e\u0301\u200b" << 1;
+    }
+
+    void columns()
+    {
+        QFETCH(QString, text);
+        QTEST(displayColumns(text), "columns");
+    }
+
+    // At its widest (many rounds, four-digit speeds, hours to go) a line never wraps an
+    // 80-column terminal in any language and still ends with the time left; a wide terminal
+    // gets the whole line. A shorter line after it blanks exactly the columns it leaves.
+    void progressLineFits()
+    {
+        for (Language lang : {SimplifiedChinese, English, TraditionalChinese}) {
+            I18n::instance()->applyLanguage(lang);
+            const auto line = [](int columns) {
+                return ProgressLine::format(ProgressLine::Phase::Write, 100, 9999.99, 9999.99, 99,
+                                            99, 359999000, 359999000, columns);
+            };
+            const QString fitted = line(ProgressLine::columnsFor(80));
+            QVERIFY2(displayColumns(fitted) < 80, qPrintable(fitted));
+            const QString whole = line(0);
+            const QString timeLeft = whole.mid(whole.lastIndexOf(QLatin1String("99:59:59")));
+            QVERIFY2(fitted.endsWith(timeLeft), qPrintable(fitted));
+            QCOMPARE(line(ProgressLine::columnsFor(200)), whole);
+
+            QBuffer err;
+            err.open(QIODevice::WriteOnly);
+            ConsoleWriter console(nullptr, &err, true);
+            console.progress(fitted);
+            console.progress(QStringLiteral("x"));
+            const QString shown = QString::fromLocal8Bit(err.data()).section('\r', 2);
+            QCOMPARE(displayColumns(shown), displayColumns(fitted));
+        }
+        I18n::instance()->applyLanguage(English);
     }
 
     void options_data()

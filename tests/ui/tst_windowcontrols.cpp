@@ -66,6 +66,67 @@ private slots:
         QVERIFY(f.child<QCheckBox>("verifyDataCheck")->isChecked());
     }
 
+    void keys_data()
+    {
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<QString>("target");  // a menu it opens, a button it clicks, an action
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("clicks");
+        const Language langs[] = {SimplifiedChinese, English, TraditionalChinese};
+        for (Language lang : langs) {
+            const QByteArray code = I18n::codeOf(lang).toLatin1();
+            QTest::newRow("File menu " + code)
+                << int(lang) << "fileMenu" << QKeySequence("Alt+F") << false << 0;
+            QTest::newRow("Language menu " + code)
+                << int(lang) << "languageMenu" << QKeySequence("Alt+L") << false << 0;
+        }
+        const auto row = [](const char *tag, const char *target, const char *key, bool running,
+                            int clicks) {
+            QTest::newRow(tag) << int(English) << target << QKeySequence(key) << running << clicks;
+        };
+        row("Save report", "saveReportAction", "Ctrl+S", false, 0);
+        row("Save image", "saveImageAction", "Ctrl+Shift+S", false, 0);
+        row("Copy results", "copyResultsAction", "Ctrl+Shift+C", false, 0);
+        row("Refresh", "refreshButton", "F5", false, 1);
+        row("Start", "startButton", "Ctrl+Return", false, 1);
+        row("Stop while running", "stopButton", "Esc", true, 1);
+        row("Stop while idle", "stopButton", "Esc", false, 0);
+    }
+
+    // The keys reach what they name in every language, after a switch too: a title's marked
+    // letter (shown without its '&') or, for a title without one, the window's own Alt+L.
+    void keys()
+    {
+        QFETCH(int, lang);
+        QFETCH(QString, target);
+        QFETCH(QKeySequence, key);
+        switchLanguage(Language(lang));
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QObject *object = f.window->findChild<QObject *>(target);
+        QVERIFY(object);
+        if (auto *action = qobject_cast<QAction *>(object)) {
+            QCOMPARE(action->shortcut(), key);
+            return;
+        }
+        if (auto *menu = qobject_cast<QMenu *>(object)) {
+            QTest::keySequence(f.window.get(), key);
+            QTRY_VERIFY(menu->isVisible());
+            menu->close();
+            return;
+        }
+        auto *button = qobject_cast<QPushButton *>(object);
+        QFETCH(bool, running);
+        button->setEnabled(running || target != "stopButton");
+        // A shortcut presses the button at once and releases it a moment later.
+        QSignalSpy pressed(button, &QPushButton::pressed);
+        QSignalSpy clicked(button, &QPushButton::clicked);
+        QTest::keySequence(f.window.get(), key);
+        QFETCH(int, clicks);
+        QCOMPARE(pressed.count(), clicks);
+        QTRY_COMPARE(clicked.count(), clicks);
+    }
+
     // With a read pass to come, the end of writing judges nothing yet. Read speeds are
     // coloured by the read minimum (10 MB/s), and accepted rules judge both passes again. Data
     // that came back wrong fails the card total and the stream whose file it was, with the

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -23,6 +24,15 @@ bool stdoutIsTerminal()
 bool stderrIsTerminal()
 {
     return isatty(STDERR_FILENO) == 1;
+}
+
+int stderrColumns()
+{
+    struct winsize size {
+    };
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0)
+        return 0;
+    return size.ws_col;
 }
 
 void installInterruptHandler()

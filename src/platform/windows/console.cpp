@@ -57,6 +57,14 @@ bool stderrIsTerminal()
     return isColourConsole(STD_ERROR_HANDLE);
 }
 
+int stderrColumns()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 void installInterruptHandler()
 {
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
