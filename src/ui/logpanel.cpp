@@ -75,8 +75,9 @@ LogPanel::LogPanel(QMainWindow *window)
             m_showAction->setChecked(false);
     });
 
-    m_keptLabel = statusLabel(window->statusBar(), "logKeptLabel", 0);
+    m_keptLabel = statusLabel(window->statusBar(), "logKeptLabel", 1);
     m_keptLabel->setStyleSheet(QStringLiteral("QLabel { color: #d32f2f; font-weight: bold; }"));
+    m_keptLabel->hide();
     m_latestLabel = statusLabel(window->statusBar(), "logLatestLabel", 1);
 
     connect(m_copyButton, &QPushButton::clicked, this,
@@ -98,6 +99,7 @@ void LogPanel::append(const QString &stamp, const QString &message)
         m_kept.append(line);
         m_keptLabel->setText(flat);
         m_keptLabel->setToolTip(m_kept.join(QLatin1Char('\n')));
+        m_keptLabel->show();
     }
 }
 
@@ -106,6 +108,7 @@ void LogPanel::newTest()
     m_kept.clear();
     m_keptLabel->clear();
     m_keptLabel->setToolTip(QString());
+    m_keptLabel->hide();
 }
 
 QString LogPanel::text() const
