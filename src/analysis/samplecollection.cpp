@@ -8,29 +8,64 @@ constexpr int kMovingWindow = 15;
 
 bool SampleSeries::addSample(int percent, double mbps)
 {
-    if (percent > 99 || !(mbps > 0.0))
-        return false;
-    m_samples.append(mbps);
-
-    const int count = std::min(kMovingWindow, static_cast<int>(m_samples.size()));
-    double sum = 0.0;
-    for (int i = m_samples.size() - count; i < m_samples.size(); ++i)
-        sum += m_samples[i];
-    const double mean = sum / count;
-
-    if (!m_seen) {
-        m_movingMax = m_movingMin = mean;
-        m_seen = true;
-    } else {
-        m_movingMax = std::max(m_movingMax, mean);
-        m_movingMin = std::min(m_movingMin, mean);
+    const bool last = percent > 99;
+    if (m_passEnded) {
+        if (last)
+            return false;  // the closing report of an ended pass
+        endPass();
     }
+    m_passEnded = last;
+    if (!(mbps > 0.0)) {
+        m_lastEntered = false;
+        return false;
+    }
+    if (last && m_lastEntered) {
+        m_samples.last() = mbps;
+        updateExtremes(0);
+    } else {
+        m_samples.append(mbps);
+        updateExtremes(m_samples.size() - 1);
+    }
+    m_lastEntered = !last;
     return true;
+}
+
+void SampleSeries::endPass()
+{
+    m_passEnded = false;
+    m_lastEntered = false;
+}
+
+// Takes the moving averages ending at `from` ... the last sample into the extremes; from 0
+// they are taken afresh.
+void SampleSeries::updateExtremes(int from)
+{
+    for (int i = from; i < m_samples.size(); ++i) {
+        const int count = std::min(kMovingWindow, i + 1);
+        double sum = 0.0;
+        for (int k = i - count + 1; k <= i; ++k)
+            sum += m_samples[k];
+        const double mean = sum / count;
+        if (i == 0) {
+            m_movingMax = m_movingMin = mean;
+        } else {
+            m_movingMax = std::max(m_movingMax, mean);
+            m_movingMin = std::min(m_movingMin, mean);
+        }
+    }
 }
 
 SpeedStats SampleSeries::stats(bool slcTrim) const
 {
-    return computeSpeedStats(m_samples, m_average, m_movingMax, m_movingMin, slcTrim);
+    if (m_samples.isEmpty())
+        return computeSpeedStats(m_samples, m_average, m_movingMax, m_movingMin, slcTrim);
+    double sum = 0.0;
+    for (double v : m_samples)
+        sum += v;
+    // The mean is a weighted mean of moving averages, so it lies between their extremes;
+    // the clamp only takes up rounding.
+    const double mean = std::clamp(sum / m_samples.size(), m_movingMin, m_movingMax);
+    return computeSpeedStats(m_samples, mean, m_movingMax, m_movingMin, slcTrim);
 }
 
 void SampleCollection::reset(int streams)
@@ -50,7 +85,11 @@ bool SampleCollection::addProgress(PassDirection pass, int percent, double curre
 
 void SampleCollection::finishPass(PassDirection pass, double avgMBps)
 {
-    (pass == PassDirection::Write ? m_cardWrite : m_cardRead).setAverage(avgMBps);
+    SampleSeries &card = pass == PassDirection::Write ? m_cardWrite : m_cardRead;
+    card.setAverage(avgMBps);
+    card.endPass();
+    for (SampleSeries &s : pass == PassDirection::Write ? m_streamWrite : m_streamRead)
+        s.endPass();
 }
 
 void SampleCollection::addStreamSample(PassDirection pass, int fileIdx, int percent, double curMBps,

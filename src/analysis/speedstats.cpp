@@ -84,13 +84,14 @@ SpeedStats computeSpeedStats(const QVector<double> &series, double fallbackAvg, 
         double sum = 0.0;
         for (int i = t; i < n; ++i)
             sum += series[i];
-        r.avg = sum / (n - t);
         r.max = r.min = series[t];
         for (int i = t; i < n; ++i) {
             const double m = trailingMean(series, t, i, kExtremesWindow);
             r.max = std::max(r.max, m);
             r.min = std::min(r.min, m);
         }
+        // A mean of moving averages: between their extremes but for rounding.
+        r.avg = std::clamp(sum / (n - t), r.min, r.max);
     }
 
     r.sampleCount = n - t;

@@ -16,7 +16,7 @@ struct SpeedStats {
 };
 
 // Analyses one series of speed samples (oldest first). Without a trim, avg/max/min are the
-// fallbacks (the engine's average and the extremes of the series' moving average); with
+// fallbacks (the series' mean and the extremes of its moving average); with
 // slcTrim the fast cache segment at the start may be cut off, and then every figure comes
 // from the remaining steady-state samples.
 SpeedStats computeSpeedStats(const QVector<double> &series, double fallbackAvg, double fallbackMax,

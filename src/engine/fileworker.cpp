@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+
 using platform::AlignedBuffer;
 using platform::BlockFile;
 
@@ -49,6 +51,26 @@ void FileWorker::setVerification(const Verification &verification)
 bool FileWorker::verifying() const
 {
     return m_verification.pattern && m_blockSize > kStampBytes && m_sourcePath.isEmpty();
+}
+
+qint64 FileWorker::steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void FileWorker::addBytes(qint64 n)
+{
+    // The time first, so whoever sees the bytes also sees when they arrived.
+    m_lastMoveNs.store(steadyNs(), std::memory_order_relaxed);
+    m_bytesDone.fetch_add(n, std::memory_order_release);
+}
+
+qint64 FileWorker::nsSinceLastMove() const
+{
+    const qint64 at = m_lastMoveNs.load(std::memory_order_relaxed);
+    return at > 0 ? qMax<qint64>(0, steadyNs() - at) : 0;
 }
 
 bool FileWorker::stopRequested() const
@@ -136,7 +158,7 @@ void FileWorker::run()
                 break;
             }
         }
-        m_bytesDone.fetch_add(moved, std::memory_order_relaxed);
+        addBytes(moved);
     }
 
     m_cacheFallback = target.usedCacheFallback();
@@ -178,7 +200,7 @@ bool FileWorker::readVerified(BlockFile &file, unsigned char *first)
             file.startRead(buffers[(i + 1) % 2], request);
             inFlight = true;
         }
-        m_bytesDone.fetch_add(got, std::memory_order_relaxed);
+        addBytes(got);
 
         qint64 wrong = 0;
         const StampKey key{m_verification.run, m_verification.file, quint64(i)};

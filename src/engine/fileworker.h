@@ -35,7 +35,10 @@ public:
     };
     void setVerification(const Verification &verification);
 
-    qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
+    qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_acquire); }
+    // How long ago the last bytes counted in bytesDone() arrived: a stream's data may end
+    // well before the next look at it. 0 before the first block.
+    qint64 nsSinceLastMove() const;
     // Valid only after the thread has finished.
     bool succeeded() const { return m_succeeded; }
     QString errorMessage() const { return m_errorMessage; }
@@ -50,6 +53,8 @@ protected:
 
 private:
     bool stopRequested() const;
+    static qint64 steadyNs();
+    void addBytes(qint64 n);
     bool verifying() const;
     // False when stopped or failed.
     bool readVerified(platform::BlockFile &file, unsigned char *first);
@@ -61,6 +66,7 @@ private:
     const qint64 m_blockSize;
     const std::atomic<int> *const m_stopFlag;
     std::atomic<qint64> m_bytesDone{0};
+    std::atomic<qint64> m_lastMoveNs{0};
     bool m_succeeded = false;
     QString m_errorMessage;
     bool m_cacheFallback = false;

@@ -22,35 +22,48 @@ void SpeedTester::watchSerialWorker(FileWorker &worker, SerialProgress &progress
         if (stopRequested())
             break;
         const qint64 b = worker.bytesDone();
-        const qint64 now = progress.timer.nsecsElapsed();
-        if (now - progress.lastSampleNs <= kSampleAfterNs)
+        if (progress.timer.nsecsElapsed() - progress.lastSampleNs <= kSampleAfterNs)
             continue;
         const qint64 cumulative = progress.doneBytes + b;
-        const double current = (cumulative - progress.lastSampleBytes) / kBytesPerMB
-                               / qMax(0.001, (now - progress.lastSampleNs) / 1e9);
-        const double average = cumulative / kBytesPerMB / qMax(0.001, now / 1e9);
-        // Not capped: a stress test that writes more than planned says so.
-        const int percent =
-            progress.plannedBytes > 0 ? int(cumulative * 100 / progress.plannedBytes) : 100;
-        if (writing) {
-            emit writeProgress(percent, current, average);
-            emit fileWriteSample(0, percent, current, average);
-        } else {
-            emit readProgress(percent, current, average);
-            emit fileReadSample(0, percent, current, average);
-        }
-        progress.lastSampleNs = now;
-        progress.lastSampleBytes = cumulative;
-        progress.lastCurrent = current;
+        progress.sample(cumulative, cumulative >= progress.plannedBytes);
+        emitSerialSample(progress, writing);
     }
     worker.wait();
     progress.doneBytes += worker.bytesDone();
     noteCacheFallback(worker);
 }
 
-double SpeedTester::SerialProgress::average() const
+// The closing report of a serial run: the stretch since the last sample, folded into it.
+void SpeedTester::closeSerial(SerialProgress &progress)
 {
-    return doneBytes / kBytesPerMB / qMax(0.001, timer.nsecsElapsed() / 1e9);
+    if (progress.lastPercent < 100)
+        progress.sample(progress.doneBytes, true);
+    progress.lastPercent = 100;
+    emitSerialSample(progress, progress.direction == Direction::Write);
+}
+
+void SpeedTester::emitSerialSample(const SerialProgress &progress, bool writing)
+{
+    const int percent = progress.lastPercent;
+    const double average = progress.lastAverage;
+    if (writing) {
+        emit writeProgress(percent, progress.lastCurrent, average);
+        emit fileWriteSample(0, percent, progress.lastCurrent, average);
+    } else {
+        emit readProgress(percent, progress.lastCurrent, average);
+        emit fileReadSample(0, percent, progress.lastCurrent, average);
+    }
+}
+
+void SpeedTester::SerialProgress::sample(qint64 cumulative, bool last)
+{
+    const qint64 now = timer.nsecsElapsed();
+    lastCurrent = span.next(cumulative - lastSampleBytes, now - lastSampleNs, last);
+    // Not capped: a stress test that writes more than planned says so.
+    lastPercent = plannedBytes > 0 ? int(cumulative * 100 / plannedBytes) : 100;
+    lastAverage = cumulative / kBytesPerMB / qMax(0.001, now / 1e9);
+    lastSampleNs = now;
+    lastSampleBytes = cumulative;
 }
 
 void SpeedTester::runRollingFill()
@@ -110,10 +123,8 @@ void SpeedTester::runRollingFill()
 
     // As after a failed pass: nothing after the error may read as a finished write.
     if (!failed) {
-        const double average = progress.average();
-        emit writeProgress(100, progress.lastCurrent, average);
-        emit fileWriteSample(0, 100, progress.lastCurrent, average);
-        emit writeFinished(average);
+        closeSerial(progress);
+        emit writeFinished(progress.lastAverage);
         if (m_verifyData && !stopRequested())
             readBackRollingFiles(filesOnCard, numbers, fileSize);
     }
@@ -142,9 +153,8 @@ bool SpeedTester::readBackRollingFiles(const QStringList &files, const QVector<q
     }
     if (stopRequested())
         return false;
-    const double average = progress.average();
-    emit readProgress(100, progress.lastCurrent, average);
-    emit fileReadSample(0, 100, progress.lastCurrent, average);
+    closeSerial(progress);
+    const double average = progress.lastAverage;
     reportDataCheck(check);
     emit readFinished(average);
     emit log(tr("LogReadDone").arg(average, 0, 'f', 2));

@@ -68,13 +68,14 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
     }
     state.started.fill(false, n);
     state.finished.fill(false, n);
-    state.lastSampleMs.fill(0, n);
+    state.lastSampleNs.fill(0, n);
     state.lastBytes.fill(0, n);
+    state.spans.resize(n);
 
     auto startWorker = [&](int i) {
         state.workers[i]->start();
         state.started[i] = true;
-        state.lastSampleMs[i] = state.startTimer.elapsed();
+        state.lastSampleNs[i] = state.startTimer.nsecsElapsed();
     };
 
     state.startTimer.start();
@@ -164,18 +165,18 @@ void SpeedTester::sampleProgress(PassState &state, qint64 sum, bool final)
 {
     const bool writing = state.direction == Direction::Write;
     const double passSecs = passSeconds(state.passTimer);
-    const double current = (sum - state.lastTotal) / kBytesPerMB
-                           / atLeastOneMs(state.intervalTimer.nsecsElapsed() / 1e9);
     const double average = sum / kBytesPerMB / passSecs;
     int percent = state.total > 0 ? int(qMin<qint64>(100, sum * 100 / state.total)) : 0;
     if (final)
         percent = 100;
+    const double current = state.totalSpan.next(sum - state.lastTotal,
+                                                state.intervalTimer.nsecsElapsed(), percent == 100);
     if (writing)
         emit writeProgress(percent, current, average);
     else
         emit readProgress(percent, current, average);
 
-    const qint64 now = state.startTimer.elapsed();
+    const qint64 now = state.startTimer.nsecsElapsed();
     for (int i = 0; i < state.workers.size(); ++i) {
         if (!state.started[i] || state.finished[i])
             continue;
@@ -183,22 +184,25 @@ void SpeedTester::sampleProgress(PassState &state, qint64 sum, bool final)
         const qint64 b = worker->bytesDone();
         if (b == 0) {
             // A file's clock starts at its first byte.
-            state.lastSampleMs[i] = now;
+            state.lastSampleNs[i] = now;
             continue;
         }
-        const double cur = (b - state.lastBytes[i]) / kBytesPerMB
-                           / atLeastOneMs((now - state.lastSampleMs[i]) / 1000.0);
-        const double avg = b / kBytesPerMB / passSecs;
         const qint64 size = m_fileSizes[i];
         int pct = size > 0 ? int(qMin<qint64>(100, b * 100 / size)) : 0;
         if (final)
             pct = 100;
+        // A file whose data is all there ended when its last block did, not at this look.
+        const qint64 at =
+            b >= size ? qMax(state.lastSampleNs[i], now - worker->nsSinceLastMove()) : now;
+        const double cur =
+            state.spans[i].next(b - state.lastBytes[i], at - state.lastSampleNs[i], pct == 100);
+        const double avg = b / kBytesPerMB / passSecs;
         if (writing)
             emit fileWriteSample(i, pct, cur, avg);
         else
             emit fileReadSample(i, pct, cur, avg);
         state.lastBytes[i] = b;
-        state.lastSampleMs[i] = now;
+        state.lastSampleNs[i] = now;
         if (worker->isFinished() && b >= size)
             state.finished[i] = true;
     }

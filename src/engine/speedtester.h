@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datacheck.h"
+#include "samplespan.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -78,9 +79,11 @@ private:
         QVector<FileWorker *> workers;
         QVector<bool> started;
         QVector<bool> finished;
-        QVector<qint64> lastSampleMs;
+        QVector<qint64> lastSampleNs;  // on the start timer
         QVector<qint64> lastBytes;
+        QVector<SampleSpan> spans;
         qint64 lastTotal = 0;
+        SampleSpan totalSpan;
         qint64 total = 0;
         QElapsedTimer startTimer;
         QElapsedTimer passTimer;
@@ -96,7 +99,8 @@ private:
         {
             timer.start();
         }
-        double average() const;
+        // One sample of the bytes moved so far; `last` ends the stream (percent 100).
+        void sample(qint64 cumulative, bool last);
 
         Direction direction;
         qint64 plannedBytes;  // the 100 % mark
@@ -104,6 +108,9 @@ private:
         qint64 lastSampleNs = 0;
         qint64 lastSampleBytes = 0;
         double lastCurrent = 0.0;
+        double lastAverage = 0.0;
+        int lastPercent = 0;
+        SampleSpan span;
         QElapsedTimer timer;
     };
 
@@ -117,6 +124,8 @@ private:
     void runRollingFill();
     // Samples the worker until it ends, then adds its bytes.
     void watchSerialWorker(FileWorker &worker, SerialProgress &progress);
+    void closeSerial(SerialProgress &progress);
+    void emitSerialSample(const SerialProgress &progress, bool writing);
     bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
                               qint64 fileSize);
     void removeTestFiles();

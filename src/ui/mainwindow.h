@@ -30,6 +30,7 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTableWidget;
+class LogPanel;
 class SpeedChartWidget;
 class SpeedTester;
 
@@ -156,6 +157,7 @@ private:
     void saveReport();
     void saveImage();
     void copyResults();
+    void saveLog();
 
     // Formatting before a test (mainwindow_format.cpp). The window stays responsive and
     // locked as during a run; Stop abandons the wait and the test never starts.
@@ -217,6 +219,9 @@ private:
     QAction *saveReportAction = nullptr;
     QAction *saveImageAction = nullptr;
     QAction *copyResultsAction = nullptr;
+
+    // The log as the window shows it (View menu, panel, status bar).
+    LogPanel *logPanel = nullptr;
 
     // Language menu.
     QAction *langSimplifiedAction = nullptr;

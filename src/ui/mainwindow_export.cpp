@@ -4,6 +4,7 @@
 
 #include "filepicker.h"
 #include "i18n.h"
+#include "logpanel.h"
 #include "resultcolumns.h"
 #include "runreport.h"
 #include "speedchartwidget.h"
@@ -198,6 +199,14 @@ void MainWindow::saveReport()
                                 .toJson(QJsonDocument::Indented);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
+        prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));
+}
+
+void MainWindow::saveLog()
+{
+    const QString path = FilePicker::saveFileName(
+        this, tr("DlgSaveLog"), suggestedFileName(QStringLiteral("log")), tr("FilterLog"));
+    if (!path.isEmpty() && !logPanel->saveTo(path))
         prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));
 }
 

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "logpanel.h"
 #include "speedchartwidget.h"
 
 #include <QCheckBox>
@@ -73,6 +74,8 @@ void MainWindow::setupUi()
     setMinimumSize(1300, 950);
     resize(1300, 950);
     setupFileMenu();
+    logPanel = new LogPanel(this);
+    connect(logPanel, &LogPanel::saveRequested, this, &MainWindow::saveLog);
     setupLanguageMenu();
 
     auto *central = named(new QWidget(this), "centralWidget");

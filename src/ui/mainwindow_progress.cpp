@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "logpanel.h"
 #include "speedchartwidget.h"
 
 #include <QDebug>
@@ -90,9 +91,10 @@ void MainWindow::onTestFinished()
 
 void MainWindow::appendLog(const QString &message)
 {
-    const QString line = QStringLiteral("[%1] %2").arg(
-        QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), message);
-    QMessageLogger().debug().noquote() << line;
+    const QString stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    QMessageLogger().debug().noquote() << QStringLiteral("[%1] %2").arg(stamp, message);
+    if (logPanel)
+        logPanel->append(stamp, message);
 }
 
 void MainWindow::resetResults()

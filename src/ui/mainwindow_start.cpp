@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "logpanel.h"
 #include "plancheck.h"
 
 #include <QAction>
@@ -64,6 +65,8 @@ void MainWindow::startTest()
     const TestPlan plan = planFromControls();
     if (refuses(plan, CheckStage::BeforeFormat))
         return;
+    // From here on it is the next test, format offer included.
+    logPanel->newTest();
     pendingPlan = plan;
     if (prompt(UserPrompt::Question, tr("MsgFormatTitle"), tr("MsgFormatBody").arg(plan.target))) {
         formatBeforeTest(plan.target);  // continues when the format has ended

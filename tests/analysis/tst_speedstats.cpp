@@ -162,8 +162,11 @@ private slots:
             figuresOf(expected));
     }
 
-    // The card total and the streams follow the same rule, each pass apart: the final report
-    // at 100 % and zero speeds are left out.
+    // The card total and the streams follow the same rule, each pass apart: the first report
+    // at 100 % (the last stretch, folded into the interval before it) replaces that
+    // interval's sample, or joins the series when the one before it did not (a stall, or a
+    // pass shorter than one interval); the closing report after it and zero speeds are left
+    // out, and a report below 100 % begins the next pass.
     void seriesRule()
     {
         // 1 ... 20: the mean grows to 8 over the first 15, then is s - 7; the last covers
@@ -175,7 +178,9 @@ private slots:
             speeds.append(i);
         }
         const std::tuple<Reports, QVector<double>, double, double> rows[] = {
-            {{{50, 80}, {100, 90}}, {80}, 80, 80},
+            {{{50, 80}, {100, 90}, {100, 60}}, {90}, 90, 90},
+            {{{100, 70}, {100, 50}, {10, 20}}, {70, 20}, 70, 45},
+            {{{10, 40}, {20, 0}, {100, 30}}, {40, 30}, 40, 35},
             {{{99, 40}}, {40}, 40, 40},
             {{{10, 0}, {20, 60}}, {60}, 60, 60},
             // Means of the growing window: 100, 75, 160/3.

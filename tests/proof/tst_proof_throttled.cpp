@@ -38,8 +38,11 @@ QVector<qint64> writeOneStream(CardSimulator &sim, qint64 bytes, SampleCollectio
     samples->reset(1);
     for (const EngineEvent &e : rec.events) {
         if (e.kind == EngineEvent::WriteProgress
-            && samples->addProgress(PassDirection::Write, e.percent, e.current))
-            atMs.append(e.atMs - sim.startedAt());
+            && samples->addProgress(PassDirection::Write, e.percent, e.current)) {
+            // The pass's last stretch replaces the sample before it.
+            atMs.resize(samples->card(PassDirection::Write).samples().size());
+            atMs.last() = e.atMs - sim.startedAt();
+        }
         if (e.kind == EngineEvent::WriteFinished)
             samples->finishPass(PassDirection::Write, e.average);
     }

@@ -1,11 +1,90 @@
 // The rounds of a test on a real folder: when a round may be judged, how a run ends, and
 // that a stop is honoured whenever it comes.
+#include "evaluation.h"
 #include "i18n.h"
 #include "roundrunner.h"
+#include "samplespan.h"
 
 #include <QtTest>
 
+#include <numeric>
+
 Q_DECLARE_METATYPE(TestPlan)
+
+namespace {
+constexpr qint64 kMs = 1000000;  // ns
+
+// Every row was judged on samples, and its average is their mean, between its extremes.
+void checkRows(const RoundRunner &runner, const VerdictRules &rules)
+{
+    const QVector<RowResult> rows = evaluateRows(runner.samples(), rules);
+    for (int row = 0; row < rows.size(); ++row) {
+        for (const PassDirection pass : {PassDirection::Write, PassDirection::Read}) {
+            if (pass == PassDirection::Read && !runner.plan().readPass())
+                continue;
+            const SpeedStats &s = pass == PassDirection::Write ? rows[row].write : rows[row].read;
+            const QVector<double> &series = row == 0
+                                                ? runner.samples().card(pass).samples()
+                                                : runner.samples().stream(pass, row - 1).samples();
+            const double mean = std::accumulate(series.begin(), series.end(), 0.0) / series.size();
+            QVERIFY2(s.sampleCount > 0 && s.min <= s.avg && s.avg <= s.max
+                         && (s.sampleCount < series.size() || qAbs(s.avg - mean) <= 1e-9 * mean),
+                     qPrintable(QString::asprintf("row %d: %g <= %g <= %g, mean %g of %d", row,
+                                                  s.min, s.avg, s.max, mean, s.sampleCount)));
+        }
+    }
+}
+
+// One pass as the engine samples it: a look every 200 to 260 ms (the 50 ms poll after the
+// interval, later on a busy machine), streams whose data ends at their own moments, stalls,
+// and the last stretch, which may come before the first look.
+void simulatePass(RoundRunner &runner, PassDirection pass, int streams, QRandomGenerator &rng)
+{
+    const qint64 end = (rng.bounded(3) == 0 ? rng.bounded(1, 200) : rng.bounded(200, 4000)) * kMs;
+    QVector<qint64> looks;
+    for (qint64 t = rng.bounded(200, 261) * kMs; t < end; t += rng.bounded(200, 261) * kMs)
+        looks << t;
+    looks << end;
+    // Bytes moved by each look, by each stream and (last) by all.
+    QVector<QVector<qint64>> done(streams + 1, QVector<qint64>(looks.size()));
+    QVector<qint64> ends(streams + 1, end);
+    for (int i = 0; i < streams; ++i) {
+        ends[i] = i == 0 ? end : end - qint64(rng.bounded(int(end / 2000))) * 1000;
+        for (int k = 0; k < looks.size(); ++k) {
+            const qint64 from = k > 0 ? looks[k - 1] : 0;
+            const qint64 active = qMax<qint64>(0, qMin(looks[k], ends[i]) - from);
+            const qint64 mbps = rng.bounded(10) * rng.bounded(1, 40);  // 0: a stall
+            done[i][k] = (k > 0 ? done[i][k - 1] : 4096) + mbps * 1048576 * active / 1000000000;
+            done[streams][k] += done[i][k];
+        }
+    }
+    const bool write = pass == PassDirection::Write;
+    for (int i = 0; i <= streams; ++i) {
+        SampleSpan span;
+        qint64 at = 0, bytes = 0;
+        const qint64 size = done[i].last();
+        for (int k = 0; k < looks.size() && bytes < size; ++k) {
+            const qint64 b = done[i][k];
+            const int pct = k + 1 == looks.size() ? 100 : int(b * 100 / size);
+            // A stream whose data is all there ended with its last block.
+            const qint64 until = b >= size ? qMax(at, qMin(looks[k], ends[i])) : looks[k];
+            const double cur = span.next(b - bytes, until - at, pct == 100);
+            const double avg = b / 1048576.0 / (looks[k] / 1e9);
+            if (i == streams)
+                write ? runner.onWriteProgress(pct, cur, avg)
+                      : runner.onReadProgress(pct, cur, avg);
+            else
+                write ? runner.onFileWriteSample(i, pct, cur, avg)
+                      : runner.onFileReadSample(i, pct, cur, avg);
+            at = looks[k];
+            bytes = b;
+        }
+    }
+    const double avg = done[streams].last() / 1048576.0 / (end / 1e9);
+    write ? runner.onWriteProgress(100, avg, avg) : runner.onReadProgress(100, avg, avg);
+    write ? runner.onWriteFinished(avg) : runner.onReadFinished(avg);
+}
+}  // namespace
 
 class TestRoundRunner : public QObject
 {
@@ -73,6 +152,39 @@ private slots:
         QCOMPARE(runner.completedRounds().size(), rounds);
         QCOMPARE(log.filter("Starting round").size(), qMax(0, rounds - 1));
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+        // These passes last a few milliseconds: shorter than one sample interval.
+        if (outcome == RoundRunner::Outcome::Completed)
+            checkRows(runner, VerdictRules());
+    }
+
+    // Whatever the timings, every series of a finished pass has samples and every row adds
+    // up; over several rounds, a round shorter than one interval still adds its sample.
+    void everyRowAddsUp()
+    {
+        // A 10 ms tail after a 200 ms interval of 2 MiB: one sample of 3 MiB over 210 ms.
+        SampleSpan span;
+        QCOMPARE(span.next(2 * 1048576, 200 * kMs, false), 10.0);
+        QCOMPARE(span.next(1048576, 10 * kMs, true), 3 / 0.21);
+        QRandomGenerator rng(20261207);
+        for (int trial = 0; trial < 400; ++trial) {
+            TestPlan plan;
+            plan.streams = rng.bounded(1, 5);
+            plan.read = rng.bounded(2) == 1;
+            plan.iterations = rng.bounded(1, 3);
+            RoundRunner runner;
+            runner.replay(plan, QVector<StreamSource>(plan.streams));
+            QVector<int> perRound;
+            for (int round = 0; round < plan.iterations; ++round) {
+                simulatePass(runner, PassDirection::Write, plan.streams, rng);
+                if (plan.read)
+                    simulatePass(runner, PassDirection::Read, plan.streams, rng);
+                perRound << runner.samples().card(PassDirection::Write).samples().size();
+            }
+            QVERIFY(perRound.first() > 0 && (perRound.size() == 1 || perRound[1] > perRound[0]));
+            VerdictRules rules;
+            rules.slcTrim = rng.bounded(2) == 1;
+            checkRows(runner, rules);
+        }
     }
 };
 

@@ -1,3 +1,4 @@
+#include "logpanel.h"
 #include "verdictrulesdialog.h"
 #include "windowfixture.h"
 
@@ -249,6 +250,22 @@ private slots:
         }
         QCOMPARE(f.prompts.prompts.last().title, QStringLiteral("Insufficient space"));
         QVERIFY(f.window->currentTester() == nullptr);
+
+        // The same lines in the log panel (hidden until asked for), the latest in the status
+        // bar, and a format that did not happen kept there until the next test.
+        auto *panel = f.window->findChild<LogPanel *>();
+        QVERIFY(panel->isHidden());
+        for (const QString &line : expected)
+            QVERIFY2(panel->text().contains("] " + line), qPrintable(line));
+        f.window->appendLog(QStringLiteral("Later line"));
+        QCOMPARE(f.child<QLabel>("logLatestLabel")->text(), QStringLiteral("Later line"));
+        const bool kept = logged.endsWith(QStringLiteral(" Continuing with test…"));
+        QCOMPARE(f.child<QLabel>("logKeptLabel")->text(), kept ? logged : QString());
+        f.prompts.answerQuestion = false;
+        f.click("startButton");
+        QVERIFY(f.child<QLabel>("logKeptLabel")->text().isEmpty());
+        f.window->findChild<QAction *>("showLogAction")->trigger();
+        QVERIFY(!panel->isHidden());
     }
 
     void afterFormat_data()
