@@ -220,11 +220,12 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
                                         QStringLiteral("FILE"));
     const QCommandLineOption forceOption(QStringLiteral("force"), tr("HintOptForce"));
     const QCommandLineOption listOption(QStringLiteral("list"), tr("HintOptList"));
+    const QCommandLineOption cleanOption(QStringLiteral("clean"), tr("HintOptClean"));
     const QList<QCommandLineOption> testOptions = {
         targetOption, sizeOption, streamsOption, blockOption,      readOption,  verifyOption,
         fileOption,   fillOption, roundsOption,  iterationsOption, rulesOption, forceOption};
-    const QList<QCommandLineOption> otherOptions = {langOption, jsonOption, listOption, helpOption,
-                                                    versionOption};
+    const QList<QCommandLineOption> otherOptions = {cleanOption, langOption, jsonOption,
+                                                    listOption,  helpOption, versionOption};
     parser.addOptions(testOptions);
     parser.addOptions(otherOptions);
 
@@ -249,7 +250,8 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     CliOptions o;
     const bool list = parser.isSet(listOption);
     if (list) {
-        for (const QCommandLineOption &option : testOptions) {
+        for (const QCommandLineOption &option :
+             testOptions + QList<QCommandLineOption>{cleanOption}) {
             if (parser.isSet(option)) {
                 *message = tr("ErrListAlone");
                 return Error;
@@ -324,6 +326,20 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     if (list) {
         *options = o;
         return ListDrives;
+    }
+    // --clean removes and ends: nothing else may look as if it were done.
+    if (parser.isSet(cleanOption)) {
+        for (const QCommandLineOption &option :
+             testOptions + QList<QCommandLineOption>{jsonOption}) {
+            if (option.names() != targetOption.names() && option.names() != forceOption.names()
+                && parser.isSet(option)) {
+                *message = tr("ErrCleanAlone");
+                return Error;
+            }
+        }
+        o.clean = true;
+        *options = o;
+        return Ok;
     }
     // Options that would be silently ignored are refused, so the test measured is the
     // test asked for.

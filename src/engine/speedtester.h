@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datacheck.h"
+#include "testjournal.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -141,4 +142,5 @@ private:
     QByteArray m_pattern;  // one block of the usual pattern, which stamped blocks carry
     std::atomic<int> m_stopFlag{0};
     bool m_cacheFallbackLogged = false;
+    TestJournal m_journal;  // names the files on the card until they are deleted
 };

@@ -6,8 +6,9 @@ namespace platform {
 bool stdoutIsTerminal();
 bool stderrIsTerminal();
 
-// Turns the interrupt signals (Ctrl-C, SIGTERM) into a flag that the program polls,
-// so the test can be stopped cleanly and its files removed.
+// Turns the interrupt signals (Ctrl-C, SIGTERM, SIGHUP; on Windows the console's close,
+// log-off and shut-down events) into a flag that the program polls, so the test can be
+// stopped cleanly and its files removed.
 void installInterruptHandler();
 bool interruptRequested();
 
