@@ -99,10 +99,10 @@ void SpeedTester::run()
         return;
     }
 
+    logHeader();
     m_journal.begin(m_targetDir, names);
     for (int i = 0; i < m_testFiles.size(); ++i)
         m_journal.note(m_testFiles[i], m_fileSizes[i], !sources.isEmpty());
-    logHeader();
 
     if (!runPass(Direction::Write, sources) || stopRequested()) {
         removeTestFiles();
