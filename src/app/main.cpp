@@ -3,6 +3,7 @@
 #include "i18n.h"
 #include "languagequestion.h"
 #include "mainwindow.h"
+#include "sessionguard.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -29,6 +30,8 @@ int main(int argc, char *argv[])
         // Destroyed before the application object: its destructor stops and joins a
         // running engine while everything it reports to still exists.
         MainWindow window;
+        // A signal or the end of the session stops a running test, which deletes its files.
+        SessionGuard guard(&window);
         window.show();
         result = app.exec();
     }

@@ -95,6 +95,7 @@ void SpeedTester::runRollingFill()
     QVector<quint32> numbers;  // each file's number in its stamps
     bool failed = false;
     SerialProgress progress(Direction::Write, totalWrites * fileSize);
+    m_journal.begin(m_targetDir, names);
 
     for (qint64 k = 0; !stopRequested() && k < totalWrites; ++k) {
         if (filesOnCard.size() >= initialCount) {
@@ -105,6 +106,7 @@ void SpeedTester::runRollingFill()
         }
         const QString path =
             m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(k));
+        m_journal.note(path, fileSize);
         filesOnCard.append(path);
         numbers.append(quint32(k));
 
@@ -130,6 +132,7 @@ void SpeedTester::runRollingFill()
     }
     for (const QString &path : qAsConst(filesOnCard))
         removeTestFile(path);
+    m_journal.finish();
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));
 }
 

@@ -100,6 +100,9 @@ void SpeedTester::run()
     }
 
     logHeader();
+    m_journal.begin(m_targetDir, names);
+    for (int i = 0; i < m_testFiles.size(); ++i)
+        m_journal.note(m_testFiles[i], m_fileSizes[i], !sources.isEmpty());
 
     if (!runPass(Direction::Write, sources) || stopRequested()) {
         removeTestFiles();
@@ -196,6 +199,7 @@ void SpeedTester::removeTestFiles()
 {
     for (const QString &path : qAsConst(m_testFiles))
         removeTestFile(path);
+    m_journal.finish();
 }
 
 void SpeedTester::noteCacheFallback(const FileWorker &worker)

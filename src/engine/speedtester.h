@@ -2,6 +2,7 @@
 
 #include "datacheck.h"
 #include "samplespan.h"
+#include "testjournal.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -150,4 +151,5 @@ private:
     QByteArray m_pattern;  // one block of the usual pattern, which stamped blocks carry
     std::atomic<int> m_stopFlag{0};
     bool m_cacheFallbackLogged = false;
+    TestJournal m_journal;  // names the files on the card until they are deleted
 };

@@ -438,6 +438,22 @@ const StringEntry stringTableAdditions[] = {
     {"ErrReasonWriteShort", "%1：存储卡只接收了数据块的一部分",
      "%1: the card took only part of the block", "%1：記憶卡只接收了資料區塊的一部分"},
     {"ErrReasonSystem", "%1：%2", "%1: %2", "%1：%2"},
+    // Files an interrupted test left on the card
+    {"MsgLeftoversTitle", "被中断测试的残留文件", "Files of an interrupted test",
+     "被中斷測試的殘留檔案"},
+    {"MsgLeftoversBody",
+     "%1 上有被中断的测试留下的 %2 个文件（%3 MB）。\n"
+     "\n"
+     "现在删除它们吗？",
+     "%1 holds %2 files (%3 MB) that an interrupted test left behind.\n"
+     "\n"
+     "Remove them now?",
+     "%1 上有被中斷的測試留下的 %2 個檔案（%3 MB）。\n"
+     "\n"
+     "現在刪除它們嗎？"},
+    {"LogLeftoversRemoved", "已删除被中断的测试留在卡上的 %1 个文件（%2 MB）。",
+     "Removed %1 files (%2 MB) left on the card by an interrupted test.",
+     "已刪除被中斷的測試留在卡上的 %1 個檔案（%2 MB）。"},
 
     // The confirmation shown before a card is formatted
     {"DlgFormatConfirmTitle", "确认格式化", "Confirm format", "確認格式化"},
@@ -598,12 +614,18 @@ const StringEntry stringTableAdditions[] = {
     {"HintManFiles", "保存判定规则和在窗口中选择的语言。",
      "holds the verdict rules and the language chosen in the window.",
      "儲存判定規則和在視窗中選擇的語言。"},
+    {"HintOptClean", "删除被中断的测试留在 DIR 上的文件（即其日志文件列出的文件），然后结束。",
+     "Remove the files an interrupted test left on DIR (those its journal names), then end.",
+     "刪除被中斷的測試留在 DIR 上的檔案（即其日誌檔列出的檔案），然後結束。"},
     {"ErrTryHelp", "用 --help 查看选项。", "Try --help for the options.", "用 --help 查看選項。"},
     {"ErrUnknownOption", "未知的选项：%1", "Unknown option: %1", "未知的選項：%1"},
     {"ErrMissingValue", "%1 后缺少值。", "Missing value after %1.", "%1 後缺少值。"},
     {"ErrUnexpectedArg", "多余的参数：%1", "Unexpected argument: %1", "多餘的引數：%1"},
     {"ErrListAlone", "--list 只能与 --json 和 --lang 一起使用。",
      "--list takes only --json and --lang.", "--list 只能與 --json 和 --lang 一起使用。"},
+    {"ErrCleanAlone", "--clean 只能与 --target、--force 和 --lang 一起使用。",
+     "--clean takes only --target, --force and --lang.",
+     "--clean 只能與 --target、--force 和 --lang 一起使用。"},
     {"ErrNoTarget", "未指定目标：请用 --target DIR 指定存储卡的根目录。",
      "No target given: name the card's root folder with --target DIR.",
      "未指定目標：請用 --target DIR 指定記憶卡的根目錄。"},

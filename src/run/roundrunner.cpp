@@ -46,6 +46,13 @@ void RoundRunner::stop()
         m_tester->requestStop();
 }
 
+void RoundRunner::stopAndWait()
+{
+    stop();
+    if (m_tester)
+        m_tester->wait();
+}
+
 int RoundRunner::axisPercent(int percent) const
 {
     return sharedAxisPercent(percent, m_round, m_plan.rounds(), m_plan.fill);

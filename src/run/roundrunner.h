@@ -47,6 +47,9 @@ public:
     void replay(const TestPlan &plan, const QVector<StreamSource> &sources);
     // Honoured at any moment of the run: the engine deletes its files, no round follows.
     void stop();
+    // stop(), then waits until the engine has deleted its files and ended; for a process
+    // that is about to end. The end of the run is still reported through the event loop.
+    void stopAndWait();
     bool isRunning() const { return m_running; }
 
     const TestPlan &plan() const { return m_plan; }

@@ -64,6 +64,9 @@ public:
     void setPromptHandler(PromptHandler handler) { promptHandler = std::move(handler); }
     // The engine of the running or last test; null before the first test.
     const SpeedTester *currentTester() const { return runner.tester(); }
+    // Stops a running test (or a format wait) and waits until the engine has deleted its
+    // files: the process is about to end.
+    void endTestNow();
 
 public slots:
     void refreshDrives();
@@ -130,6 +133,9 @@ private:
     qint64 driveCapacity() const;
     QString driveItemText(const QString &root) const;
     void retranslateDrives();
+    // Offers to remove what an interrupted test left on the chosen drive; asked once per
+    // drive unless the answer was yes.
+    void offerLeftoverRemoval();
     TestPlan planFromControls() const;
     // Shows the refusal, if any, of `plan` at `stage`; `facts` receives what was asked.
     bool refuses(const TestPlan &plan, CheckStage stage, TargetFacts *facts = nullptr);
@@ -242,6 +248,8 @@ private:
     TestPlan pendingPlan;
     QString formatDrive;
     QString labelBeforeFormat;
+    bool leftoverOfferQueued = false;
+    QString leftoversKept;  // the drive whose leftovers the user chose to keep
 
     // The running or last test: its rounds, samples and engine. Kept until the next test
     // so that changed rules can judge it again.

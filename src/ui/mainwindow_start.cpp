@@ -109,6 +109,13 @@ void MainWindow::stopTest()
         runner.stop();
 }
 
+void MainWindow::endTestNow()
+{
+    if (!formatDrive.isEmpty())
+        abandonFormat();
+    runner.stopAndWait();
+}
+
 void MainWindow::setRunning(bool running)
 {
     startButton->setEnabled(!running);

@@ -25,6 +25,7 @@ QString summary(const CliOptions &o)
         {p.read, "read"},
         {p.fill, "fill"},
         {o.force, "force"},
+        {o.clean, "clean"},
         {p.mode == TestPlan::Mode::Files, "files=" + p.files.join(',')},
         {!o.language.isEmpty(), "lang=" + o.language},
         {!o.jsonPath.isEmpty(), "json=" + o.jsonPath}};
@@ -144,6 +145,7 @@ private slots:
         QTest::newRow("relative target") << "--target card" << d + " target=" + cwd + "/card/"
                                          << "";
         row("--lang ZH-tw --json out/r.json", d + " lang=zh_TW json=" + cwd + "/out/r.json");
+        row("--clean --force --lang en", d + " force clean lang=en");
         row("--rules slcTrim=false --rules cvWarn=0.3 --rules cvWarn=0.25",
             d + " cvWarn:0.25 slcTrim:false");
 
@@ -154,7 +156,8 @@ private slots:
               "--rounds 2|--rounds", "--fill --rounds 100|", "--fill --read|--read",
               "--fill --streams 2|", "--file /x/a --size 1G|", "--fast|fast", "extra|extra",
               "--lang fr|zh_TW", "--rules speed=5|speed", "--rules aggWriteWarn=fast|fast",
-              "--rules enableRead=true|--read"}) {
+              "--rules enableRead=true|--read", "--clean --size 1M|--clean",
+              "--clean --json r.json|--clean"}) {
             const QStringList parts = QString(bad).split('|');
             QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
         }

@@ -61,6 +61,8 @@ private slots:
     void initTestCase() { showKeyArguments(); }
     void runs_data();
     void runs();
+    void leftovers_data();
+    void leftovers();
 };
 
 void TestSpeedTester::runs_data()
@@ -287,6 +289,8 @@ void TestSpeedTester::runs()
         QCOMPARE(run.tester.fileSizes(), sizes);
         QCOMPARE(run.tester.testSize(), std::accumulate(sizes.cbegin(), sizes.cend(), qint64(0)));
         QCOMPARE(run.cardAtWriteFinished, written);
+        // While they are on the card the journal names the test files, and nothing else.
+        QCOMPARE(run.leftoversAtWriteFinished.files, paths);
         checkPass(run.rec.events, true, targets.size());
         QCOMPARE(run.rec.count(EngineEvent::ReadFinished), read ? 1 : 0);
         if (read)
@@ -296,6 +300,67 @@ void TestSpeedTester::runs()
     }
     // The engine's files are gone; anything else, and what took their names, is untouched.
     QCOMPARE(folderState(run.tmp.path()), before);
+}
+
+void TestSpeedTester::leftovers_data()
+{
+    QTest::addColumn<QString>("journal");      // its lines after the header, "; "-joined
+    QTest::addColumn<bool>("running");         // written by a process that still runs
+    QTest::addColumn<QStringList>("removed");  // of the card's files
+
+    const QStringList none;
+    QTest::newRow("the journal's files that are there")
+        << "T 10 __card_speed_test_1.dat; T 10 __roll_3 (1).dat; T 10 __card_speed_test_9.dat"
+        << false << QStringList{"__card_speed_test_1.dat", "__roll_3 (1).dat"};
+    QTest::newRow("a copy by any name, other names only as copies")
+        << "T 10 clip.mp4; C 10 clip.mp4; T 10 __card_speed_test_1.mp4" << false
+        << QStringList{"clip.mp4"};
+    QTest::newRow("no link, nothing outside the root")
+        << "T 10 __card_speed_test_4.dat; C 10 ../outside.dat; C 10 ../card/clip.mp4" << false
+        << none;
+    QTest::newRow("larger than the test makes it")
+        << "T 9 __card_speed_test_1.dat" << false << none;
+    QTest::newRow("its test still runs") << "T 10 __card_speed_test_1.dat" << true << none;
+}
+
+void TestSpeedTester::leftovers()
+{
+    QFETCH(QString, journal);
+    QFETCH(bool, running);
+    QFETCH(QStringList, removed);
+    EngineRun run;
+    QVERIFY(run.valid);
+    // A user's file of the test's own kind of name, which the journal does not name, too.
+    for (const char *name : {"__card_speed_test_1.dat", "__card_speed_test_2.dat", "clip.mp4",
+                             "__roll_3 (1).dat", "__card_speed_test_1.mp4"})
+        QVERIFY(writeFile(run.card + name, "0123456789"));
+    QVERIFY(writeFile(run.tmp.path() + "/outside.dat", "0123456789"));
+    REQUIRE_SYMLINKS(run.tmp.path());
+    QVERIFY(QFile::link(run.tmp.path() + "/outside.dat", run.card + "__card_speed_test_4.dat"));
+    const qint64 pid = running ? 1 : QCoreApplication::applicationPid();
+    const QString header = QStringLiteral("lumoracard-journal 1\npid %1\nhost %2\n")
+                               .arg(pid)
+                               .arg(QSysInfo::machineHostName());
+    QVERIFY(writeFile(run.card + "__card_speed_test (1).journal",
+                      (header + journal.replace("; ", "\n") + '\n').toUtf8()));
+    const QStringList before = folderState(run.tmp.path());
+
+    const Leftovers found = findLeftovers(run.card);
+    QStringList paths;
+    for (const QString &name : removed)
+        paths << run.card + name;
+    QCOMPARE(found.files, paths);
+    QCOMPARE(found.bytes, 10 * removed.size());
+    QCOMPARE(removeLeftovers(found), 10 * removed.size());
+    // The journal goes with its files; everything else stays.
+    if (!running)
+        removed << "__card_speed_test (1).journal";
+    QStringList after;
+    for (const QString &entry : before) {
+        if (!removed.contains(entry.section(": ", 0, 0).mid(5)))
+            after << entry;
+    }
+    QCOMPARE(folderState(run.tmp.path()), after);
 }
 
 QTEST_GUILESS_MAIN(TestSpeedTester)

@@ -117,6 +117,12 @@ void writeWrapped(const char *data, long long size, long long address)
 
 int fsWrite(const char *path, const char *buf, size_t size, off_t offset, fuse_file_info *fi)
 {
+    // The engine's journal beside its files passes uncounted: addresses are the test data's.
+    const std::string name(path);
+    if (!vanished && name.size() > 8 && name.compare(name.size() - 8, 8, ".journal") == 0) {
+        const ssize_t n = pwrite(static_cast<int>(fi->fh), buf, size, offset);
+        return n < 0 ? -errno : static_cast<int>(n);
+    }
     const long long address = bytesWritten;
     const long long length = static_cast<long long>(size);
     if (vanished || (failWriteAfter >= 0 && address + length > failWriteAfter))
