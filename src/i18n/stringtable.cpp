@@ -437,7 +437,7 @@ const StringEntry stringTableAdditions[] = {
      "%1: the file ends before its expected size", "%1：檔案在預期大小之前就結束了"},
     {"ErrReasonWriteShort", "%1：存储卡只接收了数据块的一部分",
      "%1: the card took only part of the block", "%1：記憶卡只接收了資料區塊的一部分"},
-    {"ErrReasonSystem", "%1：%2", "%1: %2", "%1：%2"},
+    {"ErrReasonSystem", "%1：系统错误：%2", "%1: %2", "%1：系統錯誤：%2"},
     // Files an interrupted test left on the card
     {"MsgLeftoversTitle", "被中断测试的残留文件", "Files of an interrupted test",
      "被中斷測試的殘留檔案"},
