@@ -4,6 +4,7 @@
 #include "blockfile.h"
 #include "datastamp.h"
 #include "randompattern.h"
+#include "volumeidentity.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,6 +38,26 @@ void FileWorker::setVerification(const Verification &verification)
     m_verification = verification;
 }
 
+void FileWorker::setCardVolume(quint64 device)
+{
+    m_checkVolume = true;
+    m_cardVolume = device;
+}
+
+bool FileWorker::onCard(const BlockFile *opened)
+{
+    if (!m_checkVolume)
+        return true;
+    std::uint64_t device = 0;
+    const bool known =
+        opened ? opened->volume(device)
+               : platform::volumeOfPath(nativePath(QFileInfo(m_targetPath).absolutePath()), device);
+    if (known && device == m_cardVolume)
+        return true;
+    m_errorMessage = tr("ErrCardGone");
+    return false;
+}
+
 bool FileWorker::verifying() const
 {
     return m_verification.pattern && m_blockSize > kStampBytes && m_sourcePath.isEmpty();
@@ -55,6 +76,10 @@ void FileWorker::run()
         m_errorMessage = QStringLiteral("Failed to allocate I/O buffer");
         return;
     }
+
+    // Where the card's folder already leads elsewhere, nothing is created or opened there.
+    if (!onCard(nullptr))
+        return;
 
     const bool copying = m_mode == Mode::Write && !m_sourcePath.isEmpty();
     BlockFile source;
@@ -78,6 +103,10 @@ void FileWorker::run()
         m_errorMessage = tr("无法读取文件: %1").arg(m_targetPath);
         return;
     }
+    // The folder may have changed since it was looked at: the open file decides. A file
+    // made off the card in that instant is left alone, as its path may no longer lead to it.
+    if (!onCard(&target))
+        return;
 
     if (m_mode == Mode::Read && verifying()) {
         const bool ended = readVerified(target, buffer.data());

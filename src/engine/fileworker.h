@@ -34,6 +34,10 @@ public:
         const unsigned char *pattern = nullptr;
     };
     void setVerification(const Verification &verification);
+    // The card's volume (VolumeIdentity::device), which the test file must lie on: a file
+    // found elsewhere, as when the card went away under its path, is neither written nor
+    // read. Set before start(); without it the file is not checked.
+    void setCardVolume(quint64 device);
 
     qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
     // Valid only after the thread has finished.
@@ -53,6 +57,9 @@ private:
     bool verifying() const;
     // False when stopped or failed.
     bool readVerified(platform::BlockFile &file, unsigned char *first);
+    // Whether the opened test file, or before it is opened the folder it goes in, lies on
+    // the card; false with the error message set.
+    bool onCard(const platform::BlockFile *opened);
 
     const Mode m_mode;
     const QString m_sourcePath;
@@ -65,5 +72,7 @@ private:
     QString m_errorMessage;
     bool m_cacheFallback = false;
     Verification m_verification;
+    bool m_checkVolume = false;
+    quint64 m_cardVolume = 0;
     DataCheck m_check;
 };
