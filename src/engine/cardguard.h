@@ -29,8 +29,8 @@ public:
     bool poll();
     // holds(), and `path` lies on the card (a missing path does not).
     bool isOnCard(const QString &path);
-    // The card's VolumeIdentity::device, which every opened test file must show.
-    quint64 device() const { return m_expected.device; }
+    // What the root led to at Start, which every test file's folder must lead to.
+    const platform::VolumeIdentity &expected() const { return m_expected; }
 
     static constexpr qint64 kPollMs = 500;
 

@@ -4,7 +4,6 @@
 #include "blockfile.h"
 #include "datastamp.h"
 #include "randompattern.h"
-#include "volumeidentity.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,21 +37,22 @@ void FileWorker::setVerification(const Verification &verification)
     m_verification = verification;
 }
 
-void FileWorker::setCardVolume(quint64 device)
+void FileWorker::setCardVolume(const platform::VolumeIdentity &volume)
 {
-    m_checkVolume = true;
-    m_cardVolume = device;
+    m_cardVolume = volume;
 }
 
 bool FileWorker::onCard(const BlockFile *opened)
 {
-    if (!m_checkVolume)
+    if (!m_cardVolume)
         return true;
     std::uint64_t device = 0;
-    const bool known =
-        opened ? opened->volume(device)
-               : platform::volumeOfPath(nativePath(QFileInfo(m_targetPath).absolutePath()), device);
-    if (known && device == m_cardVolume)
+    platform::VolumeIdentity folder;
+    const bool there = opened ? opened->volume(device) && device == m_cardVolume->device
+                              : platform::readVolumeIdentity(
+                                    nativePath(QFileInfo(m_targetPath).absolutePath()), folder)
+                                    && folder == *m_cardVolume;
+    if (there)
         return true;
     m_errorMessage = tr("ErrCardGone");
     return false;

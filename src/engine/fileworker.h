@@ -1,11 +1,13 @@
 #pragma once
 
 #include "datacheck.h"
+#include "volumeidentity.h"
 
 #include <QString>
 #include <QThread>
 
 #include <atomic>
+#include <optional>
 
 namespace platform {
 class BlockFile;
@@ -34,10 +36,11 @@ public:
         const unsigned char *pattern = nullptr;
     };
     void setVerification(const Verification &verification);
-    // The card's volume (VolumeIdentity::device), which the test file must lie on: a file
-    // found elsewhere, as when the card went away under its path, is neither written nor
-    // read. Set before start(); without it the file is not checked.
-    void setCardVolume(quint64 device);
+    // What the card's root led to at Start: the test file's folder must still lead there and
+    // the opened file lie on that volume. A file found elsewhere, as when the card went away
+    // under its path, is neither written nor read. Set before start(); without it nothing
+    // is checked.
+    void setCardVolume(const platform::VolumeIdentity &volume);
 
     qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
     // Valid only after the thread has finished.
@@ -72,7 +75,6 @@ private:
     QString m_errorMessage;
     bool m_cacheFallback = false;
     Verification m_verification;
-    bool m_checkVolume = false;
-    quint64 m_cardVolume = 0;
+    std::optional<platform::VolumeIdentity> m_cardVolume;
     DataCheck m_check;
 };

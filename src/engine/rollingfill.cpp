@@ -98,7 +98,7 @@ void SpeedTester::runRollingFill()
         FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
                           &m_stopFlag);
         attachVerification(worker, quint32(k), 0);
-        worker.setCardVolume(m_guard.device());
+        worker.setCardVolume(m_guard.expected());
         worker.start();
         watchSerialWorker(worker, progress);
         if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
@@ -140,7 +140,7 @@ bool SpeedTester::readBackRollingFiles(const QStringList &files, const QVector<q
         FileWorker worker(FileWorker::Mode::Read, QString(), files[i], fileSize, m_blockSize,
                           &m_stopFlag);
         attachVerification(worker, numbers[i], 0);
-        worker.setCardVolume(m_guard.device());
+        worker.setCardVolume(m_guard.expected());
         worker.start();
         watchSerialWorker(worker, progress);
         check.merge(worker.dataCheck());

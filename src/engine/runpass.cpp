@@ -69,7 +69,7 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
                            m_fileSizes.at(i), m_blockSize, &m_stopFlag));
         if (sources.isEmpty())
             attachVerification(*state.workers.last(), quint32(i), i);
-        state.workers.last()->setCardVolume(m_guard.device());
+        state.workers.last()->setCardVolume(m_guard.expected());
     }
     state.started.fill(false, n);
     state.finished.fill(false, n);
