@@ -4,9 +4,6 @@
 
 #include "windows/winstring.h"
 
-#ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0600  // GetVolumeInformationByHandleW
-#endif
 #include <windows.h>
 
 namespace platform {
