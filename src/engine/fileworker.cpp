@@ -48,6 +48,27 @@ void FileWorker::setVerification(const Verification &verification)
     m_verification = verification;
 }
 
+void FileWorker::setCardVolume(const platform::VolumeIdentity &volume)
+{
+    m_cardVolume = volume;
+}
+
+bool FileWorker::onCard(const BlockFile *opened)
+{
+    if (!m_cardVolume)
+        return true;
+    std::uint64_t device = 0;
+    platform::VolumeIdentity folder;
+    const bool there = opened ? opened->volume(device) && device == m_cardVolume->device
+                              : platform::readVolumeIdentity(
+                                    nativePath(QFileInfo(m_targetPath).absolutePath()), folder)
+                                    && folder == *m_cardVolume;
+    if (there)
+        return true;
+    m_errorMessage = tr("ErrCardGone");
+    return false;
+}
+
 bool FileWorker::verifying() const
 {
     return m_verification.pattern && m_blockSize > kStampBytes && m_sourcePath.isEmpty();
@@ -87,6 +108,10 @@ void FileWorker::run()
         return;
     }
 
+    // Where the card's folder already leads elsewhere, nothing is created or opened there.
+    if (!onCard(nullptr))
+        return;
+
     const bool copying = m_mode == Mode::Write && !m_sourcePath.isEmpty();
     BlockFile source;
     BlockFile target;
@@ -112,6 +137,10 @@ void FileWorker::run()
                                       m_targetPath, true);
         return;
     }
+    // The folder may have changed since it was looked at: the open file decides. A file
+    // made off the card in that instant is left alone, as its path may no longer lead to it.
+    if (!onCard(&target))
+        return;
 
     if (m_mode == Mode::Read && verifying()) {
         const bool ended = readVerified(target, buffer.data());

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "datacheck.h"
+#include "volumeidentity.h"
 
 #include <QString>
 #include <QThread>
 
 #include <atomic>
+#include <optional>
 
 namespace platform {
 class BlockFile;
@@ -34,6 +36,11 @@ public:
         const unsigned char *pattern = nullptr;
     };
     void setVerification(const Verification &verification);
+    // What the card's root led to at Start: the test file's folder must still lead there and
+    // the opened file lie on that volume. A file found elsewhere, as when the card went away
+    // under its path, is neither written nor read. Set before start(); without it nothing
+    // is checked.
+    void setCardVolume(const platform::VolumeIdentity &volume);
 
     qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_acquire); }
     // How long ago the last bytes counted in bytesDone() arrived: a stream's data may end
@@ -58,6 +65,9 @@ private:
     bool verifying() const;
     // False when stopped or failed.
     bool readVerified(platform::BlockFile &file, unsigned char *first);
+    // Whether the opened test file, or before it is opened the folder it goes in, lies on
+    // the card; false with the error message set.
+    bool onCard(const platform::BlockFile *opened);
 
     const Mode m_mode;
     const QString m_sourcePath;
@@ -71,5 +81,6 @@ private:
     QString m_errorMessage;
     bool m_cacheFallback = false;
     Verification m_verification;
+    std::optional<platform::VolumeIdentity> m_cardVolume;
     DataCheck m_check;
 };

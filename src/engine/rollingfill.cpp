@@ -19,7 +19,7 @@ void SpeedTester::watchSerialWorker(FileWorker &worker, SerialProgress &progress
     const bool writing = progress.direction == Direction::Write;
     while (worker.isRunning()) {
         worker.wait(kWatchMs);
-        if (stopRequested())
+        if (!cardStillThere(true) || stopRequested())
             break;
         const qint64 b = worker.bytesDone();
         if (progress.timer.nsecsElapsed() - progress.lastSampleNs <= kSampleAfterNs)
@@ -95,13 +95,14 @@ void SpeedTester::runRollingFill()
     QVector<quint32> numbers;  // each file's number in its stamps
     bool failed = false;
     SerialProgress progress(Direction::Write, totalWrites * fileSize);
-    m_journal.begin(m_targetDir, names);
+    if (cardStillThere())
+        m_journal.begin(m_targetDir, names);
 
-    for (qint64 k = 0; !stopRequested() && k < totalWrites; ++k) {
+    for (qint64 k = 0; cardStillThere() && !stopRequested() && k < totalWrites; ++k) {
         if (filesOnCard.size() >= initialCount) {
             const QString oldest = filesOnCard.takeFirst();
             numbers.removeFirst();
-            if (!removeTestFile(oldest))
+            if (!removeCardFile(oldest))
                 emit log(tr("LogCantDelete").arg(oldest));
         }
         const QString path =
@@ -113,9 +114,10 @@ void SpeedTester::runRollingFill()
         FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
                           &m_stopFlag);
         attachVerification(worker, quint32(k), 0);
+        worker.setCardVolume(m_guard.expected());
         worker.start();
         watchSerialWorker(worker, progress);
-        if (!worker.succeeded() && !stopRequested()) {
+        if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
             emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
                                                            : worker.errorMessage());
             failed = true;
@@ -123,15 +125,24 @@ void SpeedTester::runRollingFill()
         }
     }
 
+    // A card that went away ends the test at once: no results, and nothing said after it.
+    if (!failed && !cardStillThere()) {
+        reportCardGone();
+        failed = true;
+    }
     // As after a failed pass: nothing after the error may read as a finished write.
     if (!failed) {
         closeSerial(progress);
         emit writeFinished(progress.lastAverage);
-        if (m_verifyData && !stopRequested())
-            readBackRollingFiles(filesOnCard, numbers, fileSize);
+        if (m_verifyData && !stopRequested()
+            && !readBackRollingFiles(filesOnCard, numbers, fileSize) && !cardStillThere())
+            reportCardGone();
     }
     for (const QString &path : qAsConst(filesOnCard))
-        removeTestFile(path);
+        removeCardFile(path);
+    // Off the card the journal's name may be anyone's file: it stays for the next start.
+    if (!cardStillThere())
+        return;
     m_journal.finish();
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));
 }
@@ -142,19 +153,20 @@ bool SpeedTester::readBackRollingFiles(const QStringList &files, const QVector<q
     emit log(tr("LogRead"));
     SerialProgress progress(Direction::Read, files.size() * fileSize);
     DataCheck check;
-    for (int i = 0; i < files.size() && !stopRequested(); ++i) {
+    for (int i = 0; i < files.size() && cardStillThere() && !stopRequested(); ++i) {
         FileWorker worker(FileWorker::Mode::Read, QString(), files[i], fileSize, m_blockSize,
                           &m_stopFlag);
         attachVerification(worker, numbers[i], 0);
+        worker.setCardVolume(m_guard.expected());
         worker.start();
         watchSerialWorker(worker, progress);
         check.merge(worker.dataCheck());
-        if (!worker.succeeded() && !stopRequested()) {
+        if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
             emit testError(worker.errorMessage());
             return false;
         }
     }
-    if (stopRequested())
+    if (!cardStillThere() || stopRequested())
         return false;
     closeSerial(progress);
     const double average = progress.lastAverage;

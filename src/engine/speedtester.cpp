@@ -64,6 +64,12 @@ void SpeedTester::setVerifyData(bool on)
     m_verifyData = on;
 }
 
+void SpeedTester::setCardVolume(const std::optional<platform::VolumeIdentity> &volume)
+{
+    m_cardVolumeGiven = true;
+    m_cardVolume = volume;
+}
+
 void SpeedTester::requestStop()
 {
     m_stopFlag.store(1, std::memory_order_relaxed);
@@ -77,6 +83,11 @@ void SpeedTester::run()
         return;
     }
     m_cacheFallbackLogged = false;
+    m_guard.arm(m_targetDir, m_cardVolumeGiven ? m_cardVolume : CardGuard::identify(m_targetDir));
+    if (!cardStillThere()) {
+        reportCardGone();
+        return;
+    }
     if (m_verifyData) {
         m_runId = newRunId();
         m_pattern = QByteArray(int(qMax<qint64>(0, m_blockSize)), Qt::Uninitialized);
@@ -100,13 +111,17 @@ void SpeedTester::run()
     }
 
     logHeader();
+    if (!cardStillThere()) {
+        reportCardGone();
+        return;
+    }
     m_journal.begin(m_targetDir, names);
     for (int i = 0; i < m_testFiles.size(); ++i)
         m_journal.note(m_testFiles[i], m_fileSizes[i], !sources.isEmpty());
 
     if (!runPass(Direction::Write, sources) || stopRequested()) {
         removeTestFiles();
-        if (stopRequested())
+        if (stopRequested() && !m_cardGone)
             emit log(tr("LogUserCancelled"));
         return;
     }
@@ -198,8 +213,33 @@ void SpeedTester::reportDataCheck(const DataCheck &check)
 void SpeedTester::removeTestFiles()
 {
     for (const QString &path : qAsConst(m_testFiles))
-        removeTestFile(path);
-    m_journal.finish();
+        removeCardFile(path);
+    // Off the card the journal's name may be anyone's file: it stays for the next start.
+    if (cardStillThere())
+        m_journal.finish();
+}
+
+bool SpeedTester::removeCardFile(const QString &path)
+{
+    // Off the card the name may be anyone's file.
+    return m_guard.isOnCard(path) && removeTestFile(path);
+}
+
+bool SpeedTester::cardStillThere(bool poll)
+{
+    if (!m_cardGone && !(poll ? m_guard.poll() : m_guard.holds())) {
+        m_cardGone = true;
+        m_stopFlag.store(1, std::memory_order_relaxed);
+    }
+    return !m_cardGone;
+}
+
+void SpeedTester::reportCardGone()
+{
+    if (m_cardGoneReported)
+        return;
+    m_cardGoneReported = true;
+    emit testError(tr("ErrCardGone"));
 }
 
 void SpeedTester::noteCacheFallback(const FileWorker &worker)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cardguard.h"
 #include "datacheck.h"
 #include "samplespan.h"
 #include "testjournal.h"
@@ -37,6 +38,10 @@ public:
     // Stamps every block written and compares every block read back with it; the files are
     // read back even when the read test is off. Reported through dataChecked().
     void setVerifyData(bool on);
+    // What the card's root led to at the run's Start (CardGuard::identify), which every round
+    // must find again; nothing: it could not be told then, and the run fails at once. Without
+    // a call, run() looks at the root itself as it begins.
+    void setCardVolume(const std::optional<platform::VolumeIdentity> &volume);
     // Honoured whenever it comes, even before start(): a tester runs once.
     void requestStop();
 
@@ -130,6 +135,12 @@ private:
     bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
                               qint64 fileSize);
     void removeTestFiles();
+    // False once the card is gone (asked now, or with `poll` at the guard's pace), which
+    // stops the run as a user's stop does; the error itself goes out through reportCardGone().
+    bool cardStillThere(bool poll = false);
+    void reportCardGone();
+    // Deletes a test file, only where it lies on the card.
+    bool removeCardFile(const QString &path);
     // Stamps and compares the blocks of `worker`'s file, numbered `file` in the stamps.
     void attachVerification(FileWorker &worker, quint32 file, int stream) const;
     void reportDataCheck(const DataCheck &check);
@@ -150,6 +161,11 @@ private:
     quint64 m_runId = 0;
     QByteArray m_pattern;  // one block of the usual pattern, which stamped blocks carry
     std::atomic<int> m_stopFlag{0};
+    bool m_cardVolumeGiven = false;
+    std::optional<platform::VolumeIdentity> m_cardVolume;
+    CardGuard m_guard;
+    bool m_cardGone = false;
+    bool m_cardGoneReported = false;
     bool m_cacheFallbackLogged = false;
     TestJournal m_journal;  // names the files on the card until they are deleted
 };

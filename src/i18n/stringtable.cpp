@@ -424,6 +424,9 @@ const StringEntry stringTableAdditions[] = {
      "Note: this file system refuses unbuffered I/O; the test used buffered I/O and dropped the "
      "page cache before reading back.",
      "注意：此檔案系統不支援無緩衝 I/O；本次測試改用緩衝 I/O，並在回讀前清除了分頁快取。"},
+    // The card went away under a running test
+    {"ErrCardGone", "存储卡已被移除或其挂载已改变", "The card was removed or its mount changed",
+     "記憶卡已被移除或其掛載已變更"},
 
     // Why a stream I/O error happened, after the error's own text (%1)
     {"ErrReasonWriteProtected", "%1：存储卡处于写保护状态", "%1: the card is write-protected",

@@ -49,6 +49,10 @@ public:
     // buffered I/O (its pages are dropped so that reading back still hits the device).
     bool usedCacheFallback() const { return m_fallback; }
 
+    // The volume the open file lies on, as VolumeIdentity::device (volumeidentity.h) tells
+    // it; false when the file is not open or the system cannot say.
+    bool volume(std::uint64_t &device) const;
+
     // The OS error of the last failure (errno on POSIX, GetLastError() on Windows), 0 if none.
     int lastError() const { return m_lastError; }
 

@@ -21,6 +21,7 @@ bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
         return false;
     m_plan = plan;
     m_freeBytes = freeBytes;
+    m_cardVolume = CardGuard::identify(plan.target);
     m_sources = streamSourcesOf(plan);
     m_samples.reset(m_sources.size());
     m_clock.reset();
@@ -80,6 +81,7 @@ void RoundRunner::launchRound()
     tester->setStreamCount(m_plan.streamCount());
     tester->setReadEnabled(m_plan.readPass());
     tester->setVerifyData(m_plan.verify);
+    tester->setCardVolume(m_cardVolume);
     if (m_plan.fill)
         tester->setRollingFill(m_plan.testSize, m_freeBytes, m_plan.fillRounds);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cardguard.h"
 #include "datacheck.h"
 #include "passclock.h"
 #include "samplecollection.h"
@@ -108,6 +109,8 @@ private:
 
     TestPlan m_plan;
     qint64 m_freeBytes = 0;
+    // What the card's root led to at Start: every round must find it again.
+    std::optional<platform::VolumeIdentity> m_cardVolume;
     QVector<StreamSource> m_sources;
     SampleCollection m_samples;
     PassClock m_clock;

@@ -82,7 +82,8 @@ void TestSpeedTester::runs_data()
     QTest::addColumn<QString>("log");
     // "trigger>action": on a log line or a signal (or "start": before it), the test stops
     // the run, or plants folders under files 1 and 3 or a link to a file off the card
-    // under file 2, or shortens file 2 to one block or removes it.
+    // under file 2, or shortens file 2 to one block or removes it, or swaps the card for an
+    // empty folder under its path (as a lazy unmount leaves it; the card is kept aside).
     QTest::addColumn<QString>("act");
     QTest::addColumn<QString>("error");  // %1, %2, ...: the path of test file 1, 2, ...
 
@@ -158,6 +159,12 @@ void TestSpeedTester::runs_data()
            "ErrReasonFileShort|读取失败 (%2)");
     random("file removed between passes", 2, 16 * B, 0, true, "-", "WriteFinished>remove",
            "ErrReason*|无法读取文件: %2");
+    // Checked before the pass, and by each worker before its file is made.
+    random("card swapped before the write pass", 2, 16 * B, 0, true,
+           "LogModeRandomN|2; LogSizeBlock|2|64", "LogTestStart>swap", "ErrCardGone");
+    random("card swapped as the workers start", 2, 16 * B, 0, true,
+           "LogBeginWrite|#1: __card_speed_test_1.dat; LogBeginWrite|#2: __card_speed_test_2.dat",
+           "LogWriteRandom>swap", "ErrCardGone");
 
     // A stop in the write pass ends the run with the cancellation line, one in the read pass
     // without it; either way nothing else follows. A long stagger holds file 2 back; the
@@ -242,6 +249,9 @@ void TestSpeedTester::runs()
             if (action == "shorten" || action == "remove")
                 action == "remove" ? QFile::remove(run.testFile(2))
                                    : QFile::resize(run.testFile(2), B);
+            if (action == "swap" && QDir().rename(run.card, run.tmp.filePath("away"))
+                && QDir().mkdir(run.card))
+                before = folderState(run.tmp.path());  // nothing is made from here on
         }
         if (e.text == QLatin1String("LogTestStart"))
             before = folderState(run.tmp.path());
@@ -277,9 +287,10 @@ void TestSpeedTester::runs()
         QCOMPARE(run.rec.count(EngineEvent::WriteFinished), readFailed ? 1 : 0);
         QCOMPARE(run.rec.count(EngineEvent::ReadFinished), 0);
         // The failing pass still closed: its progress and the last sample of every file that
-        // moved a byte at 100 %.
+        // moved a byte at 100 %. Nothing is measured on a card that went away.
         const auto progress = readFailed ? EngineEvent::ReadProgress : EngineEvent::WriteProgress;
-        QCOMPARE(run.rec.ofKind(progress).value(run.rec.count(progress) - 1).percent, 100);
+        const int closing = run.rec.ofKind(progress).value(run.rec.count(progress) - 1).percent;
+        QCOMPARE(closing == 100, action != "swap");
         QVector<int> lastPercent(streams, 100);
         for (const EngineEvent &e : run.rec.ofKind(EngineEvent::Kind(progress + 2)))
             lastPercent.replace(qBound(0, e.fileIdx, streams - 1), e.percent);

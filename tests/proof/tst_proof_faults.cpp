@@ -45,6 +45,8 @@ private slots:
     void verifiedRun_data();
     void verifiedRun();
     void counterfeitFailsCli();
+    void cardUnmountedUnderCli_data();
+    void cardUnmountedUnderCli();
     void failingCardInWindow_data();
     void failingCardInWindow();
 };
@@ -227,6 +229,51 @@ void ProofFaultsTest::counterfeitFailsCli()
     QCOMPARE(entries(card.backingPath()), QStringList());
 }
 
+void ProofFaultsTest::cardUnmountedUnderCli_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("phase");  // the log text after which the card is unmounted
+    QTest::newRow("writing 2 streams") << "--size 48M --streams 2 --read"
+                                       << "Write test";
+    QTest::newRow("reading back, verified") << "--size 32M --verify"
+                                            << "Read test";
+    QTest::newRow("rolling fill") << "--fill --size 8M"
+                                  << "Rolling-fill test started";
+    QTest::newRow("rolling fill read back") << "--fill --size 8M --verify"
+                                            << "Read test";
+}
+
+// A lazy unmount leaves the empty mount folder, on the system disk, under the card's path
+// while the files still open stay on the card: the run ends failed and says why, judges
+// nothing, and makes nothing in that folder.
+void ProofFaultsTest::cardUnmountedUnderCli()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, phase);
+    LoopCard card(128 * kMiB);
+    LOOPCARD_REQUIRE_THROTTLE(card, 32 * kMiB, 8 * kMiB);  // each phase lasts seconds
+    QTemporaryDir dir;
+    CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
+    runner.setRemovableRoots({card.rootPath()});
+    QProcess cli;
+    runner.start(cli, QStringList{"--target", card.rootPath(), "--lang", "en"}
+                          + options.split(QLatin1Char(' ')));
+    QString err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += cli.readAllStandardError()).contains(phase)
+                                 || cli.state() == QProcess::NotRunning,
+                             int(kTimeoutMs));
+    QVERIFY2(err.contains(phase), qPrintable(err));
+    QCOMPARE(QProcess::execute(findTool(QStringLiteral("umount")), {"-l", card.rootPath()}), 0);
+    QVERIFY(cli.waitForFinished(int(kTimeoutMs)));
+    err += cli.readAllStandardError();
+    QCOMPARE(cli.exitCode(), 3);
+    // No averages, no table, no data check: only the error.
+    QVERIFY2(err.endsWith("] Error: The card was removed or its mount changed\n")
+                 && !err.contains("Data check passed") && cli.readAllStandardOutput().isEmpty(),
+             qPrintable(err));
+    QCOMPARE(entries(card.rootPath()), QStringList());
+}
+
 void ProofFaultsTest::failingCardInWindow_data()
 {
     QTest::addColumn<QString>("fault");  // an option of the file system, or "pull"
@@ -278,6 +325,8 @@ void ProofFaultsTest::failingCardInWindow()
     QCOMPARE(std::count_if(prompts.cbegin(), prompts.cend(), isError), 1);
     const UserPrompt error = *std::find_if(prompts.cbegin(), prompts.cend(), isError);
     QVERIFY(error.title == QStringLiteral("Test error") && !error.text.trimmed().isEmpty());
+    // The engine, not the window, tells a card that went away from one that failed.
+    QCOMPARE(error.text == QStringLiteral("The card was removed or its mount changed"), pull);
     const QStringList log = LogCapture::messages();
     QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Error: "))),
              QStringList{QStringLiteral("Error: ") + error.text});
