@@ -68,6 +68,11 @@ public:
     // files: the process is about to end.
     void endTestNow();
 
+    // Sizes the window for a screen whose free area is `available` (device-independent
+    // pixels): the usual size where it fits, else smaller with a smaller chart and table.
+    void fitToScreen(const QSize &available);
+    QSize availableScreenSize() const;
+
 public slots:
     void refreshDrives();
     void onTestModeChanged();

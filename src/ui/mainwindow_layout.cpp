@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "logpanel.h"
+#include "settingsscrollarea.h"
 #include "speedchartwidget.h"
 
 #include <QCheckBox>
@@ -71,8 +72,6 @@ QDoubleSpinBox *hiddenSpeedHolder(QWidget *parent, const char *name, double valu
 
 void MainWindow::setupUi()
 {
-    setMinimumSize(1300, 950);
-    resize(1300, 950);
     setupFileMenu();
     logPanel = new LogPanel(this);
     connect(logPanel, &LogPanel::saveRequested, this, &MainWindow::saveLog);
@@ -84,7 +83,7 @@ void MainWindow::setupUi()
     layout->setSpacing(6);
     setCentralWidget(central);
 
-    layout->addWidget(createSettingsGroup(), 0);
+    layout->addWidget(new SettingsScrollArea(createSettingsGroup(), central), 0);
     createButtonRow();
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addWidget(verdictRulesButton, 0);
@@ -112,6 +111,7 @@ void MainWindow::setupUi()
     retranslateUi();
     onTestModeChanged();
     updateExportActions();
+    fitToScreen(availableScreenSize());
 }
 
 QGroupBox *MainWindow::createSettingsGroup()

@@ -1,4 +1,5 @@
 #include "logpanel.h"
+#include "screenfit.h"
 #include "verdictrulesdialog.h"
 #include "windowfixture.h"
 
@@ -356,6 +357,57 @@ private slots:
         auto *box = parent.findChild<QMessageBox *>();
         QVERIFY2(box && box->isVisible(), "the error box waited for its OK");
         QCOMPARE(box->text(), error.text);
+    }
+
+    void fitsScreen_data()
+    {
+        QTest::addColumn<QSize>("available");  // a screen's free area, device-independent
+        QTest::newRow("1366x768 laptop") << QSize(1366, 768);
+        QTest::newRow("1920x1080 at 125 %") << QSize(1536, 864);
+        QTest::newRow("1920x1080 at 150 %, 2560x1440 at 200 %") << QSize(1280, 720);
+        QTest::newRow("2560x1440") << QSize(2560, 1440);
+    }
+
+    // On any of these screens the window fits the free area, keeps its usual size where it
+    // can, and shows Start, Stop and the results table whole (at the usual size the settings
+    // too, in random mode), in either test mode, in Traditional Chinese too (its glyphs are
+    // taller).
+    void fitsScreen()
+    {
+        QFETCH(QSize, available);
+        const WindowFit fit = fitWindow(available);
+        const QSize room = available - windowFrameAllowance;
+        QVERIFY(fit.size.width() <= room.width() && fit.size.height() <= room.height());
+        QCOMPARE(fit.minimum, fit.size);
+        if (room.height() >= usualWindowSize.height())
+            QCOMPARE(fit.size, usualWindowSize);
+        switchLanguage(TraditionalChinese);
+        f.window->fitToScreen(available);
+        for (const char *mode : {"randomModeRadio", "externalFileRadio"}) {
+            f.child<QRadioButton>(mode)->setChecked(true);
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+            QCOMPARE(f.window->size(), fit.size);
+            auto *central = f.child<QWidget>("centralWidget");
+            QVERIFY2(central->minimumSizeHint().height() <= central->height(), mode);
+            const char *whole[] = {"startButton", "stopButton", "resultsTable", "settingsGroup"};
+            const bool settingsWhole = !fit.compact && mode[0] == 'r';
+            for (const char *name : QVector<const char *>(whole, whole + 3 + settingsWhole)) {
+                auto *w = f.child<QWidget>(name);
+                const QRect inWindow(w->mapTo(f.window.get(), QPoint(0, 0)), w->size());
+                QVERIFY2(w->isVisible() && f.window->rect().contains(inWindow), name);
+                // No scroll area may hide part of it.
+                for (QWidget *p = w->parentWidget(); p != f.window.get(); p = p->parentWidget()) {
+                    if (auto *area = qobject_cast<QAbstractScrollArea *>(p)) {
+                        const QRect inView(w->mapTo(area->viewport(), QPoint(0, 0)), w->size());
+                        QVERIFY2(area->viewport()->rect().contains(inView), name);
+                    }
+                }
+            }
+            // The header and the card total row, at least.
+            auto *table = f.child<QTableWidget>("resultsTable");
+            QVERIFY(table->height() >= table->horizontalHeader()->height() + 42);
+        }
     }
 
 private:
