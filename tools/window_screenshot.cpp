@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
     QSettings().setValue(QStringLiteral("ui/language"), int(lang));
     I18n::instance()->initLanguage();
     MainWindow window;
-    window.fitToScreen(screen);
+    window.fitToScreen(QRect(QPoint(0, 0), screen));
     window.show();
     window.findChild<QCheckBox *>(QStringLiteral("readTestCheck"))->setChecked(true);
     const QVector<StreamSource> streams = {{StreamSource::RandomStream, 1, QString()},

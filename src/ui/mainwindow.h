@@ -69,9 +69,10 @@ public:
     void endTestNow();
 
     // Sizes the window for a screen whose free area is `available` (device-independent
-    // pixels): the usual size where it fits, else smaller with a smaller chart and table.
-    void fitToScreen(const QSize &available);
-    QSize availableScreenSize() const;
+    // pixels): the usual size where it fits, else smaller with a smaller chart and table,
+    // placed inside that area.
+    void fitToScreen(const QRect &available);
+    QRect availableScreenArea() const;
 
 public slots:
     void refreshDrives();

@@ -20,15 +20,16 @@ constexpr int usualTableHeight = 300;
 
 }  // namespace
 
-QSize MainWindow::availableScreenSize() const
+QRect MainWindow::availableScreenArea() const
 {
     const QScreen *where = screen() ? screen() : QGuiApplication::primaryScreen();
-    return where ? where->availableGeometry().size() : usualWindowSize + windowFrameAllowance;
+    return where ? where->availableGeometry()
+                 : QRect(QPoint(0, 0), usualWindowSize + windowFrameAllowance);
 }
 
-void MainWindow::fitToScreen(const QSize &available)
+void MainWindow::fitToScreen(const QRect &available)
 {
-    const WindowFit fit = fitWindow(available);
+    const WindowFit fit = fitWindow(available.size());
     speedChart->setMinimumHeight(chartHeight);
     resultsTable->setMinimumHeight(fit.compact ? compactTableHeight : usualTableHeight);
     // The table's own hint would make it shrink along with the settings; at its minimum it
@@ -37,4 +38,9 @@ void MainWindow::fitToScreen(const QSize &available)
                                 QSizePolicy::Ignored);
     setMinimumSize(fit.minimum);
     resize(fit.size);
+    if (fit.size != usualWindowSize) {
+        // A window that nearly fills the screen must not be cascaded down off its bottom.
+        const QSize spare = available.size() - fit.size - windowFrameAllowance;
+        move(available.topLeft() + QPoint(qMax(0, spare.width() / 2), qMax(0, spare.height() / 2)));
+    }
 }

@@ -111,7 +111,7 @@ void MainWindow::setupUi()
     retranslateUi();
     onTestModeChanged();
     updateExportActions();
-    fitToScreen(availableScreenSize());
+    fitToScreen(availableScreenArea());
 }
 
 QGroupBox *MainWindow::createSettingsGroup()

@@ -382,7 +382,7 @@ private slots:
         if (room.height() >= usualWindowSize.height())
             QCOMPARE(fit.size, usualWindowSize);
         switchLanguage(TraditionalChinese);
-        f.window->fitToScreen(available);
+        f.window->fitToScreen(QRect(QPoint(0, 0), available));
         for (const char *mode : {"randomModeRadio", "externalFileRadio"}) {
             f.child<QRadioButton>(mode)->setChecked(true);
             for (int i = 0; i < 3; ++i)
