@@ -32,6 +32,7 @@ class QSpinBox;
 class QTableWidget;
 class LogPanel;
 class SpeedChartWidget;
+class StressBanner;
 class SpeedTester;
 
 // The program's only top-level window: test settings, start and stop, progress, the live
@@ -146,6 +147,9 @@ private:
     // Shows the refusal, if any, of `plan` at `stage`; `facts` receives what was asked.
     bool refuses(const TestPlan &plan, CheckStage stage, TargetFacts *facts = nullptr);
     void launchPlan(const TestPlan &plan);
+    // The stress mode's estimate, and the one question before it writes the whole card.
+    bool confirmStress(const TestPlan &plan, qint64 freeBytes);
+    void showStressProgress(PassDirection pass, double average);
     void connectRunner();
     QString liveSpeedText(double current, double average) const;
     void setRunning(bool running);
@@ -214,6 +218,7 @@ private:
     QPushButton *verdictRulesButton = nullptr;
     QPushButton *startButton = nullptr;
     QPushButton *stopButton = nullptr;
+    StressBanner *stressBanner = nullptr;
     QGroupBox *writeGroup = nullptr;
     QGroupBox *readGroup = nullptr;
     QProgressBar *writeProgressBar = nullptr;

@@ -3,6 +3,7 @@
 #include "logpanel.h"
 #include "settingsscrollarea.h"
 #include "speedchartwidget.h"
+#include "stressbanner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -87,6 +88,7 @@ void MainWindow::setupUi()
     createButtonRow();
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addWidget(verdictRulesButton, 0);
+    buttonRow->addWidget(stressBanner = new StressBanner(this), 0);
     buttonRow->addWidget(startButton, 1);
     buttonRow->addWidget(stopButton, 1);
     layout->addLayout(buttonRow, 0);

@@ -359,6 +359,25 @@ private slots:
         QCOMPARE(box->text(), error.text);
     }
 
+    // The stress mode is in sight beside Start, and a stress run asks first, with what it
+    // will write and how long that may take; No leaves the card alone.
+    void stressAsksFirst()
+    {
+        QSettings().setValue(QStringLiteral("verdict/fullCap"), true);
+        QSettings().setValue(QStringLiteral("verdict/iterCount"), 3);
+        f.addCard("/media/card/", 68719476736, 68719476736);
+        f.open();
+        QCOMPARE(f.child<QLabel>("stressBanner")->text(),
+                 QStringLiteral("Stress mode: fill the card, 3 rounds"));
+        f.click("startButton");
+        QCOMPARE(f.prompts.prompts.last().title, QStringLiteral("Start the stress test"));
+        QVERIFY2(f.prompts.prompts.last().text.contains(
+                     "32 files of 2048 MB, then rewrites the oldest file 3 times: 70.0 GB written "
+                     "in all.\n\nEstimated duration: 1:59:28 at an assumed 10 MB/s"),
+                 qPrintable(f.prompts.prompts.last().text));
+        QVERIFY(f.idle() && f.window->currentTester() == nullptr);
+    }
+
     void fitsScreen_data()
     {
         QTest::addColumn<QSize>("available");  // a screen's free area, device-independent
