@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSizePolicy>
 #include <QTableWidget>
 
 namespace {
@@ -31,11 +30,13 @@ void MainWindow::fitToScreen(const QRect &available)
 {
     const WindowFit fit = fitWindow(available.size());
     speedChart->setMinimumHeight(chartHeight);
-    resultsTable->setMinimumHeight(fit.compact ? compactTableHeight : usualTableHeight);
-    // The table's own hint would make it shrink along with the settings; at its minimum it
-    // leaves the settings the room they need, and extra height goes to the chart.
-    resultsTable->setSizePolicy(resultsTable->sizePolicy().horizontalPolicy(),
-                                QSizePolicy::Ignored);
+    // The table keeps one height, its minimum: at a larger hint it would shrink along with
+    // the settings, and extra height is the chart's. A fixed height also holds when the
+    // verdict line under it (a word-wrapped label) makes the layout work by heights for widths,
+    // which go by hints, not minimums.
+    const int tableHeight = fit.compact ? compactTableHeight : usualTableHeight;
+    resultsTable->setMinimumHeight(tableHeight);
+    resultsTable->setMaximumHeight(tableHeight);
     setMinimumSize(fit.minimum);
     resize(fit.size);
     if (fit.size != usualWindowSize) {
