@@ -15,7 +15,7 @@ namespace {
 // the card total row.
 constexpr int chartHeight = 95;
 constexpr int compactTableHeight = 120;
-constexpr int usualTableHeight = 300;
+constexpr int usualTableHeight = 270;
 
 }  // namespace
 
