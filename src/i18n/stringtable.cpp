@@ -70,6 +70,32 @@ const StringEntry baseStringTable[] = {
     {"ProgressLive", "当前：%1 MB/s  |  平均：%2 MB/s", "Current: %1 MB/s  |  Avg: %2 MB/s",
      "目前：%1 MB/s  |  平均：%2 MB/s"},
     {"RoundPrefix", "第 %1/%2 轮 · ", "Round %1/%2 · ", "第 %1/%2 輪 · "},
+    {"LabelStressMode", "压力模式：写满整卡，%1 轮", "Stress mode: fill the card, %1 rounds",
+     "壓力模式：寫滿整卡，%1 輪"},
+    {"LabelStressFilling", "压力模式：写满中，第 %1/%2 个文件，剩余 %3",
+     "Stress mode: filling, file %1 of %2, %3 left", "壓力模式：寫滿中，第 %1/%2 個檔案，剩餘 %3"},
+    {"LabelStressRound", "压力模式：第 %1/%2 轮，剩余 %3", "Stress mode: round %1 of %2, %3 left",
+     "壓力模式：第 %1/%2 輪，剩餘 %3"},
+    {"MsgStressTitle", "开始压力测试", "Start the stress test", "開始壓力測試"},
+    {"MsgStressBody",
+     "压力测试将用 %2 个 %3 MB 的文件写满 %1 的剩余空间，然后重写最早的文件 %4 次：共写入 %5 "
+     "GB。\n\n预计用时：%6（按假定的 %7 MB/s，即较慢的卡计算）；写完第一个文件后将显示剩余时间。"
+     "\n\n开始压力测试吗？",
+     "The stress test fills the free space of %1 with %2 files of %3 MB, then rewrites the "
+     "oldest file %4 times: %5 GB written in all.\n\nEstimated duration: %6 at an assumed %7 "
+     "MB/s (a slow card); the time left is shown once the first file is written.\n\nStart the "
+     "stress test?",
+     "壓力測試將以 %2 個 %3 MB 的檔案寫滿 %1 的剩餘空間，然後重寫最早的檔案 %4 次：共寫入 %5 "
+     "GB。\n\n預估用時：%6（以假定的 %7 MB/s，即較慢的卡計算）；寫完第一個檔案後將顯示剩餘時間。"
+     "\n\n開始壓力測試嗎？"},
+    {"LogStressEstimate",
+     "压力测试：%1 个 %2 MB 文件，%3 轮，共写入 %4 GB；预计用时 %5（按假定的 %6 MB/s，尚未实测）",
+     "Stress test: %1 files of %2 MB, %3 rounds, %4 GB to write; estimated duration %5 at an "
+     "assumed %6 MB/s (not yet measured)",
+     "壓力測試：%1 個 %2 MB 檔案，%3 輪，共寫入 %4 GB；預估用時 %5（以假定的 %6 MB/s，尚未實測）"},
+    {"LogStressMeasured", "压力测试：第一个文件写入速度 %1 MB/s；预计总用时 %2",
+     "Stress test: first file written at %1 MB/s; estimated duration %2 in all",
+     "壓力測試：第一個檔案寫入速度 %1 MB/s；預估總用時 %2"},
     {"ProgressTime", "  |  已用 %1，剩余 %2", "  |  %1 elapsed, %2 left", "  |  已用 %1，剩餘 %2"},
     {"ProgressBarLine", "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩余 %7",
      "%1 [%2] %3%  %4 MB/s  avg %5 MB/s  %6 elapsed  %7 left",

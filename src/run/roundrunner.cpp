@@ -33,6 +33,17 @@ bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
     m_running = true;
     m_round = 1;
     markStarted();
+    m_stressMeasured = false;
+    if (plan.fill) {
+        const StressEstimate e = stressEstimate();
+        emit log(tr("LogStressEstimate")
+                     .arg(e.initialFiles)
+                     .arg(e.fileBytes / 1048576)
+                     .arg(e.rounds)
+                     .arg(double(e.writeBytes) / 1073741824.0, 0, 'f', 1)
+                     .arg(formatDuration(e.durationMs(StressEstimate::assumedMBps)))
+                     .arg(StressEstimate::assumedMBps, 0, 'f', 0));
+    }
     launchRound();
     return true;
 }
@@ -64,6 +75,16 @@ void RoundRunner::clearSamples()
     m_samples.reset(0);
     m_sources.clear();
     m_dataCheck = DataCheck();
+}
+
+StressPosition RoundRunner::stressNow(double averageMBps) const
+{
+    // The engine reports percents of the whole write; the average over the pass's time says
+    // the bytes more finely than that.
+    // The clock starts with the first report, one sampling interval into the write.
+    constexpr qint64 firstReportMs = 200;
+    const double writtenMB = averageMBps * double(m_clock.elapsedMs() + firstReportMs) / 1000.0;
+    return stressPosition(stressEstimate(), qint64(writtenMB * 1048576.0), averageMBps);
 }
 
 void RoundRunner::launchRound()
@@ -137,6 +158,12 @@ void RoundRunner::onWriteProgress(int percent, double currentMBps, double averag
 {
     m_samples.addProgress(PassDirection::Write, percent, currentMBps);
     m_clock.report(PassDirection::Write, m_round, percent);
+    if (m_plan.fill && !m_stressMeasured && stressNow(averageMBps).remainingMs >= 0) {
+        m_stressMeasured = true;
+        emit log(tr("LogStressMeasured")
+                     .arg(averageMBps, 0, 'f', 2)
+                     .arg(formatDuration(stressEstimate().durationMs(averageMBps))));
+    }
     emit progress(PassDirection::Write, percent, currentMBps, averageMBps);
 }
 

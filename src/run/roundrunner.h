@@ -4,6 +4,7 @@
 #include "datacheck.h"
 #include "passclock.h"
 #include "samplecollection.h"
+#include "stressestimate.h"
 #include "testplan.h"
 
 #include <QDateTime>
@@ -61,6 +62,10 @@ public:
     // Time taken and time left of the running pass.
     const PassClock &passClock() const { return m_clock; }
     const SampleCollection &samples() const { return m_samples; }
+    // The stress mode's files and rounds on the free space the run started with, and where
+    // its write stands at the pass's average speed `averageMBps`.
+    StressEstimate stressEstimate() const { return estimateStress(m_plan, m_freeBytes); }
+    StressPosition stressNow(double averageMBps) const;
     // Forgets the samples of the last test (its results are no longer shown).
     void clearSamples();
     const QVector<RoundAverages> &completedRounds() const { return m_completed; }
@@ -123,6 +128,7 @@ private:
     bool m_running = false;
     bool m_stopping = false;
     bool m_roundFailed = false;
+    bool m_stressMeasured = false;
     Outcome m_outcome = Outcome::None;
     QDateTime m_startedAt;
     QDateTime m_endedAt;

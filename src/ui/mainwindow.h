@@ -32,6 +32,7 @@ class QSpinBox;
 class QTableWidget;
 class LogPanel;
 class SpeedChartWidget;
+class StressBanner;
 class SpeedTester;
 
 // The program's only top-level window: test settings, start and stop, progress, the live
@@ -67,6 +68,12 @@ public:
     // Stops a running test (or a format wait) and waits until the engine has deleted its
     // files: the process is about to end.
     void endTestNow();
+
+    // Sizes the window for a screen whose free area is `available` (device-independent
+    // pixels): the usual size where it fits, else smaller with a smaller chart and table,
+    // placed inside that area.
+    void fitToScreen(const QRect &available);
+    QRect availableScreenArea() const;
 
 public slots:
     void refreshDrives();
@@ -140,6 +147,9 @@ private:
     // Shows the refusal, if any, of `plan` at `stage`; `facts` receives what was asked.
     bool refuses(const TestPlan &plan, CheckStage stage, TargetFacts *facts = nullptr);
     void launchPlan(const TestPlan &plan);
+    // The stress mode's estimate, and the one question before it writes the whole card.
+    bool confirmStress(const TestPlan &plan, qint64 freeBytes);
+    void showStressProgress(PassDirection pass, double average);
     void connectRunner();
     QString liveSpeedText(double current, double average) const;
     void setRunning(bool running);
@@ -208,6 +218,7 @@ private:
     QPushButton *verdictRulesButton = nullptr;
     QPushButton *startButton = nullptr;
     QPushButton *stopButton = nullptr;
+    StressBanner *stressBanner = nullptr;
     QGroupBox *writeGroup = nullptr;
     QGroupBox *readGroup = nullptr;
     QProgressBar *writeProgressBar = nullptr;
