@@ -24,7 +24,7 @@ public:
                qint64 blockSize, const std::atomic<int> *stopFlag, QObject *parent = nullptr);
     ~FileWorker() override;
 
-    // Stamps every block written (write mode) or compares every block read with what was
+    // Stamps every sector written (write mode) or compares every byte read with what was
     // written (read mode). `pattern` is one block of the usual pattern, kept by the caller
     // for the worker's life. Set before start().
     struct Verification {
@@ -32,8 +32,12 @@ public:
         quint32 file = 0;  // the file's number in its stamps
         int stream = 0;    // the results row it belongs to
         const unsigned char *pattern = nullptr;
+        quint32 liveFrom = 0;  // files of this run numbered below it are deleted
     };
     void setVerification(const Verification &verification);
+    // Write mode: the file ends where the card is full, `fileSize` being at most; a write
+    // refused for want of space ends it complete, with the whole blocks written before.
+    void setFillToEnd(bool on) { m_fillToEnd = on; }
 
     qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
     // Valid only after the thread has finished.
@@ -65,5 +69,6 @@ private:
     QString m_errorMessage;
     bool m_cacheFallback = false;
     Verification m_verification;
+    bool m_fillToEnd = false;
     DataCheck m_check;
 };

@@ -3,6 +3,7 @@
 #include "datastamp.h"
 #include "filenaming.h"
 #include "fileworker.h"
+#include "ioreason.h"
 #include "randompattern.h"
 
 #include <QFileInfo>
@@ -177,12 +178,14 @@ void SpeedTester::logHeader()
         emit log(tr("LogVerifyOn"));
 }
 
-void SpeedTester::attachVerification(FileWorker &worker, quint32 file, int stream) const
+void SpeedTester::attachVerification(FileWorker &worker, quint32 file, int stream,
+                                     quint32 liveFrom) const
 {
     if (!m_verifyData)
         return;
-    worker.setVerification(
-        {m_runId, file, stream, reinterpret_cast<const unsigned char *>(m_pattern.constData())});
+    worker.setVerification({m_runId, file, stream,
+                            reinterpret_cast<const unsigned char *>(m_pattern.constData()),
+                            liveFrom});
 }
 
 void SpeedTester::reportDataCheck(const DataCheck &check)
@@ -194,8 +197,20 @@ void SpeedTester::reportDataCheck(const DataCheck &check)
 
 void SpeedTester::removeTestFiles()
 {
-    for (const QString &path : qAsConst(m_testFiles))
-        removeTestFile(path);
+    removeAtEnd(m_testFiles);
+}
+
+void SpeedTester::removeAtEnd(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        int error = 0;
+        // A link or folder standing under the name is not the engine's file: left alone, quietly.
+        if (removeTestFile(path, &error) || error == 0)
+            continue;
+        const QString line = withIoReason(tr("LogCantDelete").arg(path), error, path, false);
+        emit log(line);
+        emit cleanupFailed(path, line);
+    }
 }
 
 void SpeedTester::noteCacheFallback(const FileWorker &worker)

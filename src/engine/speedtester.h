@@ -65,6 +65,9 @@ signals:
     void log(const QString &message);
     // What the read-back found, just before readFinished(); only with verification on.
     void dataChecked(const DataCheck &check);
+    // A test file could not be deleted at the end and stays on the card: `message` is the
+    // log line, with the system's reason.
+    void cleanupFailed(const QString &path, const QString &message);
 
 protected:
     void run() override;
@@ -117,11 +120,19 @@ private:
     void runRollingFill();
     // Samples the worker until it ends, then adds its bytes.
     void watchSerialWorker(FileWorker &worker, SerialProgress &progress);
+    // Writes the fill's last file over the whole blocks left of the free space; false when
+    // that failed (reported) or was stopped.
+    bool writeFillTail(const QString &path, quint32 number, qint64 size, SerialProgress &progress,
+                       qint64 *written);
     bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
-                              qint64 fileSize);
+                              const QVector<qint64> &sizes);
     void removeTestFiles();
-    // Stamps and compares the blocks of `worker`'s file, numbered `file` in the stamps.
-    void attachVerification(FileWorker &worker, quint32 file, int stream) const;
+    // Deletes test files at the end; one that stays is logged and reported with its reason.
+    void removeAtEnd(const QStringList &paths);
+    // Stamps and compares the sectors of `worker`'s file, numbered `file` in the stamps; files
+    // numbered below `liveFrom` were deleted.
+    void attachVerification(FileWorker &worker, quint32 file, int stream,
+                            quint32 liveFrom = 0) const;
     void reportDataCheck(const DataCheck &check);
 
     QString m_targetDir;

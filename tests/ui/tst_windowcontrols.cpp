@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(f.cell(1, 16), failText);
         QCOMPARE(f.cell(2, 16), warnText);
         const QString tip = f.child<QTableWidget>("resultsTable")->item(0, 16)->toolTip();
-        QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 blocks (")), qPrintable(tip));
+        QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 sectors of 4 KiB (")), qPrintable(tip));
         QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
         QTimer poll;  // accepts the rules dialog once it is on screen
         connect(&poll, &QTimer::timeout, this, [] {
