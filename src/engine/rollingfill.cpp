@@ -90,8 +90,7 @@ void SpeedTester::runRollingFill()
         if (filesOnCard.size() >= initialCount) {
             const QString oldest = filesOnCard.takeFirst();
             numbers.removeFirst();
-            if (!removeTestFile(oldest))
-                emit log(tr("LogCantDelete").arg(oldest));
+            removeAtEnd({oldest});  // one that stays is not tried again
         }
         const QString path =
             m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(k));

@@ -127,7 +127,7 @@ private:
     bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
                               const QVector<qint64> &sizes);
     void removeTestFiles();
-    // Deletes test files at the end; one that stays is logged and reported with its reason.
+    // Deletes test files; one that stays on the card is logged and reported with its reason.
     void removeAtEnd(const QStringList &paths);
     // Stamps and compares the sectors of `worker`'s file, numbered `file` in the stamps; files
     // numbered below `liveFrom` were deleted.

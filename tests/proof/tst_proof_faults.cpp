@@ -235,7 +235,9 @@ void ProofFaultsTest::verifiedRun()
 
 void ProofFaultsTest::counterfeitFailsCli()
 {
-    FaultMount card({"--direct-io", "--wrap-after", "16777216", "--capacity", "33554432"});
+    // It refuses deletes too: the files stay, said in the log and the report.
+    FaultMount card(
+        {"--direct-io", "--wrap-after", "16777216", "--capacity", "33554432", "--refuse-unlink"});
     FAULTMOUNT_REQUIRE(card);
     QTemporaryDir dir;
     CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
@@ -257,7 +259,15 @@ void ProofFaultsTest::counterfeitFailsCli()
     QCOMPARE(first.value(QStringLiteral("offset")).toInt(-1), 0);
     const QJsonObject total = report.value(QStringLiteral("rows")).toArray().first().toObject();
     QCOMPARE(total.value(QStringLiteral("dataVerdict")).toString(), QStringLiteral("fail"));
-    QCOMPARE(entries(card.backingPath()), QStringList());
+    const QJsonObject cleanup = report.value(QStringLiteral("cleanup")).toObject();
+    const QJsonArray left = cleanup.value(QStringLiteral("leftFiles")).toArray();
+    QVERIFY(!cleanup.value(QStringLiteral("complete")).toBool(true) && left.size() == 5);
+    QCOMPARE(left.first().toObject().value("file").toString(), card.rootPath() + "__roll_0.dat");
+    QVERIFY(left.last().toObject().value("reason").toString().endsWith(": access denied"));
+    QVERIFY2(run.err.contains("Warning: cannot delete " + card.rootPath()
+                              + "__roll_4.dat: access denied"),
+             qPrintable(run.err));
+    QCOMPARE(entries(card.backingPath()).size(), 5);
 }
 
 void ProofFaultsTest::failingCardInWindow_data()

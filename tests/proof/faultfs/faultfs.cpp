@@ -5,7 +5,7 @@
 //   lumora_faultfs BACKING MOUNTPOINT [--fail-write-after N] [--fail-read-after N]
 //                  [--direct-io | --refuse-direct] [--flip-bits FROM:TO] [--wrap-after N]
 //                  [--drop-after N] [--capacity N] [--short-read-at N]
-//                  [--misdirect-every N] [--drop-every N]
+//                  [--misdirect-every N] [--drop-every N] [--refuse-unlink]
 //
 // It can also lie about the data, counting every byte written in order of arrival as one
 // card address: --flip-bits flips bit 0 of each byte at an address in [FROM, TO) that lies
@@ -17,7 +17,8 @@
 // --misdirect-every answers a read of the last 4 KiB page of every N bytes of a file with the
 // page N/2 bytes before it. --drop-every acknowledges the last 4 KiB page of every N bytes
 // written but leaves there what the card held before: a deleted file of the same name's bytes
-// (unlink keeps them beside the backing folder, in BACKING.old) or nothing.
+// (unlink keeps them beside the backing folder, in BACKING.old) or nothing. --refuse-unlink
+// refuses every delete with EACCES.
 //
 // --direct-io serves every open file with direct_io; --refuse-direct refuses O_DIRECT with
 // EINVAL, as some FUSE file systems do, so the caller has to fall back to buffered I/O.
@@ -42,6 +43,7 @@ namespace {
 std::string backing;
 bool directIo = false;
 bool refuseDirect = false;
+bool refuseUnlink = false;
 volatile std::sig_atomic_t vanished = 0;
 // Single-threaded: plain counters will do. -1: the fault is off.
 long long failWriteAfter = -1, failReadAfter = -1, bytesWritten = 0, bytesRead = 0;
@@ -201,8 +203,10 @@ int main(int argc, char *argv[])
                            : arg == "--misdirect-every" ? &misdirectEvery
                            : arg == "--drop-every"      ? &dropEvery
                                                         : nullptr;
-        if (arg == "--direct-io" || arg == "--refuse-direct")
-            (arg == "--direct-io" ? directIo : refuseDirect) = true;
+        if (arg == "--direct-io" || arg == "--refuse-direct" || arg == "--refuse-unlink")
+            (arg == "--direct-io"       ? directIo
+             : arg == "--refuse-unlink" ? refuseUnlink
+                                        : refuseDirect) = true;
         else if (arg == "--flip-bits" && std::sscanf(value, "%lld:%lld", &flipFrom, &flipTo) == 2
                  && flipFrom >= 0 && flipTo > flipFrom)
             ++i;
@@ -231,6 +235,8 @@ int main(int argc, char *argv[])
         return answer(vanished ? 0 : lstat(real(p).c_str(), st));
     };
     ops.unlink = [](const char *p) {
+        if (refuseUnlink)
+            return -EACCES;
         if (dropEvery > 0 && !vanished)  // kept as what the card still holds there
             return answer(rename(real(p).c_str(), (backing + ".old" + p).c_str()));
         return answer(vanished ? 0 : unlink(real(p).c_str()));
