@@ -264,9 +264,6 @@ void ProofFaultsTest::counterfeitFailsCli()
     QVERIFY(!cleanup.value(QStringLiteral("complete")).toBool(true) && left.size() == 5);
     QCOMPARE(left.first().toObject().value("file").toString(), card.rootPath() + "__roll_0.dat");
     QVERIFY(left.last().toObject().value("reason").toString().endsWith(": access denied"));
-    QVERIFY2(run.err.contains("Warning: cannot delete " + card.rootPath()
-                              + "__roll_4.dat: access denied"),
-             qPrintable(run.err));
     QCOMPARE(entries(card.backingPath()).size(), 5);
 }
 

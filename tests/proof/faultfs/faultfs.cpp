@@ -27,6 +27,7 @@
 
 #include <fuse.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,11 +97,10 @@ int fsRead(const char *, char *buf, size_t size, off_t offset, fuse_file_info *f
     const ssize_t n = pread(static_cast<int>(fi->fh), buf, size, offset);
     bytesRead += std::max<ssize_t>(n, 0);
     for (long long page = (offset + kPage - 1) / kPage * kPage;
-         misdirectEvery > 0 && n > 0 && page + kPage <= offset + n; page += kPage) {
+         misdirectEvery > 0 && n > 0 && page + kPage <= offset + n; page += kPage)
         if (page % misdirectEvery == misdirectEvery - kPage && page >= misdirectEvery / 2)
             pread(static_cast<int>(fi->fh), buf + (page - offset), kPage,
                   page - misdirectEvery / 2);
-    }
     return n < 0 ? -errno : static_cast<int>(n);
 }
 
@@ -156,10 +156,9 @@ int fsWrite(const char *path, const char *buf, size_t size, off_t offset, fuse_f
     if (kept > 0 && pwrite(static_cast<int>(fi->fh), flipped.data(), kept, offset) != kept)
         return -errno;
     for (long long a = (address + kPage - 1) / kPage * kPage;
-         dropEvery > 0 && a + kPage <= address + kept; a += kPage) {
+         dropEvery > 0 && a + kPage <= address + kept; a += kPage)
         if (a % dropEvery == dropEvery - kPage)
             dropPage(path, static_cast<int>(fi->fh), offset + (a - address));
-    }
     struct stat st {
     };
     if (kept < length && fstat(static_cast<int>(fi->fh), &st) == 0 && st.st_size < offset + length
@@ -248,6 +247,13 @@ int main(int argc, char *argv[])
         return fsOpen(p, fi, O_CREAT, mode);
     };
     ops.open = [](const char *p, fuse_file_info *fi) { return fsOpen(p, fi, 0, 0); };
+    ops.readdir = [](const char *p, void *buf, fuse_fill_dir_t fill, off_t, fuse_file_info *,
+                     fuse_readdir_flags) {
+        DIR *dir = vanished ? nullptr : opendir(real(p).c_str());
+        for (dirent *e = dir ? readdir(dir) : nullptr; e; e = readdir(dir))
+            fill(buf, e->d_name, nullptr, 0, fuse_fill_dir_flags(0));
+        return dir ? closedir(dir) : answer(-1);
+    };
     ops.read = fsRead;
     ops.write = fsWrite;
     ops.statfs = fsStatfs;
