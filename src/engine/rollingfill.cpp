@@ -1,7 +1,8 @@
 // The rolling fill stress test: fill the card's free space with files of one size, then
 // keep deleting the oldest and writing a new one, reporting it all as one write stream.
-// With verification on, the files left at the end (the whole free space) are read back and
-// compared: the whole-card check that tells how much of the card holds its data.
+// With verification on, one last file takes the whole blocks left of the free space, and the
+// files left at the end (the whole free space) are read back and compared: the whole-card
+// check that tells how much of the card holds its data.
 #include "filenaming.h"
 #include "fileworker.h"
 #include "speedtester.h"
@@ -94,7 +95,9 @@ void SpeedTester::runRollingFill()
     QStringList filesOnCard;   // oldest first
     QVector<quint32> numbers;  // each file's number in its stamps
     bool failed = false;
-    SerialProgress progress(Direction::Write, totalWrites * fileSize);
+    const qint64 tail =
+        m_verifyData ? wholeBlocks(m_freeBytes - initialCount * fileSize, m_blockSize) : 0;
+    SerialProgress progress(Direction::Write, totalWrites * fileSize + tail);
     if (cardStillThere())
         m_journal.begin(m_targetDir, names);
 
@@ -102,8 +105,7 @@ void SpeedTester::runRollingFill()
         if (filesOnCard.size() >= initialCount) {
             const QString oldest = filesOnCard.takeFirst();
             numbers.removeFirst();
-            if (!removeCardFile(oldest))
-                emit log(tr("LogCantDelete").arg(oldest));
+            removeAtEnd({oldest});  // one that stays is not tried again
         }
         const QString path =
             m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(k));
@@ -125,6 +127,17 @@ void SpeedTester::runRollingFill()
         }
     }
 
+    QVector<qint64> sizes(filesOnCard.size(), fileSize);
+    if (!failed && tail > 0 && cardStillThere() && !stopRequested()) {
+        const QString path =
+            m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(totalWrites));
+        m_journal.note(path, tail);
+        filesOnCard.append(path);
+        numbers.append(quint32(totalWrites));
+        sizes.append(0);
+        failed = !writeFillTail(path, quint32(totalWrites), tail, progress, &sizes.last())
+                 && cardStillThere() && !stopRequested();
+    }
     // A card that went away ends the test at once: no results, and nothing said after it.
     if (!failed && !cardStillThere()) {
         reportCardGone();
@@ -134,12 +147,11 @@ void SpeedTester::runRollingFill()
     if (!failed) {
         closeSerial(progress);
         emit writeFinished(progress.lastAverage);
-        if (m_verifyData && !stopRequested()
-            && !readBackRollingFiles(filesOnCard, numbers, fileSize) && !cardStillThere())
+        if (m_verifyData && !stopRequested() && !readBackRollingFiles(filesOnCard, numbers, sizes)
+            && !cardStillThere())
             reportCardGone();
     }
-    for (const QString &path : qAsConst(filesOnCard))
-        removeCardFile(path);
+    removeAtEnd(filesOnCard);
     // Off the card the journal's name may be anyone's file: it stays for the next start.
     if (!cardStillThere())
         return;
@@ -147,16 +159,39 @@ void SpeedTester::runRollingFill()
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));
 }
 
+bool SpeedTester::writeFillTail(const QString &path, quint32 number, qint64 size,
+                                SerialProgress &progress, qint64 *written)
+{
+    emit log(tr("LogFillTail").arg(size / 1048576));
+    FileWorker worker(FileWorker::Mode::Write, QString(), path, size, m_blockSize, &m_stopFlag);
+    attachVerification(worker, number, 0);
+    // The file system's own overhead is not known beforehand: the card says when it is full.
+    worker.setFillToEnd(true);
+    worker.setCardVolume(m_guard.expected());
+    worker.start();
+    watchSerialWorker(worker, progress);
+    *written = worker.bytesDone();
+    if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
+        emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
+                                                       : worker.errorMessage());
+    }
+    return worker.succeeded();
+}
+
 bool SpeedTester::readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
-                                       qint64 fileSize)
+                                       const QVector<qint64> &sizes)
 {
     emit log(tr("LogRead"));
-    SerialProgress progress(Direction::Read, files.size() * fileSize);
+    qint64 planned = 0;
+    for (qint64 size : sizes)
+        planned += size;
+    SerialProgress progress(Direction::Read, planned);
     DataCheck check;
     for (int i = 0; i < files.size() && cardStillThere() && !stopRequested(); ++i) {
-        FileWorker worker(FileWorker::Mode::Read, QString(), files[i], fileSize, m_blockSize,
+        FileWorker worker(FileWorker::Mode::Read, QString(), files[i], sizes[i], m_blockSize,
                           &m_stopFlag);
-        attachVerification(worker, numbers[i], 0);
+        // The files deleted by the rolling rounds are the ones numbered below the oldest left.
+        attachVerification(worker, numbers[i], 0, numbers.first());
         worker.setCardVolume(m_guard.expected());
         worker.start();
         watchSerialWorker(worker, progress);

@@ -3,6 +3,7 @@
 #include "datastamp.h"
 #include "filenaming.h"
 #include "fileworker.h"
+#include "ioreason.h"
 #include "randompattern.h"
 
 #include <QFileInfo>
@@ -195,12 +196,14 @@ void SpeedTester::logHeader()
         emit log(tr("LogVerifyOn"));
 }
 
-void SpeedTester::attachVerification(FileWorker &worker, quint32 file, int stream) const
+void SpeedTester::attachVerification(FileWorker &worker, quint32 file, int stream,
+                                     quint32 liveFrom) const
 {
     if (!m_verifyData)
         return;
-    worker.setVerification(
-        {m_runId, file, stream, reinterpret_cast<const unsigned char *>(m_pattern.constData())});
+    worker.setVerification({m_runId, file, stream,
+                            reinterpret_cast<const unsigned char *>(m_pattern.constData()),
+                            liveFrom});
 }
 
 void SpeedTester::reportDataCheck(const DataCheck &check)
@@ -212,17 +215,26 @@ void SpeedTester::reportDataCheck(const DataCheck &check)
 
 void SpeedTester::removeTestFiles()
 {
-    for (const QString &path : qAsConst(m_testFiles))
-        removeCardFile(path);
+    removeAtEnd(m_testFiles);
     // Off the card the journal's name may be anyone's file: it stays for the next start.
     if (cardStillThere())
         m_journal.finish();
 }
 
-bool SpeedTester::removeCardFile(const QString &path)
+void SpeedTester::removeAtEnd(const QStringList &paths)
 {
-    // Off the card the name may be anyone's file.
-    return m_guard.isOnCard(path) && removeTestFile(path);
+    for (const QString &path : paths) {
+        // Off the card the name may be anyone's file; a card that went away was said already.
+        if (!m_guard.isOnCard(path))
+            continue;
+        int error = 0;
+        // A link or folder standing under the name is not the engine's file: left alone, quietly.
+        if (removeTestFile(path, &error) || error == 0)
+            continue;
+        const QString line = withIoReason(tr("LogCantDelete").arg(path), error, path, false);
+        emit log(line);
+        emit cleanupFailed(path, line);
+    }
 }
 
 bool SpeedTester::cardStillThere(bool poll)

@@ -72,6 +72,9 @@ signals:
     void log(const QString &message);
     // What the read-back found, just before readFinished(); only with verification on.
     void dataChecked(const DataCheck &check);
+    // A test file could not be deleted at the end and stays on the card: `message` is the
+    // log line, with the system's reason.
+    void cleanupFailed(const QString &path, const QString &message);
 
 protected:
     void run() override;
@@ -132,17 +135,23 @@ private:
     void watchSerialWorker(FileWorker &worker, SerialProgress &progress);
     void closeSerial(SerialProgress &progress);
     void emitSerialSample(const SerialProgress &progress, bool writing);
+    // Writes the fill's last file over the whole blocks left of the free space; false when
+    // that failed (reported) or was stopped.
+    bool writeFillTail(const QString &path, quint32 number, qint64 size, SerialProgress &progress,
+                       qint64 *written);
     bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
-                              qint64 fileSize);
+                              const QVector<qint64> &sizes);
     void removeTestFiles();
     // False once the card is gone (asked now, or with `poll` at the guard's pace), which
     // stops the run as a user's stop does; the error itself goes out through reportCardGone().
     bool cardStillThere(bool poll = false);
     void reportCardGone();
-    // Deletes a test file, only where it lies on the card.
-    bool removeCardFile(const QString &path);
-    // Stamps and compares the blocks of `worker`'s file, numbered `file` in the stamps.
-    void attachVerification(FileWorker &worker, quint32 file, int stream) const;
+    // Deletes test files; one that stays on the card is logged and reported with its reason.
+    void removeAtEnd(const QStringList &paths);
+    // Stamps and compares the sectors of `worker`'s file, numbered `file` in the stamps; files
+    // numbered below `liveFrom` were deleted.
+    void attachVerification(FileWorker &worker, quint32 file, int stream,
+                            quint32 liveFrom = 0) const;
     void reportDataCheck(const DataCheck &check);
 
     QString m_targetDir;

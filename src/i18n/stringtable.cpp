@@ -427,6 +427,9 @@ const StringEntry baseStringTable[] = {
      "Per file: %1 MB   Initial fill: %2 files   Rolling rewrite: %3 rounds   Total: %4 writes",
      "單一檔案：%1 MB   初始填充：%2 個檔案   滾動重寫：%3 輪   總計：%4 次寫入"},
     {"LogCantDelete", "警告：无法删除 %1", "Warning: cannot delete %1", "警告：無法刪除 %1"},
+    {"LogFillTail", "最后一个文件：%1 MB，写满剩余的可用空间",
+     "Last file: %1 MB, over the rest of the free space",
+     "最後一個檔案：%1 MB，寫滿剩餘的可用空間"},
     {"LogWriteFailed", "写入失败", "Write failed", "寫入失敗"},
     {"LogRollingDone", "========== 滚动填充测试完成 ==========",
      "========== Rolling-fill test complete ==========", "========== 滾動填充測試完成 =========="},
@@ -509,32 +512,37 @@ const StringEntry stringTableAdditions[] = {
     {"MsgVerifyFiles", "数据校验只适用于随机数据：外部文件的副本不带印记。",
      "Verify data works with random data only: copies of external files carry no stamps.",
      "資料校驗只適用於隨機資料：外部檔案的副本不帶印記。"},
-    {"LogVerifyOn", "数据校验已开启：每个块都带印记，回读时逐块比对。",
-     "Data check on: every block carries a stamp and is compared when read back.",
-     "資料校驗已開啟：每個區塊都帶印記，回讀時逐塊比對。"},
+    {"LogVerifyOn", "数据校验已开启：每个 4 KiB 扇区都带印记，回读时逐字节比对。",
+     "Data check on: every 4 KiB sector carries a stamp and every byte is compared when read back.",
+     "資料校驗已開啟：每個 4 KiB 磁區都帶印記，回讀時逐位元組比對。"},
     {"LogVerifyOk", "数据校验通过：全部 %1 MB 按原样读回。",
      "Data check passed: all %1 MB came back as written.", "資料校驗通過：全部 %1 MB 按原樣讀回。"},
     {"LogVerifyMismatch",
-     "数据校验失败：%1 个块（%2 字节）读回有误——%3 个回绕，%4 个损坏，%5 个丢失；"
-     "首个位于 %6，偏移 %7（%8）。",
-     "Data check FAILED: %1 blocks (%2 bytes) came back wrong — %3 wrapped round, %4 "
-     "corrupted, %5 lost; the first at %6, offset %7 (%8).",
-     "資料校驗失敗：%1 個區塊（%2 位元組）讀回有誤——%3 個回繞，%4 個損壞，%5 個遺失；"
-     "首個位於 %6，偏移 %7（%8）。"},
+     "数据校验失败：%1 个 4 KiB 扇区（在 %2 个块中，%3 字节）读回有误——%4 个回绕，%5 个陈旧，"
+     "%6 个损坏，%7 个丢失；首个位于 %8，偏移 %9（%10）。",
+     "Data check FAILED: %1 sectors of 4 KiB (in %2 blocks, %3 bytes) came back wrong — %4 "
+     "wrapped round, %5 stale, %6 corrupted, %7 lost; the first at %8, offset %9 (%10).",
+     "資料校驗失敗：%1 個 4 KiB 磁區（在 %2 個區塊中，%3 位元組）讀回有誤——%4 個回繞，%5 個陳舊，"
+     "%6 個損壞，%7 個遺失；首個位於 %8，偏移 %9（%10）。"},
     {"LogVerifyCapacity", "保住数据的容量：%1 MB / 已校验 %2 MB。",
      "Capacity that held its data: %1 MB of %2 MB checked.",
      "保住資料的容量：%1 MB / 已校驗 %2 MB。"},
     {"TipDataError",
-     "数据：%1 个块（%2 字节）读回有误（%3 个回绕，%4 个损坏，%5 个丢失）；首个位于 %6，偏移 "
-     "%7：%8。"
+     "数据：%1 个 4 KiB 扇区（在 %2 个块中，%3 字节）读回有误（%4 个回绕，%5 个陈旧，%6 个损坏，"
+     "%7 个丢失）；首个位于 %8，偏移 %9：%10。"
      "任何数据错误都判定为不合格。",
-     "Data: %1 blocks (%2 bytes) came back wrong (%3 wrap-round, %4 corrupted, %5 lost); the "
-     "first at %6, offset %7: %8. Any data error fails the card.",
-     "資料：%1 個區塊（%2 位元組）讀回有誤（%3 個回繞，%4 個損壞，%5 個遺失）；首個位於 %6，偏移 "
-     "%7：%8。"
+     "Data: %1 sectors of 4 KiB (in %2 blocks, %3 bytes) came back wrong (%4 wrap-round, %5 "
+     "stale, %6 corrupted, %7 lost); the first at %8, offset %9: %10. Any data error fails the "
+     "card.",
+     "資料：%1 個 4 KiB 磁區（在 %2 個區塊中，%3 位元組）讀回有誤（%4 個回繞，%5 個陳舊，%6 "
+     "個損壞，"
+     "%7 個遺失）；首個位於 %8，偏移 %9：%10。"
      "任何資料錯誤都判定為不合格。"},
     {"LabelDataWrapRound", "存有别处的数据（回绕）", "holds another place's data (wrap-round)",
      "存有別處的資料（回繞）"},
+    {"LabelDataStale", "存有已删除文件或早先测试的旧数据（陈旧）",
+     "holds a deleted file's or an earlier run's data (stale)",
+     "存有已刪除檔案或早先測試的舊資料（陳舊）"},
     {"LabelDataCorrupt", "字节与写入的不同（损坏）", "other bytes than written (corruption)",
      "位元組與寫入的不同（損壞）"},
     {"LabelDataLost", "数据未保存（丢失）", "data never stored (loss)", "資料未儲存（遺失）"},

@@ -81,4 +81,8 @@ private:
     std::uint64_t m_asyncContext = 0;  // Linux: the kernel's AIO context, 0 before the first
 };
 
+// Deletes a test file. 0 when it is gone, also when it was never there (its folder being
+// there); otherwise the OS error, as lastError() gives it.
+int removeFile(const std::string &path);
+
 }  // namespace platform

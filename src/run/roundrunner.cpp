@@ -27,6 +27,7 @@ bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
     m_clock.reset();
     m_completed.clear();
     m_dataCheck = DataCheck();
+    m_leftFiles.clear();
     m_errorMessage.clear();
     m_outcome = Outcome::None;
     m_stopping = false;
@@ -115,6 +116,10 @@ void RoundRunner::launchRound()
     connect(tester, &SpeedTester::readFinished, this, &RoundRunner::onReadFinished);
     connect(tester, &SpeedTester::dataChecked, this, &RoundRunner::onDataChecked);
     connect(tester, &SpeedTester::testError, this, &RoundRunner::onTestError);
+    connect(tester, &SpeedTester::cleanupFailed, this,
+            [this](const QString &path, const QString &message) {
+                m_leftFiles.append({path, message});
+            });
     connect(tester, &QThread::finished, this, &RoundRunner::onTesterFinished);
     m_tester = tester;
     // A stop asked for before this round's engine existed still holds.

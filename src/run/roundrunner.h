@@ -71,6 +71,12 @@ public:
     const QVector<RoundAverages> &completedRounds() const { return m_completed; }
     // What reading the data back found over the rounds so far; ran is false without it.
     const DataCheck &dataCheck() const { return m_dataCheck; }
+    // Test files the engine could not delete at the end, with the log line that says why.
+    struct LeftFile {
+        QString path;
+        QString message;
+    };
+    const QVector<LeftFile> &leftFiles() const { return m_leftFiles; }
     Outcome outcome() const { return m_outcome; }
     // The engine's first error message of a failed run.
     QString errorMessage() const { return m_errorMessage; }
@@ -124,6 +130,7 @@ private:
     RoundAverages m_current;
     QVector<RoundAverages> m_completed;
     DataCheck m_dataCheck;
+    QVector<LeftFile> m_leftFiles;
     QString m_errorMessage;
     bool m_running = false;
     bool m_stopping = false;

@@ -159,7 +159,7 @@ private slots:
             table->item(2, 16)->toolTip().startsWith("Read minimum 7.0 MB/s below 10.0 → Warn\n\n"),
             qPrintable(table->item(2, 16)->toolTip()));
         const QString tip = table->item(0, 16)->toolTip();
-        QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 blocks (")), qPrintable(tip));
+        QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 sectors of 4 KiB (")), qPrintable(tip));
         QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
         QTimer poll;  // accepts the rules dialog once it is on screen
         connect(&poll, &QTimer::timeout, this, [] {
