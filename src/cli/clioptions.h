@@ -23,6 +23,7 @@ struct CliOptions {
     QString jsonPath;           // where the report goes, "-" for standard output; empty: none
     bool force = false;         // test the target even if it is not a removable drive's root
     bool verify = false;        // stamp every block and compare it when read back
+    bool history = true;        // record the test in the card history and compare it
 
     // The test these options ask for.
     TestPlan plan() const;
@@ -32,7 +33,7 @@ class CommandLine
 {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 public:
-    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, Error };
+    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, ListHistory, Error };
 
     // The block sizes a test may use: the ones the window offers.
     static const QVector<qint64> &allowedBlockSizes();

@@ -377,7 +377,7 @@ std::optional<HistoryTest> HistoryDb::previousComparable(qint64 cardId, const Hi
 {
     SqliteStatement q = m_db.prepare(
         "SELECT " TEST_COLUMNS " FROM tests WHERE card_id = ?1 AND outcome = 'completed' "
-        "AND mode = ?2 AND block_size = ?3 AND streams = ?4 AND id <> ?5 AND started_at < ?6 "
+        "AND mode = ?2 AND block_size = ?3 AND streams = ?4 AND id <> ?5 AND started_at <= ?6 "
         "ORDER BY started_at DESC, id DESC LIMIT 1");
     q.bind(1, cardId).bind(2, current.mode).bind(3, current.blockSize).bind(4, current.streams);
     q.bind(5, current.id).bind(6, timeText(current.startedAt));

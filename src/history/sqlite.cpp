@@ -41,7 +41,7 @@ SqliteStatement &SqliteStatement::bind(int index, const QVariant &value)
     if (!m_stmt)
         return *this;
     int rc = SQLITE_OK;
-    switch (value.isNull() ? QMetaType::UnknownType : value.userType()) {
+    switch (value.isValid() ? value.userType() : int(QMetaType::UnknownType)) {
     case QMetaType::UnknownType:
         rc = sqlite3_bind_null(m_stmt, index);
         break;

@@ -20,8 +20,8 @@ public:
     SqliteStatement &operator=(const SqliteStatement &) = delete;
 
     bool isValid() const { return m_stmt != nullptr; }
-    // Binds parameter `index` (1-based): an invalid or null variant binds NULL, integers and
-    // booleans an INTEGER, floating point a REAL, anything else its text.
+    // Binds parameter `index` (1-based): an invalid variant binds NULL (a null string binds ""),
+    // integers and booleans an INTEGER, floating point a REAL, anything else its text.
     SqliteStatement &bind(int index, const QVariant &value);
     // The next row: true while there is one; result() tells a clean end from an error.
     bool next();

@@ -265,10 +265,10 @@ HistoryResult recordRun(QJsonObject *report, const CardInfo &card, const Verdict
                 : std::nullopt;
         if (previous) {
             result.comparison = compareTests(*previous, test, rules);
-            result.log << comparisonLines(*result.comparison);
+            result.changes << comparisonLines(*result.comparison);
             result.warnings << comparisonWarnings(*result.comparison);
         } else if (test.outcome == QLatin1String("completed")) {
-            result.log << tr("LogHistoryFirst");
+            result.changes << tr("LogHistoryFirst");
         }
     }
     report->insert(QStringLiteral("previous"), result.comparison
@@ -276,7 +276,7 @@ HistoryResult recordRun(QJsonObject *report, const CardInfo &card, const Verdict
                                                    : QJsonValue());
     test.report = QString::fromUtf8(QJsonDocument(*report).toJson(QJsonDocument::Compact));
     if (!db.record(historyCard, &test))
-        result.warnings << db.lastError();
+        result.log << db.lastError();
     else
         result.log << tr("LogHistoryRecorded").arg(db.path());
     return result;

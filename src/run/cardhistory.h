@@ -52,8 +52,9 @@ QStringList comparisonWarnings(const HistoryComparison &comparison);
 
 // What recording one run gave the front end to show.
 struct HistoryResult {
-    QStringList log;       // notices of the database, the comparison
-    QStringList warnings;  // the drops beyond the threshold, a test that was not recorded
+    QStringList log;       // about the database: opened, moved aside, recorded or not
+    QStringList changes;   // comparisonLines(), or that there is nothing to compare with
+    QStringList warnings;  // comparisonWarnings()
     std::optional<HistoryComparison> comparison;
 };
 
