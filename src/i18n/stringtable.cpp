@@ -36,8 +36,8 @@ const StringEntry baseStringTable[] = {
     {"BtnHistExport", "导出 CSV…", "Export CSV…", "匯出 CSV…"},
     {"DlgExportHistory", "导出历史", "Export the history", "匯出歷史"},
     {"FilterCsv", "CSV 文件 (*.csv)", "CSV file (*.csv)", "CSV 檔案 (*.csv)"},
-    {"MsgHistDelete", "从历史中删除所选的 %1 次测试？", "Delete the %1 selected tests from the history?",
-     "從歷史中刪除所選的 %1 次測試？"},
+    {"MsgHistDelete", "从历史中删除所选的 %1 次测试？",
+     "Delete the %1 selected tests from the history?", "從歷史中刪除所選的 %1 次測試？"},
     {"GroupLog", "日志", "Log", "日誌"},
     {"BtnCopyLog", "复制日志", "Copy log", "複製日誌"},
     {"BtnSaveLog", "保存日志…", "Save log…", "儲存日誌…"},
@@ -245,10 +245,13 @@ const StringEntry baseStringTable[] = {
     {"LogHistoryUnavailable", "无法打开历史数据库 %1（%2），本次测试不会被记录。",
      "The history database %1 cannot be opened (%2); this test is not recorded.",
      "無法開啟歷史資料庫 %1（%2），本次測試不會被記錄。"},
-    {"LogHistoryNewer", "历史数据库 %1 由更新版本的程序写入（结构版本 %2，本程序支持 %3），以只读方式打开，不会记录任何内容。",
+    {"LogHistoryNewer",
+     "历史数据库 %1 由更新版本的程序写入（结构版本 %2，本程序支持 "
+     "%3），以只读方式打开，不会记录任何内容。",
      "The history database %1 was written by a newer version of the program (schema %2, this "
      "one knows %3): it is opened read-only and nothing is recorded.",
-     "歷史資料庫 %1 由較新版本的程式寫入（結構版本 %2，本程式支援 %3），以唯讀方式開啟，不會記錄任何內容。"},
+     "歷史資料庫 %1 由較新版本的程式寫入（結構版本 %2，本程式支援 "
+     "%3），以唯讀方式開啟，不會記錄任何內容。"},
     {"LogHistoryMovedAside", "历史数据库 %1 已损坏（%2）：已移至 %3，并新建了一个数据库。",
      "The history database %1 is damaged (%2): moved aside to %3, a new one started.",
      "歷史資料庫 %1 已損壞（%2）：已移至 %3，並新建了一個資料庫。"},
