@@ -33,6 +33,7 @@ const StringEntry baseStringTable[] = {
     {"ColHistCard", "卡", "Card", "卡片"},
     {"ColHistTest", "测试", "Test", "測試"},
     {"BtnHistDelete", "删除", "Delete", "刪除"},
+    {"BtnHistClose", "关闭历史", "Close", "關閉歷史"},
     {"BtnHistExport", "导出 CSV…", "Export CSV…", "匯出 CSV…"},
     {"DlgExportHistory", "导出历史", "Export the history", "匯出歷史"},
     {"FilterCsv", "CSV 文件 (*.csv)", "CSV file (*.csv)", "CSV 檔案 (*.csv)"},
