@@ -53,6 +53,7 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
     const ReportSetup reportSetup{QStringLiteral("lumoracard-cli"), setup.language, setup.card,
                                   setup.options.force, setup.rules};
     QJsonObject report = runReport(run, results, reportSetup);
+    report.insert(QStringLiteral("previous"), QJsonValue());
     if (setup.options.history) {
         // Recorded whatever the database says: a history that cannot be written is a
         // warning in the log, never a failed test.

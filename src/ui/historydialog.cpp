@@ -333,9 +333,11 @@ bool HistoryActions::recording() const
 
 void HistoryActions::record(QJsonObject report, const CardInfo &card, const VerdictRules &rules)
 {
+    m_previous = QJsonValue();
     if (!recording())
         return;
     const HistoryResult result = recordRun(&report, card, rules);
+    m_previous = report.value(QLatin1String("previous"));
     for (const QString &line : result.log + result.changes + result.warnings)
         emit log(line);
     m_cardKey = cardKey(card);

@@ -76,6 +76,8 @@ public:
     void record(QJsonObject report, const CardInfo &card, const VerdictRules &rules);
     // The card of the last recorded test, shown first by the dialog.
     void setCurrentCard(const QString &key) { m_cardKey = key; }
+    // The report's "previous" of the last recorded test: null when there was none.
+    QJsonValue previous() const { return m_previous; }
 
 signals:
     void log(const QString &message);
@@ -90,4 +92,5 @@ private:
     QAction *m_openAction;
     QAction *m_recordAction;
     QString m_cardKey;
+    QJsonValue m_previous;
 };
