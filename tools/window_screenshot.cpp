@@ -1,13 +1,17 @@
 // Draws the main window after a finished two-stream test with reading and saves it as a
 // PNG, for a look at the whole layout in any language, without a card or a display.
 //
-//   window_screenshot [--lang en|zh_CN|zh_TW] [OUTPUT.png]
+//   window_screenshot [--lang en|zh_CN|zh_TW] [--history DB] [OUTPUT.png]
+//
+// With --history, the card history dialog over the database DB (its most recent card) is
+// drawn instead.
 //
 // OUTPUT.png defaults to window.png in the temporary folder.
 //
 // The window's slots get a realistic pass: a fast cache segment, then a noisy steady state,
 // one stream slower with a few dips. Settings go to a temporary folder.
 #include "appidentity.h"
+#include "historydialog.h"
 #include "i18n.h"
 #include "mainwindow.h"
 
@@ -64,6 +68,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QString output = QDir::temp().filePath(QStringLiteral("window.png"));
     Language lang = English;
+    QString history;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--lang") && i + 1 < args.size()) {
@@ -71,6 +76,8 @@ int main(int argc, char *argv[])
             lang = name == QLatin1String("zh_CN")   ? SimplifiedChinese
                    : name == QLatin1String("zh_TW") ? TraditionalChinese
                                                     : English;
+        } else if (args[i] == QLatin1String("--history") && i + 1 < args.size()) {
+            history = args[++i];
         } else {
             output = args[i];
         }
@@ -102,10 +109,19 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 
-    if (!window.grab().save(output)) {
+    HistoryDb db(history);
+    const QVector<HistoryCard> cards = history.isEmpty() ? QVector<HistoryCard>() : db.cards();
+    HistoryDialog dialog(history, cards.isEmpty() ? QString() : cards.first().key, &window);
+    if (!history.isEmpty()) {
+        dialog.show();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+    QWidget &shown = history.isEmpty() ? static_cast<QWidget &>(window) : dialog;
+    if (!shown.grab().save(output)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
         return 1;
     }
-    std::printf("%s: %dx%d\n", qPrintable(output), window.width(), window.height());
+    std::printf("%s: %dx%d\n", qPrintable(output), shown.width(), shown.height());
     return 0;
 }

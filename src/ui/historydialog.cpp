@@ -2,6 +2,7 @@
 
 #include "cardhistory.h"
 #include "filepicker.h"
+#include "verdictcell.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -35,6 +36,14 @@ QString figure(double v)
 QString planText(const HistoryTest &t)
 {
     return QStringLiteral("%1 · %2 × %3 KB").arg(t.mode).arg(t.streams).arg(t.blockSize / 1024);
+}
+
+// The verdict in the UI language; a failed run has none, only its outcome.
+QString verdictShown(const HistoryTest &t)
+{
+    const QStringList names{QStringLiteral("pass"), QStringLiteral("warn"), QStringLiteral("fail")};
+    const int code = names.indexOf(t.verdict);
+    return code < 0 ? t.outcome : verdictText(static_cast<Verdict>(code));
 }
 
 // A CSV field: quoted when it holds a separator, a quote or a line break.
@@ -78,7 +87,7 @@ void HistoryChart::paintEvent(QPaintEvent *)
     }
     if (m_tests.isEmpty() || top <= 0.0)
         return;
-    top *= 1.1;
+    top *= 1.25;  // room for the legend
     p.setPen(QColor(0x55, 0x55, 0x55));
     for (int i = 0; i <= 4; ++i) {
         const int y = plot.bottom() - plot.height() * i / 4;
@@ -104,6 +113,17 @@ void HistoryChart::paintEvent(QPaintEvent *)
         {&HistoryTest::readAvg, QColor(0x2e, 0x7d, 0x32), Qt::SolidLine},
         {&HistoryTest::readMin, QColor(0x2e, 0x7d, 0x32), Qt::DashLine},
     };
+    const char *const names[] = {"LabelHistWriteAvg", "LabelHistWriteMin", "LabelHistReadAvg",
+                                 "LabelHistReadMin"};
+    int legendX = plot.left() + 8;
+    for (int i = 0; i < 4; ++i) {
+        const QString name = tr(names[i]);
+        p.setPen(QPen(curves[i].color, 2, curves[i].style));
+        p.drawLine(legendX, plot.top() + 10, legendX + 20, plot.top() + 10);
+        p.setPen(QColor(0x33, 0x33, 0x33));
+        p.drawText(legendX + 24, plot.top() + 14, name);
+        legendX += 32 + p.fontMetrics().horizontalAdvance(name);
+    }
     for (const auto &c : curves) {
         QPainterPath path;
         bool started = false;
@@ -231,7 +251,7 @@ void HistoryDialog::showTests()
             figure(t.writeMin),
             figure(t.readAvg),
             figure(t.readMin),
-            t.verdict.isEmpty() ? t.outcome : t.verdict,
+            verdictShown(t),
         };
         for (int c = 0; c < cells.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(cells[c]));
