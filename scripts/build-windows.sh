@@ -5,6 +5,8 @@
 #
 #   bash scripts/build-windows.sh [EXTRA_TARGET]...
 #
+# SQLite: $LUMORA_SQLITE_MINGW (an unpacked sqlite3-mingw64 folder), else
+# ../shared/toolchains/sqlite3-3.40.1-mingw64.tar.xz, unpacked once like the kit.
 # The kit: $LUMORA_QT_MINGW (an unpacked qt5-mingw64 folder, or its .tar.xz), else
 # ../shared/toolchains/qt5.15.8-mingw64.tar.xz beside this repository. A tarball is unpacked
 # once into $LUMORA_KIT_CACHE (default /var/cache/lumoracard, or build/kits when that cannot
@@ -72,12 +74,29 @@ if [ ! -f "$kit/lib/cmake/Qt5/Qt5Config.cmake" ]; then
 fi
 echo "Qt kit: $kit"
 
+# --- SQLite, static, for the card history: unpacked once into the same cache as the kit ------
+sqlite_source=${LUMORA_SQLITE_MINGW:-$repo/../shared/toolchains/sqlite3-3.40.1-mingw64.tar.xz}
+if [ -d "$sqlite_source" ]; then
+    sqlite=$(realpath "$sqlite_source")
+else
+    cache=${LUMORA_KIT_CACHE:-/var/cache/lumoracard}
+    { mkdir -p "$cache" 2>/dev/null && [ -w "$cache" ]; } || { cache=$repo/build/kits; mkdir -p "$cache"; }
+    sum=$(sha256sum "$sqlite_source" | cut -c1-16)
+    sqlite=$cache/sqlite3-mingw64-$sum/sqlite3-mingw64
+    if [ ! -f "$sqlite/lib/libsqlite3.a" ]; then
+        rm -rf "$cache/sqlite3-mingw64-$sum"
+        mkdir -p "$cache/sqlite3-mingw64-$sum"
+        tar -xJf "$sqlite_source" -C "$cache/sqlite3-mingw64-$sum"
+    fi
+fi
+echo "SQLite: $sqlite"
+
 # --- build -----------------------------------------------------------------------------------
 build=build/windows
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$kit" \
     -DLUMORA_BUILD_TESTS=ON -DLUMORA_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. \
-    -DLUMORA_QT_TRANSLATIONS=/usr/share/qt5/translations >/dev/null
+    -DLUMORA_QT_TRANSLATIONS=/usr/share/qt5/translations -DLUMORA_SQLITE_MINGW="$sqlite" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target lumoracard lumoracard-cli "$@"
 
 # --- package ---------------------------------------------------------------------------------

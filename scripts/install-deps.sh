@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
+    # The card history's database.
+    libsqlite3-dev
     clang-format
     fio e2fsprogs util-linux
     # The format test starts udisks2 and udev of its own on a private bus.

@@ -1,7 +1,10 @@
 // Draws the main window after a finished two-stream test with reading and saves it as a
 // PNG, for a look at the whole layout in any language, without a card or a display.
 //
-//   window_screenshot [--lang en|zh_CN|zh_TW] [--screen WxH] [OUTPUT.png]
+//   window_screenshot [--lang en|zh_CN|zh_TW] [--screen WxH] [--history DB] [OUTPUT.png]
+//
+// With --history, the card history dialog over the database DB (its most recent card) is
+// drawn instead.
 //
 // OUTPUT.png defaults to window.png in the temporary folder. --screen sizes the window for a
 // screen with that free area (device-independent pixels), as on a small or scaled screen.
@@ -9,6 +12,7 @@
 // The window's slots get a realistic pass: a fast cache segment, then a noisy steady state,
 // one stream slower with a few dips. Settings go to a temporary folder.
 #include "appidentity.h"
+#include "historydialog.h"
 #include "i18n.h"
 #include "mainwindow.h"
 
@@ -67,6 +71,7 @@ int main(int argc, char *argv[])
     Language lang = English;
     // The offscreen platform's own screen is 800 x 600: without --screen, a full HD one.
     QSize screen(1920, 1080);
+    QString history;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--lang") && i + 1 < args.size()) {
@@ -78,6 +83,8 @@ int main(int argc, char *argv[])
             const QStringList wh = args[++i].split(QLatin1Char('x'));
             if (wh.size() == 2)
                 screen = QSize(wh[0].toInt(), wh[1].toInt());
+        } else if (args[i] == QLatin1String("--history") && i + 1 < args.size()) {
+            history = args[++i];
         } else {
             output = args[i];
         }
@@ -110,10 +117,19 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 
-    if (!window.grab().save(output)) {
+    HistoryDb db(history);
+    const QVector<HistoryCard> cards = history.isEmpty() ? QVector<HistoryCard>() : db.cards();
+    HistoryDialog dialog(history, cards.isEmpty() ? QString() : cards.first().key, &window);
+    if (!history.isEmpty()) {
+        dialog.show();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+    QWidget &shown = history.isEmpty() ? static_cast<QWidget &>(window) : dialog;
+    if (!shown.grab().save(output)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
         return 1;
     }
-    std::printf("%s: %dx%d\n", qPrintable(output), window.width(), window.height());
+    std::printf("%s: %dx%d\n", qPrintable(output), shown.width(), shown.height());
     return 0;
 }

@@ -28,6 +28,9 @@ struct VerdictRules {
     bool fullCap = false;  // stress mode: fill the card, then rewrite it in rolling rounds
     int iterCount = 1;     // rounds, or rolling rounds with fullCap; 1 ... 99
     bool enableRead = false;
+    // Against the card's previous comparable test: warn when a write or read average or
+    // minimum fell by more than this fraction.
+    double historyDropWarn = 0.25;
 };
 
 // The limits the window's controls put on these fields, for front ends without them.

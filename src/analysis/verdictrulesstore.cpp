@@ -50,6 +50,7 @@ const QVector<Entry> &entries()
         {"iterCount", Kind::Int, nullptr, nullptr, &VerdictRules::iterCount},
         doubleEntry("perStreamWrite", &VerdictRules::perStreamWrite),
         doubleEntry("perStreamRead", &VerdictRules::perStreamRead),
+        doubleEntry("historyDropWarn", &VerdictRules::historyDropWarn),
     };
     return list;
 }

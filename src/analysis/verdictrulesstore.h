@@ -14,7 +14,7 @@ namespace VerdictRulesStore {
 
 QString groupName();
 
-// The 17 keys in the order they are read and written.
+// The keys in the order they are read and written.
 const QStringList &keys();
 
 // Reads the group into `rules`. A missing key leaves its field as it was; a stored value

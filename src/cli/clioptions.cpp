@@ -217,8 +217,10 @@ struct OptionSet {
                             QStringLiteral("LANG")};
     QCommandLineOption json{QStringLiteral("json"), CommandLine::tr("HintOptJson"),
                             QStringLiteral("FILE")};
+    QCommandLineOption noHistory{QStringLiteral("no-history"), CommandLine::tr("HintOptNoHistory")};
     QCommandLineOption list{QStringLiteral("list"), CommandLine::tr("HintOptList")};
     QCommandLineOption clean{QStringLiteral("clean"), CommandLine::tr("HintOptClean")};
+    QCommandLineOption history{QStringLiteral("history"), CommandLine::tr("HintOptHistory")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             CommandLine::tr("HintOptHelp")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
@@ -227,12 +229,12 @@ struct OptionSet {
     // The options that describe a test, which --list refuses.
     QList<QCommandLineOption> testOptions() const
     {
-        return {target, size, streams, block,      read,  verify,
-                file,   fill, rounds,  iterations, rules, force};
+        return {target, size,   streams,    block, read,  verify,   file,
+                fill,   rounds, iterations, rules, force, noHistory};
     }
     QList<QCommandLineOption> otherOptions() const
     {
-        return {clean, lang, json, list, help, version};
+        return {clean, lang, json, list, history, help, version};
     }
 };
 }  // namespace
@@ -273,6 +275,19 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
 
     CliOptions o;
     const bool list = parser.isSet(opts.list);
+    if (parser.isSet(opts.history)) {
+        // The history of the card at --target, or of every card.
+        for (const QCommandLineOption &option : testOptions) {
+            if (option.names() != opts.target.names() && parser.isSet(option)) {
+                *message = tr("ErrHistoryAlone");
+                return Error;
+            }
+        }
+        if (list || parser.isSet(opts.clean)) {
+            *message = tr("ErrHistoryAlone");
+            return Error;
+        }
+    }
     if (list) {
         for (const QCommandLineOption &option :
              testOptions + QList<QCommandLineOption>{opts.clean}) {
@@ -281,12 +296,14 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
                 return Error;
             }
         }
-    } else if (!parser.isSet(opts.target) || parser.value(opts.target).isEmpty()) {
+    } else if (!parser.isSet(opts.history)
+               && (!parser.isSet(opts.target) || parser.value(opts.target).isEmpty())) {
         *message = tr("ErrNoTarget");
         return Error;
     }
-    if (!list)
+    if (!list && parser.isSet(opts.target))
         o.targetDir = absoluteDir(parser.value(opts.target));
+    o.history = !parser.isSet(opts.noHistory);
 
     if (parser.isSet(opts.size) && !parseSize(parser.value(opts.size), &o.testSize)) {
         *message = tr("ErrBadSize").arg(parser.value(opts.size));
@@ -347,9 +364,9 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
             o.jsonPath = QFileInfo(o.jsonPath).absoluteFilePath();
     }
 
-    if (list) {
+    if (list || parser.isSet(opts.history)) {
         *options = o;
-        return ListDrives;
+        return list ? ListDrives : ListHistory;
     }
     // --clean removes and ends: nothing else may look as if it were done.
     if (parser.isSet(opts.clean)) {

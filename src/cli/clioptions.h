@@ -24,6 +24,7 @@ struct CliOptions {
     bool force = false;         // test the target even if it is not a removable drive's root
     bool verify = false;        // stamp every block and compare it when read back
     bool clean = false;         // only remove what interrupted tests left on the target
+    bool history = true;        // record the test in the card history and compare it
 
     // The test these options ask for.
     TestPlan plan() const;
@@ -33,7 +34,7 @@ class CommandLine
 {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 public:
-    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, Error };
+    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, ListHistory, Error };
 
     // The block sizes a test may use: the ones the window offers.
     static const QVector<qint64> &allowedBlockSizes();

@@ -1,11 +1,13 @@
 // lumoracard-cli: the headless front end over the test engine.
 #include "appidentity.h"
+#include "cardhistory.h"
 #include "clioptions.h"
 #include "console.h"
 #include "consolewriter.h"
 #include "drivelist.h"
 #include "drives.h"
 #include "exitstatus.h"
+#include "historylist.h"
 #include "i18n.h"
 #include "leftovers.h"
 #include "preflight.h"
@@ -58,6 +60,33 @@ int listDrives(const CliOptions &options, ConsoleWriter &console, QFile &out)
     console.error(file.fileName() + QStringLiteral(": ") + file.errorString());
     return exitStatusFor(RunOutcome::Failed);
 }
+
+// --history: the tests recorded for the card at --target, or for every card.
+int listHistory(const CliOptions &options, ConsoleWriter &console, QFile &out)
+{
+    HistoryDb db;
+    for (const QString &line : db.notices())
+        console.logLine(line);
+    const QString key =
+        options.targetDir.isEmpty()
+            ? QString()
+            : cardKey(describeCard(options.targetDir, *platform::makeDriveService()));
+    const HistoryListing listing = historyListing(db, options.targetDir.isEmpty(), key);
+    if (options.jsonPath.isEmpty()) {
+        for (const QString &line : historyLines(listing))
+            console.result(line);
+        return 0;
+    }
+    const QByteArray json =
+        QJsonDocument(historyJson(listing, db.path())).toJson(QJsonDocument::Indented);
+    if (options.jsonPath == QLatin1String("-"))
+        return out.write(json) == json.size() ? 0 : exitStatusFor(RunOutcome::Failed);
+    QSaveFile file(options.jsonPath);
+    if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit())
+        return 0;
+    console.error(file.fileName() + QStringLiteral(": ") + file.errorString());
+    return exitStatusFor(RunOutcome::Failed);
+}
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -94,6 +123,8 @@ int main(int argc, char *argv[])
         return exitStatusFor(RunOutcome::NotRun);
     case CommandLine::ListDrives:
         return listDrives(options, console, out);
+    case CommandLine::ListHistory:
+        return listHistory(options, console, out);
     case CommandLine::Ok:
         break;
     }
@@ -139,7 +170,8 @@ int main(int argc, char *argv[])
         TerminalStyle(TerminalStyle::modeFor(jsonToStdout ? platform::stderrIsTerminal()
                                                           : platform::stdoutIsTerminal())),
         &out,
-        cardJson(card)};
+        cardJson(card),
+        card};
 
     RunController controller(options, &console, platform::interruptRequested);
     int exitStatus = exitStatusFor(RunOutcome::NotRun);

@@ -71,9 +71,10 @@ QString ManPage::text(const QString &date)
     page += QStringLiteral(".SH \"%1\"\n%2 \\- %3\n")
                 .arg(tr("HdrManName"), roff(program), roff(tr("HintCliAbout")));
 
-    // One line per way of calling it: a test, the drive list, the clean-up, help and version.
+    // One line per way of calling it: a test, the drive list, the clean-up, the history, help
+    // and version.
     page += QStringLiteral(".SH \"%1\"\n").arg(tr("HdrManSynopsis"));
-    QStringList test, list, clean;
+    QStringList test, list, clean, history;
     for (const QCommandLineOption &option : options) {
         const QString name = option.names().constLast();
         const QString shown = usage(option, false);
@@ -81,20 +82,25 @@ QString ManPage::text(const QString &date)
         if (name == QLatin1String("target")) {
             test.prepend(shown);
             clean.prepend(shown);
+            history << optional;
         } else if (name == QLatin1String("list")) {
             list.prepend(shown);
         } else if (name == QLatin1String("clean")) {
             clean.insert(1, shown);
+        } else if (name == QLatin1String("history")) {
+            history.prepend(shown);
         } else if (name != QLatin1String("help") && name != QLatin1String("version")) {
             test << optional;
         }
-        if (name == QLatin1String("lang") || name == QLatin1String("json"))
+        if (name == QLatin1String("lang") || name == QLatin1String("json")) {
             list << optional;
+            history << optional;
+        }
         if (name == QLatin1String("lang") || name == QLatin1String("force"))
             clean << optional;
     }
     const QString head = QStringLiteral("\\fB%1\\fR ").arg(roff(program));
-    for (const QStringList *line : {&test, &list, &clean})
+    for (const QStringList *line : {&test, &list, &clean, &history})
         page += head + line->join(QLatin1Char(' ')) + QStringLiteral("\n.br\n");
     page += head + QStringLiteral("\\fB\\-\\-help\\fR | \\fB\\-\\-version\\fR\n");
 

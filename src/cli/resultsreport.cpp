@@ -1,5 +1,6 @@
 #include "resultsreport.h"
 
+#include "cardhistory.h"
 #include "consolewriter.h"
 #include "datajudge.h"
 #include "exitstatus.h"
@@ -46,14 +47,27 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
             console->result(line);
     }
     const int exitStatus = exitStatusFor(outcome, results.worst);
-
-    if (setup.options.jsonPath.isEmpty() || outcome == RunOutcome::Stopped
-        || outcome == RunOutcome::NotRun)
+    if (outcome == RunOutcome::Stopped || outcome == RunOutcome::NotRun)
         return exitStatus;
-    const ReportSetup report{QStringLiteral("lumoracard-cli"), setup.language, setup.card,
-                             setup.options.force, setup.rules};
-    const QByteArray json =
-        QJsonDocument(runReport(run, results, report)).toJson(QJsonDocument::Indented);
+
+    const ReportSetup reportSetup{QStringLiteral("lumoracard-cli"), setup.language, setup.card,
+                                  setup.options.force, setup.rules};
+    QJsonObject report = runReport(run, results, reportSetup);
+    report.insert(QStringLiteral("previous"), QJsonValue());
+    if (setup.options.history) {
+        // Recorded whatever the database says: a history that cannot be written is a
+        // warning in the log, never a failed test.
+        const HistoryResult history = recordRun(&report, setup.testedCard, setup.rules);
+        for (const QString &line : history.log)
+            console->logLine(line);
+        if (outcome == RunOutcome::Completed) {
+            for (const QString &line : history.changes + history.warnings)
+                console->result(line);
+        }
+    }
+    if (setup.options.jsonPath.isEmpty())
+        return exitStatus;
+    const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
     QString error;
     if (!writeReport(json, setup.options.jsonPath, setup.jsonStdout, &error)) {
         console->error(tr("ErrReportNotWritten").arg(setup.options.jsonPath, error));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cardinfo.h"
 #include "clioptions.h"
 #include "terminalstyle.h"
 #include "verdict.h"
@@ -25,6 +26,7 @@ public:
         TerminalStyle style;    // of the stream the results go to
         QIODevice *jsonStdout;  // where "--json -" writes
         QJsonObject card;       // the tested card as the system knows it
+        CardInfo testedCard;    // the same, for the card history
     };
 
     // Returns the exit status. A run that was stopped reports nothing more; one that failed

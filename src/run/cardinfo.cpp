@@ -1,5 +1,7 @@
 #include "cardinfo.h"
 
+#include "volumeserial.h"
+
 #include <QCoreApplication>
 #include <QJsonValue>
 
@@ -44,6 +46,9 @@ CardInfo describeCard(const QString &root, const platform::DriveService &drives)
         card.fileSystem = fileSystemName(text(volume.fileSystem), card.totalBytes);
     }
     drives.queryIdentity(path, card.identity);
+    std::string serial;
+    if (platform::queryVolumeSerial(path, serial))
+        card.volumeSerial = text(serial);
     return card;
 }
 
@@ -87,5 +92,7 @@ QJsonObject cardJson(const CardInfo &card)
         {QStringLiteral("totalBytes"), bytes(card.totalBytes)},
         {QStringLiteral("freeBytes"), bytes(card.freeBytes)},
         {QStringLiteral("identity"), identity},
+        {QStringLiteral("volumeSerial"),
+         card.volumeSerial.isEmpty() ? QJsonValue() : QJsonValue(card.volumeSerial)},
     };
 }

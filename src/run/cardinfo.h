@@ -15,6 +15,7 @@ struct CardInfo {
     qint64 totalBytes = 0;
     qint64 freeBytes = 0;
     platform::CardIdentity identity;
+    QString volumeSerial;  // changes when the card is formatted; empty when unknown
 };
 
 CardInfo describeCard(const QString &root, const platform::DriveService &drives);

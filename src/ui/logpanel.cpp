@@ -21,7 +21,7 @@ namespace {
 const char *const kAttentionKeys[] = {
     "MsgFormatFailed",   "MsgFormatCancelled", "MsgFormatUnsupported", "MsgFormatNoAccess",
     "MsgFormatLost",     "LogUserCancelled",   "LogErrorPrefix",       "LogVerifyOk",
-    "LogVerifyMismatch", "LogVerifyCapacity",
+    "LogVerifyMismatch", "LogVerifyCapacity",  "LogHistoryDropWarn",   "LogHistoryNotRecorded",
 };
 
 QLabel *statusLabel(QStatusBar *bar, const char *name, int stretch)

@@ -30,6 +30,7 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTableWidget;
+class HistoryActions;
 class LogPanel;
 class SpeedChartWidget;
 class StressBanner;
@@ -236,6 +237,9 @@ private:
     QAction *saveReportAction = nullptr;
     QAction *saveImageAction = nullptr;
     QAction *copyResultsAction = nullptr;
+
+    // The card history: its menu actions and the recording of every test.
+    HistoryActions *history = nullptr;
 
     // The log as the window shows it (View menu, panel, status bar).
     LogPanel *logPanel = nullptr;

@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "filepicker.h"
+#include "historydialog.h"
 #include "i18n.h"
 #include "logpanel.h"
 #include "resultcolumns.h"
@@ -195,8 +196,9 @@ void MainWindow::saveReport()
     const ReportSetup setup{QStringLiteral("lumoracard"),
                             I18n::codeOf(I18n::instance()->language()), cardJson(testedCard), false,
                             rules};
-    const QByteArray json = QJsonDocument(runReport(runner, judgeRun(runner, rules), setup))
-                                .toJson(QJsonDocument::Indented);
+    QJsonObject report = runReport(runner, judgeRun(runner, rules), setup);
+    report.insert(QStringLiteral("previous"), history->previous());
+    const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
         prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "historydialog.h"
+#include "i18n.h"
 #include "logpanel.h"
 #include "speedchartwidget.h"
 #include "stressbanner.h"
@@ -103,6 +105,15 @@ void MainWindow::onTestFinished()
 {
     setRunning(false);
     stressBanner->showIdle();
+    // Completed and failed tests go into the card's history; refused or stopped ones do not.
+    const RoundRunner::Outcome outcome = runner.outcome();
+    if (outcome == RoundRunner::Outcome::Completed || outcome == RoundRunner::Outcome::Failed) {
+        takePerStreamThresholds();
+        const ReportSetup setup{QStringLiteral("lumoracard"),
+                                I18n::codeOf(I18n::instance()->language()), cardJson(testedCard),
+                                false, rules};
+        history->record(runReport(runner, judgeRun(runner, rules), setup), testedCard, rules);
+    }
     if (runner.outcome() == RoundRunner::Outcome::Stopped)
         resetResults();
     updateExportActions();

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "historydialog.h"
+
 #include "speedchartwidget.h"
 
 #include "i18n.h"
@@ -126,6 +128,8 @@ void MainWindow::setupFileMenu()
     saveReportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     saveImageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     copyResultsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    history = new HistoryActions(this, menu);
+    connect(history, &HistoryActions::log, this, &MainWindow::appendLog);
 }
 
 void MainWindow::applyShortcuts()

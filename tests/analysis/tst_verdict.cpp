@@ -54,7 +54,8 @@ VerdictRules unusualRules()
          QStringLiteral("enableRead=true jitterFail=0.8 jitterWarn=0.333 cvFail=0.61 cvWarn=0.25 "
                         "dropFail=0.3 dropWarn=0.05 minSpeedMult=0.75 aggWriteFail=12.5 "
                         "aggWriteWarn=22.25 aggReadFail=15 aggReadWarn=45.5 slcTrim=false "
-                        "fullCap=true iterCount=7 perStreamWrite=8.75 perStreamRead=12.5")
+                        "fullCap=true iterCount=7 perStreamWrite=8.75 perStreamRead=12.5 "
+                        "historyDropWarn=0.4")
              .split(' '))
         VerdictRulesStore::setField(&r, pair.section('=', 0, 0), pair.section('=', 1));
     return r;

@@ -104,6 +104,29 @@ private slots:
         }
     }
 
+    // Every run of a card is recorded, compared with the one before, and listed by --history;
+    // --no-history leaves the history alone.
+    void historyOfTheCard()
+    {
+        for (const char *options :
+             {"--size 4M --block 64K --json @DIR/r.json",
+              "--size 4M --block 64K --json @DIR/r.json", "--size 4M --block 64K --no-history"}) {
+            const CliRun run = m_f->run(m_f->onCard(options));
+            QVERIFY2(run.exitCode >= 0 && run.exitCode <= 2, qPrintable(run.err));
+        }
+        QString error;
+        const QJsonObject previous =
+            readJson(m_f->path("r.json"), &error).object()["previous"].toObject();
+        QVERIFY2(previous["change"].toObject().contains("writeMin"), qPrintable(error));
+        const CliRun list = m_f->run(m_f->args("--history --target @CARD --json -"));
+        const QJsonArray cards = QJsonDocument::fromJson(list.out.toUtf8())["cards"].toArray();
+        QVERIFY2(cards.size() == 1, qPrintable(list.out + list.err));
+        const QJsonArray tests = cards[0]["tests"].toArray();
+        QCOMPARE(tests.size(), 2);
+        QCOMPARE(tests[0]["outcome"].toString(), QStringLiteral("completed"));
+        QCOMPARE(tests[0]["blockSize"].toInt(), 65536);
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QString>("args");

@@ -7,6 +7,7 @@ void CliRunner::start(QProcess &process, const QStringList &args) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_configHome);
+    env.insert(QStringLiteral("LUMORACARD_HISTORY_DB"), m_configHome + "/history");
     env.remove(QStringLiteral("LUMORACARD_REMOVABLE_ROOTS"));
     if (!m_removableRoots.isEmpty())
         env.insert(QStringLiteral("LUMORACARD_REMOVABLE_ROOTS"), m_removableRoots.join(':'));
