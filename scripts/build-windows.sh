@@ -72,9 +72,13 @@ echo "Qt kit: $kit"
 
 # --- build -----------------------------------------------------------------------------------
 build=build/windows
+# A compiler cache when there is one (CCACHE_DIR and CCACHE_BASEDIR come from the caller).
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$kit" \
-    -DLUMORA_BUILD_TESTS=ON -DLUMORA_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. >/dev/null
+    -DLUMORA_BUILD_TESTS=ON -DLUMORA_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. \
+    "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target lumoracard lumoracard-cli "$@"
 
 # --- package ---------------------------------------------------------------------------------

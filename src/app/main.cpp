@@ -2,12 +2,14 @@
 #include "i18n.h"
 #include "languagequestion.h"
 #include "mainwindow.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char *argv[])
 {
+    platform::prepareProcess();
     // On a 150-200 % screen the window scales instead of shrinking; Qt 5 reads these only
     // before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);

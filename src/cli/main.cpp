@@ -11,6 +11,7 @@
 #include "resultsreport.h"
 #include "runcontroller.h"
 #include "runreport.h"
+#include "startup.h"
 #include "verdictrulesstore.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,7 @@ int listDrives(const CliOptions &options, ConsoleWriter &console, QFile &out)
 int main(int argc, char *argv[])
 {
     // Before anything else, so an early Ctrl-C is a clean stop rather than a kill.
+    platform::prepareProcess();
     platform::installInterruptHandler();
 
     QCoreApplication app(argc, argv);
@@ -85,7 +87,7 @@ int main(int argc, char *argv[])
     switch (status) {
     case CommandLine::ShowHelp:
     case CommandLine::ShowVersion:
-        out.write(message.toLocal8Bit());
+        console.output(message);
         return exitStatusFor(RunOutcome::Completed);
     case CommandLine::Error:
         console.error(message);
