@@ -1,5 +1,6 @@
 #include "clioptions.h"
 
+#include "cardinfo.h"
 #include "sizeparse.h"
 #include "verdictrulesstore.h"
 
@@ -34,13 +35,15 @@ QString optionForTestRule(const QString &key)
     return QString();
 }
 
+// In the system's own form ("E:\" on Windows), as the window's drive list gives it and as
+// every message and report shows it.
 QString absoluteDir(const QString &dir)
 {
     QString path = QFileInfo(dir).absoluteFilePath();
     // The engine appends file names to the root directly.
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
-    return path;
+    return displayPath(path);
 }
 }  // namespace
 
@@ -200,7 +203,9 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     const QString dir = QStringLiteral("DIR");
     const QString size = QStringLiteral("SIZE");
     const QString count = QStringLiteral("N");
-    const QCommandLineOption targetOption(QStringLiteral("target"), tr("HintOptTarget"), dir);
+    const QCommandLineOption targetOption(
+        QStringLiteral("target"),
+        drivesHaveLetters() ? tr("HintOptTargetDrive") : tr("HintOptTarget"), dir);
     const QCommandLineOption sizeOption(QStringLiteral("size"), tr("HintOptSize"), size);
     const QCommandLineOption streamsOption(QStringLiteral("streams"), tr("HintOptStreams"), count);
     const QCommandLineOption blockOption(QStringLiteral("block"), tr("HintOptBlock"), size);
