@@ -93,10 +93,14 @@ echo "SQLite: $sqlite"
 
 # --- build -----------------------------------------------------------------------------------
 build=build/windows
+# A compiler cache when there is one (CCACHE_DIR and CCACHE_BASEDIR come from the caller).
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$kit" \
     -DLUMORA_BUILD_TESTS=ON -DLUMORA_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. \
-    -DLUMORA_QT_TRANSLATIONS=/usr/share/qt5/translations -DLUMORA_SQLITE_MINGW="$sqlite" >/dev/null
+    -DLUMORA_QT_TRANSLATIONS=/usr/share/qt5/translations -DLUMORA_SQLITE_MINGW="$sqlite" \
+    "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target lumoracard lumoracard-cli "$@"
 
 # --- package ---------------------------------------------------------------------------------
@@ -105,13 +109,18 @@ name=LumoraCard-$version-win64
 out=build/windows-package
 rm -rf "${out:?}/$name" "$out/$name.zip"
 cmake --install "$build" --prefix "$out/$name" >/dev/null
+# The compiler's runtime comes with its debug sections (libstdc++ alone is some 20 MB of them);
+# the programs need none of it.
+find "$out/$name" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-debug {} +
 # One list of the package's files for the zip, the installer and its uninstaller.
 lists=$build/package-lists
 bash scripts/windows/package-lists.sh "$out/$name" "$lists"
 (cd "$out" && sed "s|^|$name/|" "$repo/$lists/files.txt" | zip -q "$name.zip" -@)
 echo "Package: $out/$name/ and $out/$name.zip"
 if [ "${LUMORA_WINDOWS_INSTALLER:-1}" = 1 ] && command -v makensis >/dev/null; then
-    makensis -V2 -DVERSION="$version" -DSOURCE_DIR="$repo/$out/$name" \
+    # What the installed folder takes, in KiB, for the system's list of programs.
+    size_kib=$(du -sk --apparent-size "$out/$name" | cut -f1)
+    makensis -V2 -DVERSION="$version" -DSOURCE_DIR="$repo/$out/$name" -DSIZE_KIB="$size_kib" \
         -DLISTS_DIR="$repo/$lists" \
         -DOUT_FILE="$repo/$out/$name-setup.exe" scripts/windows/installer.nsi >/dev/null
     echo "Installer: $out/$name-setup.exe"

@@ -4,6 +4,7 @@
 #include "languagequestion.h"
 #include "mainwindow.h"
 #include "sessionguard.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -11,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    platform::prepareProcess();
     // On a 125-200 % screen the window scales instead of shrinking, by the screen's own
     // factor: rounded, 150 % would become 200 % and the window would no longer fit. Qt 5
     // reads these only before the application object exists.

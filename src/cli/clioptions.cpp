@@ -1,5 +1,6 @@
 #include "clioptions.h"
 
+#include "cardinfo.h"
 #include "sizeparse.h"
 #include "verdictrulesstore.h"
 
@@ -34,13 +35,15 @@ QString optionForTestRule(const QString &key)
     return QString();
 }
 
+// In the system's own form ("E:\" on Windows), as the window's drive list gives it and as
+// every message and report shows it.
 QString absoluteDir(const QString &dir)
 {
     QString path = QFileInfo(dir).absoluteFilePath();
     // The engine appends file names to the root directly.
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
-    return path;
+    return displayPath(path);
 }
 }  // namespace
 
@@ -193,7 +196,10 @@ namespace {
 // list them in this order.
 struct OptionSet {
     // The value names stay as they are in every language: they are typed as shown.
-    QCommandLineOption target{QStringLiteral("target"), CommandLine::tr("HintOptTarget"),
+    // Windows users name a drive, not a folder where a card is mounted.
+    QCommandLineOption target{QStringLiteral("target"),
+                              drivesHaveLetters() ? CommandLine::tr("HintOptTargetDrive")
+                                                  : CommandLine::tr("HintOptTarget"),
                               QStringLiteral("DIR")};
     QCommandLineOption size{QStringLiteral("size"), CommandLine::tr("HintOptSize"),
                             QStringLiteral("SIZE")};

@@ -1,8 +1,24 @@
 #include "consolewriter.h"
 
+#include "consoletext.h"
 #include "progressline.h"
 
+#include <QFileDevice>
 #include <QIODevice>
+
+namespace {
+// A console window takes the text as characters; a file, a pipe or a buffer gets UTF-8.
+void writeText(QIODevice *device, const QString &text)
+{
+    const auto *file = qobject_cast<QFileDevice *>(device);
+    if (file && file->handle() >= 0
+        && platform::writeToConsole(file->handle(),
+                                    reinterpret_cast<const char16_t *>(text.utf16()),
+                                    static_cast<std::size_t>(text.size())))
+        return;
+    device->write(text.toUtf8());
+}
+}  // namespace
 
 ConsoleWriter::ConsoleWriter(QIODevice *out, QIODevice *err, bool errIsTerminal)
     : m_out(out)
@@ -51,10 +67,15 @@ void ConsoleWriter::clearProgress()
 
 void ConsoleWriter::result(const QString &line)
 {
-    m_out->write(line.toLocal8Bit() + '\n');
+    writeText(m_out, line + QLatin1Char('\n'));
+}
+
+void ConsoleWriter::output(const QString &text)
+{
+    writeText(m_out, text);
 }
 
 void ConsoleWriter::writeErr(const QString &text)
 {
-    m_err->write(text.toLocal8Bit());
+    writeText(m_err, text);
 }

@@ -7,7 +7,8 @@ class QIODevice;
 
 // Where the front end's text goes: time-stamped log lines and the live progress line on
 // the error stream, results on the output stream. On a terminal the progress line is
-// redrawn in place and wiped before a log line, so the two never run into each other.
+// redrawn in place and wiped before a log line, so the two never run into each other. A console
+// window gets the text as characters, anything else UTF-8.
 class ConsoleWriter
 {
 public:
@@ -23,6 +24,8 @@ public:
     // Ends the progress line, if one is showing, so the next output starts on a fresh line.
     void clearProgress();
     void result(const QString &line);
+    // Text on the output stream, as it is (help, version).
+    void output(const QString &text);
 
     static QString stamped(const QString &message, const QTime &time);
 

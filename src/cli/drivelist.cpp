@@ -37,7 +37,7 @@ QStringList driveListLines(const QVector<CardInfo> &cards)
         const QString identity = identityText(card.identity);
         // One pass, so a label holding "%1" stays as it is.
         lines << QStringLiteral("%1  [%2]  %3  %4  %5")
-                     .arg(card.root, label, card.fileSystem, space, identity)
+                     .arg(displayPath(card.root), label, card.fileSystem, space, identity)
                      .trimmed();
     }
     return lines;

@@ -14,6 +14,7 @@
 #include "resultsreport.h"
 #include "runcontroller.h"
 #include "runreport.h"
+#include "startup.h"
 #include "verdictrulesstore.h"
 
 #include <QCoreApplication>
@@ -92,6 +93,7 @@ int listHistory(const CliOptions &options, ConsoleWriter &console, QFile &out)
 int main(int argc, char *argv[])
 {
     // Before anything else, so an early Ctrl-C is a clean stop rather than a kill.
+    platform::prepareProcess();
     platform::installInterruptHandler();
 
     QCoreApplication app(argc, argv);
@@ -115,7 +117,7 @@ int main(int argc, char *argv[])
     switch (status) {
     case CommandLine::ShowHelp:
     case CommandLine::ShowVersion:
-        out.write(message.toLocal8Bit());
+        console.output(message);
         return exitStatusFor(RunOutcome::Completed);
     case CommandLine::Error:
         console.error(message);

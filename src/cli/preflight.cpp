@@ -1,5 +1,7 @@
 #include "preflight.h"
 
+#include "cardinfo.h"
+
 #include <QFileInfo>
 
 QString Preflight::check(const CliOptions &options, TargetFacts target)
@@ -10,7 +12,8 @@ QString Preflight::check(const CliOptions &options, TargetFacts target)
     if (refusal.reason != PlanRefusal::Reason::NotRemovable)
         return refusal.text();
     // The window's text asks for a click on Refresh; here the way out is another path.
-    return tr("ErrNotRemovableRoot").arg(options.targetDir);
+    return (drivesHaveLetters() ? tr("ErrNotRemovableDrive") : tr("ErrNotRemovableRoot"))
+        .arg(options.targetDir);
 }
 
 QString Preflight::checkTarget(const CliOptions &options, TargetFacts target)

@@ -33,11 +33,17 @@ public:
     virtual void abandon() = 0;
     // Why the last format or description did not succeed, for the log; empty after a success.
     virtual QString lastMessage() const = 0;
+    // The native handle of the window a system dialog belongs to (QWidget::winId()); 0 for none.
+    void setOwnerWindow(quintptr window) { m_ownerWindow = window; }
+    quintptr ownerWindow() const { return m_ownerWindow; }
 
 signals:
     // On Done, `newRoot` is where the drive is mounted now (it may have moved); otherwise
     // empty, or the old root when the system does not say.
     void finished(platform::FormatResult result, const QString &newRoot);
+
+private:
+    quintptr m_ownerWindow = 0;
 };
 
 Q_DECLARE_METATYPE(platform::FormatResult)

@@ -23,12 +23,13 @@ public:
     void start(const QString &rootPath) override
     {
         const int job = ++m_job;
-        // The dialog is modal; it opens once the caller has shown that a format is under way.
+        // The dialog is modal; it opens once the caller has shown that a format is under way,
+        // on this object's thread, which is the window's.
         QTimer::singleShot(0, this, [this, job, rootPath] {
             if (job != m_job)
                 return;
             const platform::FormatResult result =
-                platform::showFormatDialog(rootPath.toStdString());
+                platform::showFormatDialog(rootPath.toStdString(), ownerWindow());
             m_message.clear();
             if (job == m_job)
                 emit finished(result, rootPath);

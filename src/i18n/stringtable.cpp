@@ -619,6 +619,13 @@ const StringEntry stringTableAdditions[] = {
      "root of a removable drive unless --force is given.",
      "記憶卡的根目錄（掛載點），測試檔案建在那裡。除非給出 "
      "--force，否則必須是卸除式磁碟機的根目錄。"},
+    {"HintOptTargetDrive",
+     "存储卡所在的驱动器，例如 E:\\，测试文件建在它的根目录。除非给出 "
+     "--force，否则必须是可移动驱动器。",
+     "The card's drive, for example E:\\; the test files are made in its root. It must be a "
+     "removable drive unless --force is given.",
+     "記憶卡所在的磁碟機，例如 E:\\，測試檔案建在它的根目錄。除非給出 "
+     "--force，否則必須是卸除式磁碟機。"},
     {"HintOptSize", "每个流的测试大小，例如 512M 或 2G（K、M、G、T 为 1024 的幂）。默认 1G。",
      "Test size per stream, e.g. 512M or 2G (K, M, G, T are powers of 1024). Default 1G.",
      "每個串流的測試大小，例如 512M 或 2G（K、M、G、T 為 1024 的冪）。預設 1G。"},
@@ -784,6 +791,14 @@ const StringEntry stringTableAdditions[] = {
      "anyway.",
      "目標 %1 不是卸除式磁碟機的根目錄 — 為保護本機資料，已拒絕測試。\n"
      "請指定記憶卡的根目錄（掛載點），或加上 --force 仍然測試此資料夾。"},
+    {"ErrNotRemovableDrive",
+     "目标 %1 不是可移动驱动器的根目录 — 为保护本地数据，已拒绝测试。\n"
+     "请指定存储卡所在的驱动器（例如 E:\\），或加上 --force 仍然测试此文件夹。",
+     "Target %1 is not the root of a removable drive — the test is refused to protect local "
+     "data.\nName the card's drive (for example E:\\), or add --force to test this folder "
+     "anyway.",
+     "目標 %1 不是卸除式磁碟機的根目錄 — 為保護本機資料，已拒絕測試。\n"
+     "請指定記憶卡所在的磁碟機（例如 E:\\），或加上 --force 仍然測試此資料夾。"},
     {"LogForceSkipped", "--force：已跳过可移动驱动器检查；%1 将被当作存储卡测试。",
      "--force: the removable-drive check was skipped; %1 is tested as if it were a card.",
      "--force：已略過卸除式磁碟機檢查；%1 將被當作記憶卡測試。"},

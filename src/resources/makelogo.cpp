@@ -1,6 +1,7 @@
-// Draws the application icon and writes it as logo.ico (seven 32-bit PNG images, 48 to
-// 256 pixels) and as one PNG per size for the desktop's icon theme. Run it by hand after
-// changing the drawing and commit what it writes:
+// Draws the application icon and writes it as logo.ico (ten 32-bit PNG images, 16 to 256
+// pixels: Windows picks 16, 24 and 32 for lists, title bars and the taskbar) and as one PNG per
+// size for the desktop's icon theme. Run it by hand after changing the drawing and commit what it
+// writes:
 //   cmake --build <build> --target lumora_makelogo
 //   <build>/src/app/resources/lumora_makelogo src/resources
 #include <QBuffer>
@@ -19,7 +20,7 @@
 
 namespace {
 
-const int iconSizes[] = {48, 64, 72, 80, 96, 128, 256};
+const int iconSizes[] = {16, 24, 32, 48, 64, 72, 80, 96, 128, 256};
 
 // A memory card seen from the front: notched corner, gold contacts, and a speed gauge whose
 // needle stands well into the fast end. Drawn on a 256-unit square and scaled.

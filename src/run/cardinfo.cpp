@@ -3,6 +3,7 @@
 #include "volumeserial.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonValue>
 
 namespace {
@@ -52,6 +53,25 @@ CardInfo describeCard(const QString &root, const platform::DriveService &drives)
     return card;
 }
 
+QString displayPath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QStringList displayPaths(const QStringList &paths)
+{
+    QStringList out;
+    out.reserve(paths.size());
+    for (const QString &path : paths)
+        out << displayPath(path);
+    return out;
+}
+
+bool drivesHaveLetters()
+{
+    return QDir::separator() == QLatin1Char('\\');
+}
+
 QString identityText(const platform::CardIdentity &id)
 {
     QStringList parts;
@@ -86,7 +106,7 @@ QJsonObject cardJson(const CardInfo &card)
                        {QStringLiteral("cidDate"), text(id.cidDate)},
                    };
     return QJsonObject{
-        {QStringLiteral("root"), card.root},
+        {QStringLiteral("root"), displayPath(card.root)},
         {QStringLiteral("label"), card.label},
         {QStringLiteral("fileSystem"), card.fileSystem},
         {QStringLiteral("totalBytes"), bytes(card.totalBytes)},

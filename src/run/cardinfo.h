@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 // A card as the system knows it, for the drive list, the reports and the command line's list
 // of drives.
@@ -19,6 +20,14 @@ struct CardInfo {
 };
 
 CardInfo describeCard(const QString &root, const platform::DriveService &drives);
+
+// A path as the user reads it, with the system's own separators: "E:\" on Windows, where Qt
+// hands out "E:/".
+QString displayPath(const QString &path);
+QStringList displayPaths(const QStringList &paths);
+// Whether the system names a card by its drive ("E:\", Windows) rather than by the folder it
+// is mounted on: texts about the target say "drive" or "mount point" accordingly.
+bool drivesHaveLetters();
 
 // The file system's name as users know it: Linux's "vfat" is FAT32 above 2 GiB (and plain FAT
 // below, where it may be FAT16), "exfat" exFAT, "ntfs"/"ntfs3" NTFS; other names stay.

@@ -1,5 +1,6 @@
 #include "plancheck.h"
 
+#include "cardinfo.h"
 #include "drives.h"
 
 #include <QCoreApplication>
@@ -50,7 +51,7 @@ PlanRefusal checkFiles(const TestPlan &plan, const TargetFacts &target)
     }
     if (!missing.isEmpty())
         return refuse(R::FilesMissing, "MsgErrorTitle", "MsgFilesMissing",
-                      {missing.join(QLatin1Char('\n'))});
+                      {displayPaths(missing).join(QLatin1Char('\n'))});
     if (total == 0)
         return refuse(R::FilesTooSmall, "MsgErrorTitle", "MsgFilesTooSmall");
     if (fat32Bars(target.totalBytes, largest))

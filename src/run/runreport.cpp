@@ -1,5 +1,6 @@
 #include "runreport.h"
 
+#include "cardinfo.h"
 #include "datajudge.h"
 #include "streamsource.h"
 #include "verdictcell.h"
@@ -43,7 +44,7 @@ QJsonObject settingsObject(const TestPlan &plan, const ReportSetup &setup, int s
         rulesObject.insert(key, QJsonValue::fromVariant(VerdictRulesStore::field(rules, key)));
     const bool files = plan.mode == TestPlan::Mode::Files;
     return {
-        {QStringLiteral("target"), plan.target},
+        {QStringLiteral("target"), displayPath(plan.target)},
         {QStringLiteral("force"), setup.force},
         {QStringLiteral("mode"), modeName(plan)},
         // Per stream, or per file of the fill; the external files set their own sizes.
@@ -52,7 +53,8 @@ QJsonObject settingsObject(const TestPlan &plan, const ReportSetup &setup, int s
         {QStringLiteral("blockSize"), plan.blockSize},
         {QStringLiteral("read"), plan.readPass()},
         {QStringLiteral("verify"), plan.verify},
-        {QStringLiteral("files"), QJsonArray::fromStringList(files ? plan.files : QStringList())},
+        {QStringLiteral("files"),
+         QJsonArray::fromStringList(files ? displayPaths(plan.files) : QStringList())},
         {QStringLiteral("fill"), plan.fill},
         {QStringLiteral("fillRounds"), intOrNull(plan.fill, plan.fillRounds)},
         {QStringLiteral("iterations"), plan.fill ? 1 : plan.iterations},

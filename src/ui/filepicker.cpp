@@ -1,8 +1,25 @@
 #include "filepicker.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace {
+
+const QString kLastSaveFolder = QStringLiteral("ui/lastSaveFolder");
+
+// Where a save dialog opens: the folder the user last saved into, else the Documents folder
+// (not the program's working folder, which on Windows is often its install folder).
+QString saveFolder()
+{
+    const QString last = QSettings().value(kLastSaveFolder).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
 
 FilePicker::Picker &replacement()
 {
@@ -35,9 +52,13 @@ void setPicker(Picker picker)
 QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
                      const QString &filter)
 {
-    if (namerReplacement())
-        return namerReplacement()(parent, caption, suggested, filter);
-    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    const QString start = QDir(saveFolder()).filePath(suggested);
+    const QString path = namerReplacement()
+                             ? namerReplacement()(parent, caption, start, filter)
+                             : QFileDialog::getSaveFileName(parent, caption, start, filter);
+    if (!path.isEmpty())
+        QSettings().setValue(kLastSaveFolder, QFileInfo(path).absolutePath());
+    return path;
 }
 
 void setSaveNamer(SaveNamer namer)

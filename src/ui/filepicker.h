@@ -21,7 +21,8 @@ void setPicker(Picker picker);
 
 using SaveNamer = std::function<QString(QWidget *parent, const QString &caption,
                                         const QString &suggested, const QString &filter)>;
-// QFileDialog::getSaveFileName starting at `suggested`, unless replaced; empty when cancelled.
+// QFileDialog::getSaveFileName offering the file name `suggested` in the folder last saved
+// into (remembered in the settings), else in Documents, unless replaced; empty when cancelled.
 QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
                      const QString &filter);
 void setSaveNamer(SaveNamer namer);

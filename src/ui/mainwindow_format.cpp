@@ -35,6 +35,7 @@ void MainWindow::formatBeforeTest(const QString &drive)
     setRunning(true);
     labelBeforeFormat = writeSpeedLabel->text();
     writeSpeedLabel->setText(tr("MsgFormatting").arg(drive));
+    service->setOwnerWindow(winId());
     service->start(drive);
 }
 

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "cardinfo.h"
 #include "filepicker.h"
 #include "verdictrulesstore.h"
 
@@ -125,7 +126,7 @@ void MainWindow::browseSourceFiles()
             continue;
         auto *item = new QListWidgetItem(info.fileName(), fileList);
         item->setData(Qt::UserRole, path);
-        item->setToolTip(path);
+        item->setToolTip(displayPath(path));
         listed.insert(path);
         totalBytes += info.size();
     }

@@ -1,4 +1,5 @@
 // The front end's parts in-process: what the command line accepts and the test it asks for.
+#include "cardinfo.h"
 #include "clioptions.h"
 #include "consolewriter.h"
 #include "i18n.h"
@@ -10,11 +11,12 @@
 
 namespace {
 // The test a parse asked for, on one line: the numbers always, everything else when set.
-// The target every row gives, /media/card/, is left out (made absolute as the parser makes
-// it: on Windows it gains the current drive).
+// The target every row gives, /media/card/, is left out (made absolute and shown as the
+// parser makes it: on Windows it gains the current drive and backslashes).
 QString summary(const CliOptions &o)
 {
-    static const QString card = QFileInfo(QStringLiteral("/media/card")).absoluteFilePath() + '/';
+    static const QString card =
+        displayPath(QFileInfo(QStringLiteral("/media/card")).absoluteFilePath() + '/');
     const TestPlan p = o.plan();
     QStringList parts{
         "size=" + formatSize(p.testSize), QStringLiteral("streams=%1").arg(p.streams),
@@ -142,8 +144,8 @@ private slots:
         row("--file clips/a.mp4 --file /data/b.mp4 --read",
             d + " read files=" + cwd + "/clips/a.mp4,"
                 + QFileInfo("/data/b.mp4").absoluteFilePath());
-        QTest::newRow("relative target") << "--target card" << d + " target=" + cwd + "/card/"
-                                         << "";
+        QTest::newRow("relative target")
+            << "--target card" << d + " target=" + displayPath(cwd + "/card/") << "";
         row("--lang ZH-tw --json out/r.json", d + " lang=zh_TW json=" + cwd + "/out/r.json");
         row("--clean --force --lang en", d + " force clean lang=en");
         row("--rules slcTrim=false --rules cvWarn=0.3 --rules cvWarn=0.25",

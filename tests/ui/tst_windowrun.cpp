@@ -7,6 +7,8 @@
 #include "sessionguard.h"
 #include "windowfixture.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <csignal>
 
 namespace {
@@ -162,8 +164,12 @@ private slots:
             });
         saveAs = out.filePath("results.png");
         action("saveImageAction")->trigger();
-        QVERIFY2(suggested.startsWith("LumoraCard_") && suggested.endsWith(".png"),
+        // Offered in Documents first, then in the folder saved into last.
+        const QFileInfo offered(suggested);
+        QVERIFY2(offered.fileName().startsWith("LumoraCard_") && suggested.endsWith(".png"),
                  qPrintable(suggested));
+        QCOMPARE(offered.absolutePath(),
+                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         const QImage image(saveAs);
         QVERIFY(!image.isNull());
         // Below the header, the chart's curves: colours other than white and grey.
@@ -179,6 +185,7 @@ private slots:
         // The report is the command line's, shape for shape, for the same test.
         saveAs = out.filePath("window.json");
         action("saveReportAction")->trigger();
+        QCOMPARE(QFileInfo(suggested).absolutePath(), QFileInfo(saveAs).absolutePath());
         const CliRun run =
             CliRunner(out.path(), card.path())
                 .run(QStringList{"--target", card.path(), "--force", "--size", "64M", "--streams",

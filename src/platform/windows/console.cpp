@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -33,18 +34,32 @@ BOOL WINAPI onConsoleEvent(DWORD event)
     }
 }
 
-// A console that understands the colour sequences. The console's code page is set to the
-// ANSI one, in which Qt's local 8-bit text arrives.
+// The console's mode as the program found it, given back at exit: the console outlives us.
+HANDLE g_modeHandle = nullptr;
+DWORD g_modeBefore = 0;
+
+void restoreConsoleMode()
+{
+    SetConsoleMode(g_modeHandle, g_modeBefore);
+}
+
+// A console that understands the colour sequences. Text reaches it as UTF-16 (consoletext.h),
+// so its code page is left alone.
 bool isColourConsole(DWORD stdHandle)
 {
     HANDLE h = GetStdHandle(stdHandle);
     DWORD mode = 0;
     if (h == INVALID_HANDLE_VALUE || h == nullptr || !GetConsoleMode(h, &mode))
         return false;
-    if (!(mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING)
-        && !SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING))
+    if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING)
+        return true;
+    if (!SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING))
         return false;  // before Windows 10: plain lines without colours or redrawing
-    SetConsoleOutputCP(GetACP());
+    if (g_modeHandle == nullptr) {
+        g_modeHandle = h;
+        g_modeBefore = mode;
+        std::atexit(restoreConsoleMode);
+    }
     return true;
 }
 }  // namespace

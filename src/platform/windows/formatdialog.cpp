@@ -7,12 +7,16 @@
 
 namespace platform {
 
-FormatResult showFormatDialog(const std::string &rootPath)
+FormatResult showFormatDialog(const std::string &rootPath, std::uintptr_t ownerWindow)
 {
     const int drive = driveIndexOfRoot(rootPath);
     if (drive < 0)
         return FormatResult::CannotFormat;
-    switch (SHFormatDrive(GetActiveWindow(), static_cast<UINT>(drive), SHFMT_ID_DEFAULT, 0)) {
+    // Owned by the main window, the dialog stays above it and disables it while open.
+    HWND owner = reinterpret_cast<HWND>(ownerWindow);
+    if (owner == nullptr || !IsWindow(owner))
+        owner = GetActiveWindow();
+    switch (SHFormatDrive(owner, static_cast<UINT>(drive), SHFMT_ID_DEFAULT, 0)) {
     case SHFMT_ERROR:
         return FormatResult::Failed;
     case SHFMT_CANCEL:

@@ -1,0 +1,7 @@
+#include "startup.h"
+
+namespace platform {
+
+void prepareProcess() {}
+
+}  // namespace platform
