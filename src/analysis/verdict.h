@@ -28,6 +28,9 @@ struct VerdictRules {
     bool fullCap = false;  // stress mode: fill the card, then rewrite it in rolling rounds
     int iterCount = 1;     // rounds, or rolling rounds with fullCap; 1 ... 99
     bool enableRead = false;
+    // A dashcam channel is fit when its stream sustains its bitrate times this, marginal
+    // when it sustains the bitrate alone; at least 1.
+    double dashcamMargin = 1.5;
 };
 
 // The limits the window's controls put on these fields, for front ends without them.

@@ -50,6 +50,7 @@ const QVector<Entry> &entries()
         {"iterCount", Kind::Int, nullptr, nullptr, &VerdictRules::iterCount},
         doubleEntry("perStreamWrite", &VerdictRules::perStreamWrite),
         doubleEntry("perStreamRead", &VerdictRules::perStreamRead),
+        doubleEntry("dashcamMargin", &VerdictRules::dashcamMargin),
     };
     return list;
 }
@@ -120,7 +121,11 @@ bool setField(VerdictRules *rules, const QString &key, const QVariant &value)
         double number = value.toDouble();
         if (std::isnan(number))
             number = 0.0;
-        rules->*(e->number) = isPerStreamSpeed(*e) ? clampPerStreamSpeed(number) : number;
+        if (isPerStreamSpeed(*e))
+            number = clampPerStreamSpeed(number);
+        else if (e->number == &VerdictRules::dashcamMargin)
+            number = std::max(1.0, number);  // below 1 there would be no margin at all
+        rules->*(e->number) = number;
         break;
     }
     case Kind::Int:
