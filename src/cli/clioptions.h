@@ -23,6 +23,7 @@ struct CliOptions {
     QString jsonPath;           // where the report goes, "-" for standard output; empty: none
     bool force = false;         // test the target even if it is not a removable drive's root
     bool verify = false;        // stamp every block and compare it when read back
+    DashcamProfile dashcam;     // --dashcam: judged beside the rules; sets the stream count
 
     // The test these options ask for.
     TestPlan plan() const;
@@ -32,7 +33,7 @@ class CommandLine
 {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 public:
-    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, Error };
+    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, ListDashcamPresets, Error };
 
     // The block sizes a test may use: the ones the window offers.
     static const QVector<qint64> &allowedBlockSizes();
@@ -52,6 +53,9 @@ public:
     // or it is not one of the three. Read before parse(), so that parse()'s own messages
     // already come in that language.
     static QString requestedLanguage(const QStringList &arguments);
+
+    // "--dashcam list": the presets, one a line, with their names as --dashcam takes them.
+    static QStringList dashcamPresetLines();
 
     // The verdict rules --rules may set: every stored rule except the three that describe
     // the test itself (--read, --fill, --iterations set those).

@@ -93,6 +93,10 @@ int main(int argc, char *argv[])
         return exitStatusFor(RunOutcome::NotRun);
     case CommandLine::ListDrives:
         return listDrives(options, console, out);
+    case CommandLine::ListDashcamPresets:
+        for (const QString &line : CommandLine::dashcamPresetLines())
+            console.result(line);
+        return exitStatusFor(RunOutcome::Completed);
     case CommandLine::Ok:
         break;
     }
@@ -123,7 +127,8 @@ int main(int argc, char *argv[])
         TerminalStyle(TerminalStyle::modeFor(jsonToStdout ? platform::stderrIsTerminal()
                                                           : platform::stdoutIsTerminal())),
         &out,
-        cardJson(card)};
+        cardJson(card),
+        card.spaceKnown ? card.totalBytes : -1};
 
     RunController controller(options, &console, platform::interruptRequested);
     int exitStatus = exitStatusFor(RunOutcome::NotRun);

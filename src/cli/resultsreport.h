@@ -12,8 +12,8 @@ class QIODevice;
 class RunController;
 
 // The end of an invocation: judges what the run collected with the rules, prints the
-// results table after the averages, writes the JSON report where --json asks, and decides
-// the exit status.
+// results table after the averages, then the speed class and the dashcam profile's
+// judgement, writes the JSON report where --json asks, and decides the exit status.
 class ResultsReport
 {
     Q_DECLARE_TR_FUNCTIONS(ResultsReport)
@@ -25,6 +25,7 @@ public:
         TerminalStyle style;    // of the stream the results go to
         QIODevice *jsonStdout;  // where "--json -" writes
         QJsonObject card;       // the tested card as the system knows it
+        qint64 capacityBytes;   // its size, for the hours of recording; -1 when unknown
     };
 
     // Returns the exit status. A run that was stopped reports nothing more; one that failed

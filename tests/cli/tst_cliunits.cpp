@@ -27,7 +27,8 @@ QString summary(const CliOptions &o)
         {o.force, "force"},
         {p.mode == TestPlan::Mode::Files, "files=" + p.files.join(',')},
         {!o.language.isEmpty(), "lang=" + o.language},
-        {!o.jsonPath.isEmpty(), "json=" + o.jsonPath}};
+        {!o.jsonPath.isEmpty(), "json=" + o.jsonPath},
+        {p.dashcam.isSet(), "dashcam=" + p.dashcam.spec()}};
     for (const auto &[set, text] : optional) {
         if (set)
             parts << text;
@@ -147,14 +148,38 @@ private slots:
         row("--rules slcTrim=false --rules cvWarn=0.3 --rules cvWarn=0.25",
             d + " cvWarn:0.25 slcTrim:false");
 
+        // One stream per channel: the profile sets the count, and a matching one is accepted.
+        row("--dashcam 4K+1080P",
+            "size=1G streams=2 block=1M rounds=1 iterations=1 dashcam=4k+1080p");
+        row("--dashcam 50,12.5,8 --streams 3",
+            "size=1G streams=3 block=1M rounds=1 iterations=1 dashcam=50,12.5,8");
+        row("--fill --dashcam 1080p",
+            "size=1G streams=1 block=1M rounds=1 iterations=1 fill dashcam=1080p");
+        QTest::newRow("--dashcam list") << "--dashcam list" << QString() << QString();
         QTest::newRow("no target") << "--size 4M" << QString() << "--target";
         // Refused, with what the message must name after the '|'.
-        for (const char *bad :
-             {"--size 512K|", "--streams 17|17", "--block 2M|2M", "--iterations 100|",
-              "--rounds 2|--rounds", "--fill --rounds 100|", "--fill --read|--read",
-              "--fill --streams 2|", "--file /x/a --size 1G|", "--fast|fast", "extra|extra",
-              "--lang fr|zh_TW", "--rules speed=5|speed", "--rules aggWriteWarn=fast|fast",
-              "--rules enableRead=true|--read"}) {
+        for (const char *bad : {"--size 512K|",
+                                "--streams 17|17",
+                                "--block 2M|2M",
+                                "--iterations 100|",
+                                "--rounds 2|--rounds",
+                                "--fill --rounds 100|",
+                                "--fill --read|--read",
+                                "--fill --streams 2|",
+                                "--file /x/a --size 1G|",
+                                "--fast|fast",
+                                "extra|extra",
+                                "--lang fr|zh_TW",
+                                "--rules speed=5|speed",
+                                "--rules aggWriteWarn=fast|fast",
+                                "--rules enableRead=true|--read",
+                                "--dashcam taxi --streams 2|taxi",
+                                "--fill --dashcam 50,12|50,12",
+                                "--file /x/a --dashcam 4k+1080p|4k+1080p",
+                                "--dashcam 8k|1440p",
+                                "--dashcam 50,0|1000",
+                                "--dashcam 1001|1001",
+                                "--dashcam 50;12|50;12"}) {
             const QStringList parts = QString(bad).split('|');
             QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
         }
@@ -170,7 +195,10 @@ private slots:
         const CommandLine::Status status =
             CommandLine::parse(QStringList{"lumoracard-cli"} + args.split(' ', Qt::SkipEmptyParts),
                                &options, &message);
-        if (chosen.isEmpty()) {
+        if (named.isEmpty() && chosen.isEmpty()) {
+            QCOMPARE(status, CommandLine::ListDashcamPresets);
+            QCOMPARE(CommandLine::dashcamPresetLines().size(), dashcamPresets().size());
+        } else if (chosen.isEmpty()) {
             QCOMPARE(status, CommandLine::Error);
             QVERIFY2(!message.trimmed().isEmpty() && message.contains(named), qPrintable(message));
         } else {
