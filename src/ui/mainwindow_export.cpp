@@ -2,6 +2,7 @@
 // for the clipboard. Both say which card was tested, how, when, and the verdict.
 #include "mainwindow.h"
 
+#include "dashcamresultview.h"
 #include "filepicker.h"
 #include "i18n.h"
 #include "logpanel.h"
@@ -75,7 +76,7 @@ QStringList MainWindow::resultHeaderLines() const
         mode = tr("LabelRollingWrite");
     const QString size =
         plan.mode == TestPlan::Mode::Files ? QStringLiteral("-") : sizeText(plan.testSize);
-    return {
+    const QStringList lines = {
         tr("LogCardTested")
             .arg(testedCard.label, testedCard.fileSystem,
                  QString::number(double(testedCard.totalBytes) / 1073741824.0, 'f', 1),
@@ -88,6 +89,8 @@ QStringList MainWindow::resultHeaderLines() const
         tr("LabelResultDate").arg(QLocale().toString(testStarted, QLocale::ShortFormat)),
         tr("SummaryVerdict").arg(verdictText(judged.worst)),
     };
+    // The speed class and the dashcam profile's judgement as the window shows them.
+    return lines + dashcamView->lines();
 }
 
 QString MainWindow::resultsText() const
@@ -195,8 +198,9 @@ void MainWindow::saveReport()
     const ReportSetup setup{QStringLiteral("lumoracard"),
                             I18n::codeOf(I18n::instance()->language()), cardJson(testedCard), false,
                             rules};
-    const QByteArray json = QJsonDocument(runReport(runner, judgeRun(runner, rules), setup))
-                                .toJson(QJsonDocument::Indented);
+    const QByteArray json =
+        QJsonDocument(runReport(runner, judgeRun(runner, rules, testedCapacity()), setup))
+            .toJson(QJsonDocument::Indented);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
         prompt(UserPrompt::Warning, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "dashcamprofilepicker.h"
+#include "dashcamresultview.h"
 #include "logpanel.h"
 #include "speedchartwidget.h"
 
@@ -164,6 +166,9 @@ QGroupBox *MainWindow::createSettingsGroup()
     sizeLayout->addWidget(streamsLabel);
     sizeLayout->addWidget(streamCountSpin);
     sizeLayout->addWidget(totalSizeLabel);
+    dashcamPicker = new DashcamProfilePicker(sizeRow);
+    sizeLayout->addSpacing(16);
+    sizeLayout->addWidget(dashcamPicker);
     sizeLayout->addStretch();
     grid->addWidget(sizeLabel, 2, 0);
     grid->addWidget(sizeRow, 2, 1, 1, 2);
@@ -277,6 +282,8 @@ void MainWindow::createResultsGroup()
     box->setContentsMargins(4, 4, 4, 4);
     box->addWidget(resultsTable);
     box->addWidget(resultSummaryLabel);
+    dashcamView = new DashcamResultView(resultsGroup);
+    box->addWidget(dashcamView);
 }
 
 void MainWindow::connectControls()
@@ -300,6 +307,8 @@ void MainWindow::connectControls()
         updateTotalSize();
         saveTestSettings();
     });
+    connect(dashcamPicker, &DashcamProfilePicker::profileChosen, this,
+            &MainWindow::onDashcamProfileChosen);
     connect(blockSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this] { saveTestSettings(); });
     connect(driveCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,

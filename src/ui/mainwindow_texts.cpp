@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "dashcamprofilepicker.h"
 #include "speedchartwidget.h"
 
 #include "i18n.h"
@@ -45,6 +46,7 @@ void MainWindow::retranslateUi()
     modeLabel->setText(tr("LabelMode"));
     sizeLabel->setText(tr("LabelSize"));
     streamsLabel->setText(tr("LabelStreams"));
+    dashcamPicker->retranslate();
     filesLabel->setText(tr("LabelFiles"));
     blockLabel->setText(tr("LabelBlock"));
     readRowLabel->setText(tr("LabelReadSpeed"));
