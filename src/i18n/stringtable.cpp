@@ -380,6 +380,7 @@ const StringEntry baseStringTable[] = {
     {"LabelPreset4kRear", "4K 前 + 1080p 后", "4K front + 1080p rear", "4K 前 + 1080p 後"},
     {"LabelPresetTaxi", "出租车三路", "Taxi, three channels", "計程車三路"},
     {"LabelDashcam", "行车记录仪：", "Dashcam:", "行車記錄器："},
+    {"LabelDashcamMargin", "行车记录仪余量：", "Dashcam margin:", "行車記錄器餘量："},
     {"LabelNoDashcam", "不按录制配置判定", "No recording profile", "不依錄影設定檔判定"},
     {"LabelOwnBitratesItem", "自定义码率…", "Own bitrates…", "自訂位元率…"},
     {"HintDashcamBitrates", "每路 Mbit/s，例如 50,12", "Mbit/s per channel, e.g. 50,12",
