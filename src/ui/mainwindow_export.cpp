@@ -76,7 +76,7 @@ QStringList MainWindow::resultHeaderLines() const
         mode = tr("LabelRollingWrite");
     const QString size =
         plan.mode == TestPlan::Mode::Files ? QStringLiteral("-") : sizeText(plan.testSize);
-    const QStringList lines = {
+    return {
         tr("LogCardTested")
             .arg(testedCard.label, testedCard.fileSystem,
                  QString::number(double(testedCard.totalBytes) / 1073741824.0, 'f', 1),
@@ -89,8 +89,6 @@ QStringList MainWindow::resultHeaderLines() const
         tr("LabelResultDate").arg(QLocale().toString(testStarted, QLocale::ShortFormat)),
         tr("SummaryVerdict").arg(verdictText(judged.worst)),
     };
-    // The speed class and the dashcam profile's judgement as the window shows them.
-    return lines + dashcamView->lines();
 }
 
 QString MainWindow::resultsText() const
@@ -104,12 +102,15 @@ QString MainWindow::resultsText() const
             cells << exportCell(row, column);
         lines << cells.join(QLatin1Char('\t'));
     }
+    // Under the table, as in the window: the speed class and the dashcam profile's judgement.
+    if (!dashcamView->lines().isEmpty())
+        lines << QString() << dashcamView->lines();
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 QImage MainWindow::resultsImage() const
 {
-    const QStringList header = resultHeaderLines();
+    const QStringList header = resultHeaderLines() + dashcamView->lines();
     const QList<int> columns = exportColumns();
     const int rows = resultsTable->rowCount() + 1;
     const int headerHeight = kMargin + 34 + header.size() * 22;
