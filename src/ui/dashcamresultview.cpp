@@ -35,7 +35,8 @@ void DashcamResultView::showAssessment(const DashcamAssessment &assessment, qint
     const QStringList hours = presetHoursLines(capacityBytes);
     if (!hours.isEmpty())
         tip << QString() << hours;
-    setText(m_lines.join(QLatin1Char('\n')));
+    // One line under the table, where the height is short; the reasons are in the tooltip.
+    setText(m_lines.mid(0, 2).join(QStringLiteral("   ·   ")));
     setToolTip(tip.join(QLatin1Char('\n')));
     setStyleSheet(QStringLiteral("color:%1;").arg(color));
     show();

@@ -4,9 +4,9 @@
 
 #include <QLabel>
 
-// Under the results table, beside the verdict line: the speed class the test measured and,
-// with a recording profile, its judgement and hours of recording. The tooltip says why a
-// class is no certification, why a channel fell short, and the hours of every preset.
+// Under the results table, beside the verdict line, on one line: the speed class the test
+// measured and, with a recording profile, its judgement and hours of recording. The tooltip
+// says why a class is no certification, why a channel fell short, and the hours of every preset.
 class DashcamResultView : public QLabel
 {
     Q_OBJECT
