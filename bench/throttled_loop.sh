@@ -6,7 +6,8 @@
 #   sudo bench/throttled_loop.sh WRITE_MIB READ_MIB [engine_vs_fio options]
 #
 # BENCH names the benchmark program (default: build-bench/bench/engine_vs_fio beside this
-# folder); CARD_SIZE the size of the sparse image (default 4G).
+# folder); CARD_SIZE the size of the sparse image (default 4G); IMAGE_DIR the folder that holds
+# it (default /tmp; /dev/shm keeps a slow or busy disk under the image out of the figures).
 set -euo pipefail
 
 if [ $# -lt 2 ]; then
@@ -27,7 +28,7 @@ blkio=/sys/fs/cgroup/blkio
 [ -x "$bench" ] || { echo "no benchmark at $bench (build it, or set BENCH)" >&2; exit 1; }
 case "$*" in *--target*) echo "the target is the loop device's mount; drop --target" >&2; exit 1 ;; esac
 
-work=$(mktemp -d /tmp/throttled-card.XXXXXX)
+work=$(mktemp -d "${IMAGE_DIR:-/tmp}/throttled-card.XXXXXX")
 dev=""
 group=""
 mounted=0

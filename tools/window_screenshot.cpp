@@ -2,9 +2,10 @@
 // and 1080p rear dashcam, and saves it as a PNG, for a look at the whole layout in any language,
 // without a card or a display.
 //
-//   window_screenshot [--lang en|zh_CN|zh_TW] [OUTPUT.png]
+//   window_screenshot [--lang en|zh_CN|zh_TW] [--screen WxH] [OUTPUT.png]
 //
-// OUTPUT.png defaults to window.png in the temporary folder.
+// OUTPUT.png defaults to window.png in the temporary folder. --screen sizes the window for a
+// screen with that free area (device-independent pixels), as on a small or scaled screen.
 //
 // The window's slots get a realistic pass: a fast cache segment, then a noisy steady state,
 // one stream slower with a few dips. Settings go to a temporary folder.
@@ -65,6 +66,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QString output = QDir::temp().filePath(QStringLiteral("window.png"));
     Language lang = English;
+    // The offscreen platform's own screen is 800 x 600: without --screen, a full HD one.
+    QSize screen(1920, 1080);
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--lang") && i + 1 < args.size()) {
@@ -72,6 +75,10 @@ int main(int argc, char *argv[])
             lang = name == QLatin1String("zh_CN")   ? SimplifiedChinese
                    : name == QLatin1String("zh_TW") ? TraditionalChinese
                                                     : English;
+        } else if (args[i] == QLatin1String("--screen") && i + 1 < args.size()) {
+            const QStringList wh = args[++i].split(QLatin1Char('x'));
+            if (wh.size() == 2)
+                screen = QSize(wh[0].toInt(), wh[1].toInt());
         } else {
             output = args[i];
         }
@@ -91,6 +98,7 @@ int main(int argc, char *argv[])
     QSettings().setValue(QStringLiteral("testSettings/dashcamProfile"), QStringLiteral("4k+1080p"));
     I18n::instance()->initLanguage();
     MainWindow window;
+    window.fitToScreen(QRect(QPoint(0, 0), screen));
     window.show();
     window.findChild<QCheckBox *>(QStringLiteral("readTestCheck"))->setChecked(true);
     const QVector<StreamSource> streams = {{StreamSource::RandomStream, 1, QString()},

@@ -3,6 +3,7 @@
 #include "i18n.h"
 #include "languagequestion.h"
 #include "mainwindow.h"
+#include "sessionguard.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -10,8 +11,11 @@
 
 int main(int argc, char *argv[])
 {
-    // On a 150-200 % screen the window scales instead of shrinking; Qt 5 reads these only
-    // before the application object exists.
+    // On a 125-200 % screen the window scales instead of shrinking, by the screen's own
+    // factor: rounded, 150 % would become 200 % and the window would no longer fit. Qt 5
+    // reads these only before the application object exists.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
@@ -29,6 +33,8 @@ int main(int argc, char *argv[])
         // Destroyed before the application object: its destructor stops and joins a
         // running engine while everything it reports to still exists.
         MainWindow window;
+        // A signal or the end of the session stops a running test, which deletes its files.
+        SessionGuard guard(&window);
         window.show();
         result = app.exec();
     }

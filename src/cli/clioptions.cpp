@@ -221,6 +221,7 @@ struct OptionSet {
     QCommandLineOption json{QStringLiteral("json"), CommandLine::tr("HintOptJson"),
                             QStringLiteral("FILE")};
     QCommandLineOption list{QStringLiteral("list"), CommandLine::tr("HintOptList")};
+    QCommandLineOption clean{QStringLiteral("clean"), CommandLine::tr("HintOptClean")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             CommandLine::tr("HintOptHelp")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
@@ -232,7 +233,10 @@ struct OptionSet {
         return {target, size,   streams,    block, read,    verify, file,
                 fill,   rounds, iterations, rules, dashcam, force};
     }
-    QList<QCommandLineOption> otherOptions() const { return {lang, json, list, help, version}; }
+    QList<QCommandLineOption> otherOptions() const
+    {
+        return {clean, lang, json, list, help, version};
+    }
 };
 }  // namespace
 
@@ -312,7 +316,8 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         return ListDashcamPresets;
     const bool list = parser.isSet(opts.list);
     if (list) {
-        for (const QCommandLineOption &option : testOptions) {
+        for (const QCommandLineOption &option :
+             testOptions + QList<QCommandLineOption>{opts.clean}) {
             if (parser.isSet(option)) {
                 *message = tr("ErrListAlone");
                 return Error;
@@ -390,6 +395,20 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     if (list) {
         *options = o;
         return ListDrives;
+    }
+    // --clean removes and ends: nothing else may look as if it were done.
+    if (parser.isSet(opts.clean)) {
+        for (const QCommandLineOption &option :
+             testOptions + QList<QCommandLineOption>{opts.json}) {
+            if (option.names() != opts.target.names() && option.names() != opts.force.names()
+                && parser.isSet(option)) {
+                *message = tr("ErrCleanAlone");
+                return Error;
+            }
+        }
+        o.clean = true;
+        *options = o;
+        return Ok;
     }
     // Options that would be silently ignored are refused, so the test measured is the
     // test asked for.

@@ -23,6 +23,7 @@ struct CliOptions {
     QString jsonPath;           // where the report goes, "-" for standard output; empty: none
     bool force = false;         // test the target even if it is not a removable drive's root
     bool verify = false;        // stamp every block and compare it when read back
+    bool clean = false;         // only remove what interrupted tests left on the target
     DashcamProfile dashcam;     // --dashcam: judged beside the rules; sets the stream count
 
     // The test these options ask for.

@@ -7,6 +7,7 @@
 #include "drives.h"
 #include "exitstatus.h"
 #include "i18n.h"
+#include "leftovers.h"
 #include "preflight.h"
 #include "resultsreport.h"
 #include "runcontroller.h"
@@ -101,11 +102,26 @@ int main(int argc, char *argv[])
         break;
     }
 
-    const TargetFacts target = inspectTarget(options.targetDir, *platform::makeDriveService());
+    TargetFacts target = inspectTarget(options.targetDir, *platform::makeDriveService());
     // Only a removable drive's root is written to, unless the user insists.
     if (options.force)
         console.logLine(Preflight::forcedNotice(options.targetDir));
-    QString refusal = Preflight::check(options, target);
+    QString refusal = Preflight::checkTarget(options, target);
+    if (refusal.isEmpty()) {
+        // Files a killed run left would take the space this run needs: they go first.
+        const Leftovers found = findLeftovers(options.targetDir);
+        bool allRemoved = true;
+        for (const QString &line : removeLeftoversLogged(found, &allRemoved))
+            console.logLine(line);
+        if (options.clean)
+            return exitStatusFor(allRemoved ? RunOutcome::Completed : RunOutcome::Failed);
+        if (!found.isEmpty())
+            target = inspectTarget(options.targetDir, *platform::makeDriveService());
+    } else if (options.clean) {
+        console.error(refusal);
+        return exitStatusFor(RunOutcome::NotRun);
+    }
+    refusal = Preflight::check(options, target);
     if (refusal.isEmpty())
         refusal = Preflight::checkReportPath(options.jsonPath);
     if (!refusal.isEmpty()) {

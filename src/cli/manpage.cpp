@@ -71,24 +71,31 @@ QString ManPage::text(const QString &date)
     page += QStringLiteral(".SH \"%1\"\n%2 \\- %3\n")
                 .arg(tr("HdrManName"), roff(program), roff(tr("HintCliAbout")));
 
-    // One line per way of calling it: a test, the drive list, help and version.
+    // One line per way of calling it: a test, the drive list, the clean-up, help and version.
     page += QStringLiteral(".SH \"%1\"\n").arg(tr("HdrManSynopsis"));
-    QStringList test, list;
+    QStringList test, list, clean;
     for (const QCommandLineOption &option : options) {
         const QString name = option.names().constLast();
         const QString shown = usage(option, false);
-        if (name == QLatin1String("target"))
+        const QString optional = QLatin1Char('[') + shown + QLatin1Char(']');
+        if (name == QLatin1String("target")) {
             test.prepend(shown);
-        else if (name == QLatin1String("list"))
+            clean.prepend(shown);
+        } else if (name == QLatin1String("list")) {
             list.prepend(shown);
-        else if (name != QLatin1String("help") && name != QLatin1String("version"))
-            test << QLatin1Char('[') + shown + QLatin1Char(']');
+        } else if (name == QLatin1String("clean")) {
+            clean.insert(1, shown);
+        } else if (name != QLatin1String("help") && name != QLatin1String("version")) {
+            test << optional;
+        }
         if (name == QLatin1String("lang") || name == QLatin1String("json"))
-            list << QLatin1Char('[') + shown + QLatin1Char(']');
+            list << optional;
+        if (name == QLatin1String("lang") || name == QLatin1String("force"))
+            clean << optional;
     }
     const QString head = QStringLiteral("\\fB%1\\fR ").arg(roff(program));
-    page += head + test.join(QLatin1Char(' ')) + QStringLiteral("\n.br\n");
-    page += head + list.join(QLatin1Char(' ')) + QStringLiteral("\n.br\n");
+    for (const QStringList *line : {&test, &list, &clean})
+        page += head + line->join(QLatin1Char(' ')) + QStringLiteral("\n.br\n");
     page += head + QStringLiteral("\\fB\\-\\-help\\fR | \\fB\\-\\-version\\fR\n");
 
     page += QStringLiteral(".SH \"%1\"\n%2\n")

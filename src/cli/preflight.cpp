@@ -13,6 +13,15 @@ QString Preflight::check(const CliOptions &options, TargetFacts target)
     return tr("ErrNotRemovableRoot").arg(options.targetDir);
 }
 
+QString Preflight::checkTarget(const CliOptions &options, TargetFacts target)
+{
+    if (!options.force && !target.removable)
+        return tr("ErrNotRemovableRoot").arg(options.targetDir);
+    if (!target.isFolder)
+        return QCoreApplication::translate("MainWindow", "MsgTargetMissing").arg(options.targetDir);
+    return QString();
+}
+
 QString Preflight::forcedNotice(const QString &targetDir)
 {
     return tr("LogForceSkipped").arg(targetDir);

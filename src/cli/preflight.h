@@ -14,6 +14,9 @@ public:
     // Why the test must not run on `target` (as the machine described it just now); empty
     // when it may. --force lets a folder that is not a removable drive's root pass.
     static QString check(const CliOptions &options, TargetFacts target);
+    // Why `target` itself must not be written to (--clean asks nothing else); empty when it
+    // may.
+    static QString checkTarget(const CliOptions &options, TargetFacts target);
     // The log line that says --force skipped the removable check.
     static QString forcedNotice(const QString &targetDir);
 

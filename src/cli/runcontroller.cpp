@@ -41,12 +41,21 @@ void RunController::showProgress(PassDirection pass, int percent, double current
     const auto phase =
         pass == PassDirection::Write ? ProgressLine::Phase::Write : ProgressLine::Phase::Read;
     const PassClock &clock = m_runner.passClock();
+    int round = m_runner.round();
+    int rounds = m_runner.plan().rounds();
+    qint64 remainingMs = clock.remainingMs();
+    // The stress mode's rolling rounds, and its time left from the bytes still to write.
+    if (m_runner.plan().fill && pass == PassDirection::Write) {
+        const StressPosition at = m_runner.stressNow(average);
+        round = at.round;
+        rounds = at.filling ? 0 : m_runner.stressEstimate().rounds;
+        remainingMs = at.remainingMs;
+    }
     // Asked every time: the terminal may have been resized. A log file takes whole lines.
     const int columns =
         m_console->errIsTerminal() ? ProgressLine::columnsFor(platform::stderrColumns()) : 0;
-    m_console->progress(ProgressLine::format(phase, percent, current, average, m_runner.round(),
-                                             m_runner.plan().rounds(), clock.elapsedMs(),
-                                             clock.remainingMs(), columns));
+    m_console->progress(ProgressLine::format(phase, percent, current, average, round, rounds,
+                                             clock.elapsedMs(), remainingMs, columns));
 }
 
 void RunController::pollInterrupt()

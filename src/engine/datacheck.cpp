@@ -30,23 +30,26 @@ void DataCheck::addGood(qint64 bytes)
     goodBytes += bytes;
 }
 
-void DataCheck::addWrong(Kind kind, qint64 blockBytes, qint64 wrong, const QString &file,
-                         int stream, qint64 offset)
+void DataCheck::addWrong(Kind kind, qint64 bytes, qint64 wrong, const QString &file, int stream,
+                         qint64 offset)
 {
     ran = true;
-    checkedBytes += blockBytes;
+    checkedBytes += bytes;
     wrongBytes += wrong;
-    ++wrongBlocks;
+    ++wrongSectors;
     switch (kind) {
     case Kind::WrapRound:
-        ++wrapBlocks;
+        ++wrapSectors;
+        break;
+    case Kind::Stale:
+        ++staleSectors;
         break;
     case Kind::Corrupt:
-        ++corruptBlocks;
+        ++corruptSectors;
         break;
     case Kind::Lost:
     case Kind::None:
-        ++lostBlocks;
+        ++lostSectors;
         break;
     }
     addStream(badStreams, stream);
@@ -57,12 +60,28 @@ void DataCheck::addWrong(Kind kind, qint64 blockBytes, qint64 wrong, const QStri
     }
 }
 
+void DataCheck::countWrongBlock(Kind kind)
+{
+    ++wrongBlocks;
+    if (kind == Kind::WrapRound)
+        ++wrapBlocks;
+    else if (kind == Kind::Corrupt)
+        ++corruptBlocks;
+    else
+        ++lostBlocks;
+}
+
 void DataCheck::merge(const DataCheck &later)
 {
     ran = ran || later.ran;
     checkedBytes += later.checkedBytes;
     goodBytes += later.goodBytes;
     wrongBytes += later.wrongBytes;
+    wrongSectors += later.wrongSectors;
+    wrapSectors += later.wrapSectors;
+    staleSectors += later.staleSectors;
+    corruptSectors += later.corruptSectors;
+    lostSectors += later.lostSectors;
     wrongBlocks += later.wrongBlocks;
     wrapBlocks += later.wrapBlocks;
     corruptBlocks += later.corruptBlocks;
@@ -81,6 +100,8 @@ QString dataKindText(DataCheck::Kind kind)
     switch (kind) {
     case DataCheck::Kind::WrapRound:
         return tr("LabelDataWrapRound");
+    case DataCheck::Kind::Stale:
+        return tr("LabelDataStale");
     case DataCheck::Kind::Corrupt:
         return tr("LabelDataCorrupt");
     case DataCheck::Kind::Lost:
@@ -92,15 +113,18 @@ QString dataKindText(DataCheck::Kind kind)
 }
 
 namespace {
-// Both texts name the findings in one order: blocks, bytes, the three kinds, the first place.
+// Both texts name the findings in one order: sectors, blocks, bytes, the four kinds, the
+// first place.
 QString findingsText(const char *key, const DataCheck &check)
 {
     return tr(key)
+        .arg(check.wrongSectors)
         .arg(check.wrongBlocks)
         .arg(check.wrongBytes)
-        .arg(check.wrapBlocks)
-        .arg(check.corruptBlocks)
-        .arg(check.lostBlocks)
+        .arg(check.wrapSectors)
+        .arg(check.staleSectors)
+        .arg(check.corruptSectors)
+        .arg(check.lostSectors)
         .arg(check.firstFile)
         .arg(check.firstOffset)
         .arg(dataKindText(check.firstKind));

@@ -1,5 +1,7 @@
 #include "filenaming.h"
 
+#include "blockfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -43,7 +45,16 @@ QString CardNames::uniqueTargetName(const QString &fileName)
 
 bool removeTestFile(const QString &path)
 {
-    if (QFileInfo(path).isSymLink())
+    int error = 0;
+    return removeTestFile(path, &error);
+}
+
+bool removeTestFile(const QString &path, int *osError)
+{
+    *osError = 0;
+    const QFileInfo info(path);
+    if (info.isSymLink() || (info.exists() && !info.isFile()))
         return false;
-    return QFile::remove(path);
+    *osError = platform::removeFile(path.toStdString());
+    return *osError == 0;
 }

@@ -29,3 +29,5 @@ private:
 // Deletes a test file the engine created. A symbolic link standing under the name is
 // left alone: the engine never writes through one, so it is not the engine's file.
 bool removeTestFile(const QString &path);
+// The same, with the system's error when it failed (0 for a link or folder left alone).
+bool removeTestFile(const QString &path, int *osError);

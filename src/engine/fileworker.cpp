@@ -3,6 +3,7 @@
 #include "alignedbuffer.h"
 #include "blockfile.h"
 #include "datastamp.h"
+#include "ioerror.h"
 #include "ioreason.h"
 #include "randompattern.h"
 
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <cstring>
 
 using platform::AlignedBuffer;
 using platform::BlockFile;
@@ -46,6 +48,27 @@ FileWorker::~FileWorker() = default;
 void FileWorker::setVerification(const Verification &verification)
 {
     m_verification = verification;
+}
+
+void FileWorker::setCardVolume(const platform::VolumeIdentity &volume)
+{
+    m_cardVolume = volume;
+}
+
+bool FileWorker::onCard(const BlockFile *opened)
+{
+    if (!m_cardVolume)
+        return true;
+    std::uint64_t device = 0;
+    platform::VolumeIdentity folder;
+    const bool there = opened ? opened->volume(device) && device == m_cardVolume->device
+                              : platform::readVolumeIdentity(
+                                    nativePath(QFileInfo(m_targetPath).absolutePath()), folder)
+                                    && folder == *m_cardVolume;
+    if (there)
+        return true;
+    m_errorMessage = tr("ErrCardGone");
+    return false;
 }
 
 bool FileWorker::verifying() const
@@ -87,6 +110,10 @@ void FileWorker::run()
         return;
     }
 
+    // Where the card's folder already leads elsewhere, nothing is created or opened there.
+    if (!onCard(nullptr))
+        return;
+
     const bool copying = m_mode == Mode::Write && !m_sourcePath.isEmpty();
     BlockFile source;
     BlockFile target;
@@ -112,6 +139,10 @@ void FileWorker::run()
                                       m_targetPath, true);
         return;
     }
+    // The folder may have changed since it was looked at: the open file decides. A file
+    // made off the card in that instant is left alone, as its path may no longer lead to it.
+    if (!onCard(&target))
+        return;
 
     if (m_mode == Mode::Read && verifying()) {
         const bool ended = readVerified(target, buffer.data());
@@ -139,12 +170,17 @@ void FileWorker::run()
                 break;
             }
             if (stamping)
-                writeStamp(buffer.data(), {m_verification.run, m_verification.file, quint64(i)});
+                stampBlock(buffer.data(), m_blockSize,
+                           {m_verification.run, m_verification.file, quint64(i)});
             moved = target.write(buffer.data(), request);
             // Short mostly means a full card: writing the rest once more either finishes the
             // block or brings the system's reason.
             if (moved >= 0 && moved < m_blockSize)
                 moved = target.writeRest(buffer.data(), request, std::size_t(moved));
+            if (moved != m_blockSize && m_fillToEnd
+                && platform::ioErrorKind(target.lastError(), nativePath(m_targetPath))
+                       == platform::IoErrorKind::NoSpace)
+                break;  // the card is full: the file ends here
             if (moved != m_blockSize) {
                 m_errorMessage = withIoReason(tr("写入失败 (%1)").arg(m_targetPath),
                                               target.lastError(), m_targetPath, false);
@@ -167,16 +203,19 @@ void FileWorker::run()
     m_succeeded = m_errorMessage.isEmpty();
 }
 
-// Reads the file back and compares every block with what was written there, the next block
+// Reads the file back and compares every byte with what was written there, the next block
 // already on its way meanwhile, so the comparison costs the transfer no time.
 bool FileWorker::readVerified(BlockFile &file, unsigned char *first)
 {
     const auto request = static_cast<std::size_t>(m_blockSize);
     AlignedBuffer second(request);
-    if (second.isNull()) {
+    AlignedBuffer expected(request);  // the pattern, its stamps patched in for each block
+    if (second.isNull() || expected.isNull()) {
         m_errorMessage = QStringLiteral("Failed to allocate I/O buffer");
         return false;
     }
+    std::memcpy(expected.data(), m_verification.pattern, request);
+    const StampScope scope{m_verification.run, m_verification.liveFrom};
     unsigned char *const buffers[2] = {first, second.data()};
     const QString name = QFileInfo(m_targetPath).fileName();
     const int stream = m_verification.stream;
@@ -202,14 +241,10 @@ bool FileWorker::readVerified(BlockFile &file, unsigned char *first)
         }
         addBytes(got);
 
-        qint64 wrong = 0;
-        const StampKey key{m_verification.run, m_verification.file, quint64(i)};
-        const DataCheck::Kind kind =
-            checkBlock(buffers[i % 2], got, m_blockSize, m_verification.pattern, key, &wrong);
-        if (kind == DataCheck::Kind::None)
-            m_check.addGood(m_blockSize);
-        else
-            m_check.addWrong(kind, m_blockSize, wrong, name, stream, i * m_blockSize);
+        stampBlock(expected.data(), m_blockSize,
+                   {m_verification.run, m_verification.file, quint64(i)});
+        checkBlock(buffers[i % 2], expected.data(), m_blockSize, scope, name, stream,
+                   i * m_blockSize, &m_check);
     }
     if (inFlight)
         file.awaitRead();  // the second buffer goes with this function

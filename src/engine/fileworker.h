@@ -1,11 +1,13 @@
 #pragma once
 
 #include "datacheck.h"
+#include "volumeidentity.h"
 
 #include <QString>
 #include <QThread>
 
 #include <atomic>
+#include <optional>
 
 namespace platform {
 class BlockFile;
@@ -24,7 +26,7 @@ public:
                qint64 blockSize, const std::atomic<int> *stopFlag, QObject *parent = nullptr);
     ~FileWorker() override;
 
-    // Stamps every block written (write mode) or compares every block read with what was
+    // Stamps every sector written (write mode) or compares every byte read with what was
     // written (read mode). `pattern` is one block of the usual pattern, kept by the caller
     // for the worker's life. Set before start().
     struct Verification {
@@ -32,8 +34,17 @@ public:
         quint32 file = 0;  // the file's number in its stamps
         int stream = 0;    // the results row it belongs to
         const unsigned char *pattern = nullptr;
+        quint32 liveFrom = 0;  // files of this run numbered below it are deleted
     };
     void setVerification(const Verification &verification);
+    // What the card's root led to at Start: the test file's folder must still lead there and
+    // the opened file lie on that volume. A file found elsewhere, as when the card went away
+    // under its path, is neither written nor read. Set before start(); without it nothing
+    // is checked.
+    void setCardVolume(const platform::VolumeIdentity &volume);
+    // Write mode: the file ends where the card is full, `fileSize` being at most; a write
+    // refused for want of space ends it complete, with the whole blocks written before.
+    void setFillToEnd(bool on) { m_fillToEnd = on; }
 
     qint64 bytesDone() const { return m_bytesDone.load(std::memory_order_acquire); }
     // How long ago the last bytes counted in bytesDone() arrived: a stream's data may end
@@ -58,6 +69,9 @@ private:
     bool verifying() const;
     // False when stopped or failed.
     bool readVerified(platform::BlockFile &file, unsigned char *first);
+    // Whether the opened test file, or before it is opened the folder it goes in, lies on
+    // the card; false with the error message set.
+    bool onCard(const platform::BlockFile *opened);
 
     const Mode m_mode;
     const QString m_sourcePath;
@@ -71,5 +85,7 @@ private:
     QString m_errorMessage;
     bool m_cacheFallback = false;
     Verification m_verification;
+    std::optional<platform::VolumeIdentity> m_cardVolume;
+    bool m_fillToEnd = false;
     DataCheck m_check;
 };

@@ -1,7 +1,8 @@
 // The rolling fill stress test: fill the card's free space with files of one size, then
 // keep deleting the oldest and writing a new one, reporting it all as one write stream.
-// With verification on, the files left at the end (the whole free space) are read back and
-// compared: the whole-card check that tells how much of the card holds its data.
+// With verification on, one last file takes the whole blocks left of the free space, and the
+// files left at the end (the whole free space) are read back and compared: the whole-card
+// check that tells how much of the card holds its data.
 #include "filenaming.h"
 #include "fileworker.h"
 #include "speedtester.h"
@@ -19,7 +20,7 @@ void SpeedTester::watchSerialWorker(FileWorker &worker, SerialProgress &progress
     const bool writing = progress.direction == Direction::Write;
     while (worker.isRunning()) {
         worker.wait(kWatchMs);
-        if (stopRequested())
+        if (!cardStillThere(true) || stopRequested())
             break;
         const qint64 b = worker.bytesDone();
         if (progress.timer.nsecsElapsed() - progress.lastSampleNs <= kSampleAfterNs)
@@ -94,26 +95,31 @@ void SpeedTester::runRollingFill()
     QStringList filesOnCard;   // oldest first
     QVector<quint32> numbers;  // each file's number in its stamps
     bool failed = false;
-    SerialProgress progress(Direction::Write, totalWrites * fileSize);
+    const qint64 tail =
+        m_verifyData ? wholeBlocks(m_freeBytes - initialCount * fileSize, m_blockSize) : 0;
+    SerialProgress progress(Direction::Write, totalWrites * fileSize + tail);
+    if (cardStillThere())
+        m_journal.begin(m_targetDir, names);
 
-    for (qint64 k = 0; !stopRequested() && k < totalWrites; ++k) {
+    for (qint64 k = 0; cardStillThere() && !stopRequested() && k < totalWrites; ++k) {
         if (filesOnCard.size() >= initialCount) {
             const QString oldest = filesOnCard.takeFirst();
             numbers.removeFirst();
-            if (!removeTestFile(oldest))
-                emit log(tr("LogCantDelete").arg(oldest));
+            removeAtEnd({oldest});  // one that stays is not tried again
         }
         const QString path =
             m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(k));
+        m_journal.note(path, fileSize);
         filesOnCard.append(path);
         numbers.append(quint32(k));
 
         FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
                           &m_stopFlag);
         attachVerification(worker, quint32(k), 0);
+        worker.setCardVolume(m_guard.expected());
         worker.start();
         watchSerialWorker(worker, progress);
-        if (!worker.succeeded() && !stopRequested()) {
+        if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
             emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
                                                            : worker.errorMessage());
             failed = true;
@@ -121,37 +127,81 @@ void SpeedTester::runRollingFill()
         }
     }
 
+    QVector<qint64> sizes(filesOnCard.size(), fileSize);
+    if (!failed && tail > 0 && cardStillThere() && !stopRequested()) {
+        const QString path =
+            m_targetDir + names.uniqueTargetName(QStringLiteral("__roll_%1.dat").arg(totalWrites));
+        m_journal.note(path, tail);
+        filesOnCard.append(path);
+        numbers.append(quint32(totalWrites));
+        sizes.append(0);
+        failed = !writeFillTail(path, quint32(totalWrites), tail, progress, &sizes.last())
+                 && cardStillThere() && !stopRequested();
+    }
+    // A card that went away ends the test at once: no results, and nothing said after it.
+    if (!failed && !cardStillThere()) {
+        reportCardGone();
+        failed = true;
+    }
     // As after a failed pass: nothing after the error may read as a finished write.
     if (!failed) {
         closeSerial(progress);
         emit writeFinished(progress.lastAverage);
-        if (m_verifyData && !stopRequested())
-            readBackRollingFiles(filesOnCard, numbers, fileSize);
+        if (m_verifyData && !stopRequested() && !readBackRollingFiles(filesOnCard, numbers, sizes)
+            && !cardStillThere())
+            reportCardGone();
     }
-    for (const QString &path : qAsConst(filesOnCard))
-        removeTestFile(path);
+    removeAtEnd(filesOnCard);
+    // Off the card the journal's name may be anyone's file: it stays for the next start.
+    if (!cardStillThere())
+        return;
+    m_journal.finish();
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));
 }
 
+bool SpeedTester::writeFillTail(const QString &path, quint32 number, qint64 size,
+                                SerialProgress &progress, qint64 *written)
+{
+    emit log(tr("LogFillTail").arg(size / 1048576));
+    FileWorker worker(FileWorker::Mode::Write, QString(), path, size, m_blockSize, &m_stopFlag);
+    attachVerification(worker, number, 0);
+    // The file system's own overhead is not known beforehand: the card says when it is full.
+    worker.setFillToEnd(true);
+    worker.setCardVolume(m_guard.expected());
+    worker.start();
+    watchSerialWorker(worker, progress);
+    *written = worker.bytesDone();
+    if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
+        emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
+                                                       : worker.errorMessage());
+    }
+    return worker.succeeded();
+}
+
 bool SpeedTester::readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
-                                       qint64 fileSize)
+                                       const QVector<qint64> &sizes)
 {
     emit log(tr("LogRead"));
-    SerialProgress progress(Direction::Read, files.size() * fileSize);
+    qint64 planned = 0;
+    for (qint64 size : sizes)
+        planned += size;
+    SerialProgress progress(Direction::Read, planned);
     DataCheck check;
-    for (int i = 0; i < files.size() && !stopRequested(); ++i) {
-        FileWorker worker(FileWorker::Mode::Read, QString(), files[i], fileSize, m_blockSize,
+    for (int i = 0; i < files.size() && cardStillThere() && !stopRequested(); ++i) {
+        FileWorker worker(FileWorker::Mode::Read, QString(), files[i], sizes[i], m_blockSize,
                           &m_stopFlag);
-        attachVerification(worker, numbers[i], 0);
+        // The files deleted by the rolling rounds are the ones numbered below the oldest left.
+        attachVerification(worker, numbers[i], 0, numbers.first());
+        worker.setCardVolume(m_guard.expected());
         worker.start();
         watchSerialWorker(worker, progress);
         check.merge(worker.dataCheck());
-        if (!worker.succeeded() && !stopRequested()) {
+        if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
             emit testError(worker.errorMessage());
             return false;
         }
     }
-    if (stopRequested())
+    if (!cardStillThere() || stopRequested())
         return false;
     closeSerial(progress);
     const double average = progress.lastAverage;

@@ -47,6 +47,10 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
     const bool writing = direction == Direction::Write;
     const int n = m_testFiles.size();
     const QString stagger = QString::number(m_staggerMs / 1000.0, 'f', 1);
+    if (!cardStillThere()) {
+        reportCardGone();
+        return false;
+    }
 
     if (writing && sources.isEmpty())
         emit log(tr("LogWriteRandom"));
@@ -65,6 +69,7 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
                            m_fileSizes.at(i), m_blockSize, &m_stopFlag));
         if (sources.isEmpty())
             attachVerification(*state.workers.last(), quint32(i), i);
+        state.workers.last()->setCardVolume(m_guard.expected());
     }
     state.started.fill(false, n);
     state.finished.fill(false, n);
@@ -93,7 +98,7 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
             ++k;
             continue;
         }
-        if (stopRequested()) {
+        if (!cardStillThere(true) || stopRequested()) {
             stopped = true;
             break;
         }
@@ -102,7 +107,7 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
         QThread::msleep(kPollMs);
     }
 
-    while (!stopped && !stopRequested()) {
+    while (!stopped && cardStillThere(true) && !stopRequested()) {
         bool anyRunning = false;
         for (const FileWorker *w : qAsConst(state.workers))
             anyRunning = anyRunning || w->isRunning();
@@ -117,6 +122,8 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
         w->wait();
     // Read the clock before anything else, so the average covers the transfer only.
     const double seconds = passSeconds(state.passTimer);
+    // Whatever the workers found, a card that went away ends the run here, without results.
+    const bool cardThere = cardStillThere();
 
     auto deleteWorkers = [&] {
         qDeleteAll(state.workers);
@@ -125,6 +132,8 @@ bool SpeedTester::runPass(Direction direction, const QStringList &sources)
 
     if (stopRequested()) {
         deleteWorkers();
+        if (!cardThere)
+            reportCardGone();
         return false;
     }
 

@@ -3,6 +3,7 @@
 #include "datastamp.h"
 #include "filenaming.h"
 #include "fileworker.h"
+#include "ioreason.h"
 #include "randompattern.h"
 
 #include <QFileInfo>
@@ -64,6 +65,12 @@ void SpeedTester::setVerifyData(bool on)
     m_verifyData = on;
 }
 
+void SpeedTester::setCardVolume(const std::optional<platform::VolumeIdentity> &volume)
+{
+    m_cardVolumeGiven = true;
+    m_cardVolume = volume;
+}
+
 void SpeedTester::requestStop()
 {
     m_stopFlag.store(1, std::memory_order_relaxed);
@@ -77,6 +84,11 @@ void SpeedTester::run()
         return;
     }
     m_cacheFallbackLogged = false;
+    m_guard.arm(m_targetDir, m_cardVolumeGiven ? m_cardVolume : CardGuard::identify(m_targetDir));
+    if (!cardStillThere()) {
+        reportCardGone();
+        return;
+    }
     if (m_verifyData) {
         m_runId = newRunId();
         m_pattern = QByteArray(int(qMax<qint64>(0, m_blockSize)), Qt::Uninitialized);
@@ -100,10 +112,17 @@ void SpeedTester::run()
     }
 
     logHeader();
+    if (!cardStillThere()) {
+        reportCardGone();
+        return;
+    }
+    m_journal.begin(m_targetDir, names);
+    for (int i = 0; i < m_testFiles.size(); ++i)
+        m_journal.note(m_testFiles[i], m_fileSizes[i], !sources.isEmpty());
 
     if (!runPass(Direction::Write, sources) || stopRequested()) {
         removeTestFiles();
-        if (stopRequested())
+        if (stopRequested() && !m_cardGone)
             emit log(tr("LogUserCancelled"));
         return;
     }
@@ -177,12 +196,14 @@ void SpeedTester::logHeader()
         emit log(tr("LogVerifyOn"));
 }
 
-void SpeedTester::attachVerification(FileWorker &worker, quint32 file, int stream) const
+void SpeedTester::attachVerification(FileWorker &worker, quint32 file, int stream,
+                                     quint32 liveFrom) const
 {
     if (!m_verifyData)
         return;
-    worker.setVerification(
-        {m_runId, file, stream, reinterpret_cast<const unsigned char *>(m_pattern.constData())});
+    worker.setVerification({m_runId, file, stream,
+                            reinterpret_cast<const unsigned char *>(m_pattern.constData()),
+                            liveFrom});
 }
 
 void SpeedTester::reportDataCheck(const DataCheck &check)
@@ -194,8 +215,43 @@ void SpeedTester::reportDataCheck(const DataCheck &check)
 
 void SpeedTester::removeTestFiles()
 {
-    for (const QString &path : qAsConst(m_testFiles))
-        removeTestFile(path);
+    removeAtEnd(m_testFiles);
+    // Off the card the journal's name may be anyone's file: it stays for the next start.
+    if (cardStillThere())
+        m_journal.finish();
+}
+
+void SpeedTester::removeAtEnd(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        // Off the card the name may be anyone's file; a card that went away was said already.
+        if (!m_guard.isOnCard(path))
+            continue;
+        int error = 0;
+        // A link or folder standing under the name is not the engine's file: left alone, quietly.
+        if (removeTestFile(path, &error) || error == 0)
+            continue;
+        const QString line = withIoReason(tr("LogCantDelete").arg(path), error, path, false);
+        emit log(line);
+        emit cleanupFailed(path, line);
+    }
+}
+
+bool SpeedTester::cardStillThere(bool poll)
+{
+    if (!m_cardGone && !(poll ? m_guard.poll() : m_guard.holds())) {
+        m_cardGone = true;
+        m_stopFlag.store(1, std::memory_order_relaxed);
+    }
+    return !m_cardGone;
+}
+
+void SpeedTester::reportCardGone()
+{
+    if (m_cardGoneReported)
+        return;
+    m_cardGoneReported = true;
+    emit testError(tr("ErrCardGone"));
 }
 
 void SpeedTester::noteCacheFallback(const FileWorker &worker)

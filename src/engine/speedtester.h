@@ -1,7 +1,9 @@
 #pragma once
 
+#include "cardguard.h"
 #include "datacheck.h"
 #include "samplespan.h"
+#include "testjournal.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -36,6 +38,10 @@ public:
     // Stamps every block written and compares every block read back with it; the files are
     // read back even when the read test is off. Reported through dataChecked().
     void setVerifyData(bool on);
+    // What the card's root led to at the run's Start (CardGuard::identify), which every round
+    // must find again; nothing: it could not be told then, and the run fails at once. Without
+    // a call, run() looks at the root itself as it begins.
+    void setCardVolume(const std::optional<platform::VolumeIdentity> &volume);
     // Honoured whenever it comes, even before start(): a tester runs once.
     void requestStop();
 
@@ -66,6 +72,9 @@ signals:
     void log(const QString &message);
     // What the read-back found, just before readFinished(); only with verification on.
     void dataChecked(const DataCheck &check);
+    // A test file could not be deleted at the end and stays on the card: `message` is the
+    // log line, with the system's reason.
+    void cleanupFailed(const QString &path, const QString &message);
 
 protected:
     void run() override;
@@ -126,11 +135,23 @@ private:
     void watchSerialWorker(FileWorker &worker, SerialProgress &progress);
     void closeSerial(SerialProgress &progress);
     void emitSerialSample(const SerialProgress &progress, bool writing);
+    // Writes the fill's last file over the whole blocks left of the free space; false when
+    // that failed (reported) or was stopped.
+    bool writeFillTail(const QString &path, quint32 number, qint64 size, SerialProgress &progress,
+                       qint64 *written);
     bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
-                              qint64 fileSize);
+                              const QVector<qint64> &sizes);
     void removeTestFiles();
-    // Stamps and compares the blocks of `worker`'s file, numbered `file` in the stamps.
-    void attachVerification(FileWorker &worker, quint32 file, int stream) const;
+    // False once the card is gone (asked now, or with `poll` at the guard's pace), which
+    // stops the run as a user's stop does; the error itself goes out through reportCardGone().
+    bool cardStillThere(bool poll = false);
+    void reportCardGone();
+    // Deletes test files; one that stays on the card is logged and reported with its reason.
+    void removeAtEnd(const QStringList &paths);
+    // Stamps and compares the sectors of `worker`'s file, numbered `file` in the stamps; files
+    // numbered below `liveFrom` were deleted.
+    void attachVerification(FileWorker &worker, quint32 file, int stream,
+                            quint32 liveFrom = 0) const;
     void reportDataCheck(const DataCheck &check);
 
     QString m_targetDir;
@@ -149,5 +170,11 @@ private:
     quint64 m_runId = 0;
     QByteArray m_pattern;  // one block of the usual pattern, which stamped blocks carry
     std::atomic<int> m_stopFlag{0};
+    bool m_cardVolumeGiven = false;
+    std::optional<platform::VolumeIdentity> m_cardVolume;
+    CardGuard m_guard;
+    bool m_cardGone = false;
+    bool m_cardGoneReported = false;
     bool m_cacheFallbackLogged = false;
+    TestJournal m_journal;  // names the files on the card until they are deleted
 };

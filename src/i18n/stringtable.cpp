@@ -70,6 +70,32 @@ const StringEntry baseStringTable[] = {
     {"ProgressLive", "当前：%1 MB/s  |  平均：%2 MB/s", "Current: %1 MB/s  |  Avg: %2 MB/s",
      "目前：%1 MB/s  |  平均：%2 MB/s"},
     {"RoundPrefix", "第 %1/%2 轮 · ", "Round %1/%2 · ", "第 %1/%2 輪 · "},
+    {"LabelStressMode", "压力模式：写满整卡，%1 轮", "Stress mode: fill the card, %1 rounds",
+     "壓力模式：寫滿整卡，%1 輪"},
+    {"LabelStressFilling", "压力模式：写满中，第 %1/%2 个文件，剩余 %3",
+     "Stress mode: filling, file %1 of %2, %3 left", "壓力模式：寫滿中，第 %1/%2 個檔案，剩餘 %3"},
+    {"LabelStressRound", "压力模式：第 %1/%2 轮，剩余 %3", "Stress mode: round %1 of %2, %3 left",
+     "壓力模式：第 %1/%2 輪，剩餘 %3"},
+    {"MsgStressTitle", "开始压力测试", "Start the stress test", "開始壓力測試"},
+    {"MsgStressBody",
+     "压力测试将用 %2 个 %3 MB 的文件写满 %1 的剩余空间，然后重写最早的文件 %4 次：共写入 %5 "
+     "GB。\n\n预计用时：%6（按假定的 %7 MB/s，即较慢的卡计算）；写完第一个文件后将显示剩余时间。"
+     "\n\n开始压力测试吗？",
+     "The stress test fills the free space of %1 with %2 files of %3 MB, then rewrites the "
+     "oldest file %4 times: %5 GB written in all.\n\nEstimated duration: %6 at an assumed %7 "
+     "MB/s (a slow card); the time left is shown once the first file is written.\n\nStart the "
+     "stress test?",
+     "壓力測試將以 %2 個 %3 MB 的檔案寫滿 %1 的剩餘空間，然後重寫最早的檔案 %4 次：共寫入 %5 "
+     "GB。\n\n預估用時：%6（以假定的 %7 MB/s，即較慢的卡計算）；寫完第一個檔案後將顯示剩餘時間。"
+     "\n\n開始壓力測試嗎？"},
+    {"LogStressEstimate",
+     "压力测试：%1 个 %2 MB 文件，%3 轮，共写入 %4 GB；预计用时 %5（按假定的 %6 MB/s，尚未实测）",
+     "Stress test: %1 files of %2 MB, %3 rounds, %4 GB to write; estimated duration %5 at an "
+     "assumed %6 MB/s (not yet measured)",
+     "壓力測試：%1 個 %2 MB 檔案，%3 輪，共寫入 %4 GB；預估用時 %5（以假定的 %6 MB/s，尚未實測）"},
+    {"LogStressMeasured", "压力测试：第一个文件写入速度 %1 MB/s；预计总用时 %2",
+     "Stress test: first file written at %1 MB/s; estimated duration %2 in all",
+     "壓力測試：第一個檔案寫入速度 %1 MB/s；預估總用時 %2"},
     {"ProgressTime", "  |  已用 %1，剩余 %2", "  |  %1 elapsed, %2 left", "  |  已用 %1，剩餘 %2"},
     {"ProgressBarLine", "%1 [%2] %3%  %4 MB/s  平均 %5 MB/s  已用 %6  剩余 %7",
      "%1 [%2] %3%  %4 MB/s  avg %5 MB/s  %6 elapsed  %7 left",
@@ -452,6 +478,9 @@ const StringEntry baseStringTable[] = {
      "Per file: %1 MB   Initial fill: %2 files   Rolling rewrite: %3 rounds   Total: %4 writes",
      "單一檔案：%1 MB   初始填充：%2 個檔案   滾動重寫：%3 輪   總計：%4 次寫入"},
     {"LogCantDelete", "警告：无法删除 %1", "Warning: cannot delete %1", "警告：無法刪除 %1"},
+    {"LogFillTail", "最后一个文件：%1 MB，写满剩余的可用空间",
+     "Last file: %1 MB, over the rest of the free space",
+     "最後一個檔案：%1 MB，寫滿剩餘的可用空間"},
     {"LogWriteFailed", "写入失败", "Write failed", "寫入失敗"},
     {"LogRollingDone", "========== 滚动填充测试完成 ==========",
      "========== Rolling-fill test complete ==========", "========== 滾動填充測試完成 =========="},
@@ -475,6 +504,9 @@ const StringEntry stringTableAdditions[] = {
      "Note: this file system refuses unbuffered I/O; the test used buffered I/O and dropped the "
      "page cache before reading back.",
      "注意：此檔案系統不支援無緩衝 I/O；本次測試改用緩衝 I/O，並在回讀前清除了分頁快取。"},
+    // The card went away under a running test
+    {"ErrCardGone", "存储卡已被移除或其挂载已改变", "The card was removed or its mount changed",
+     "記憶卡已被移除或其掛載已變更"},
 
     // Why a stream I/O error happened, after the error's own text (%1)
     {"ErrReasonWriteProtected", "%1：存储卡处于写保护状态", "%1: the card is write-protected",
@@ -488,7 +520,23 @@ const StringEntry stringTableAdditions[] = {
      "%1: the file ends before its expected size", "%1：檔案在預期大小之前就結束了"},
     {"ErrReasonWriteShort", "%1：存储卡只接收了数据块的一部分",
      "%1: the card took only part of the block", "%1：記憶卡只接收了資料區塊的一部分"},
-    {"ErrReasonSystem", "%1：%2", "%1: %2", "%1：%2"},
+    {"ErrReasonSystem", "%1：系统错误：%2", "%1: %2", "%1：系統錯誤：%2"},
+    // Files an interrupted test left on the card
+    {"MsgLeftoversTitle", "被中断测试的残留文件", "Files of an interrupted test",
+     "被中斷測試的殘留檔案"},
+    {"MsgLeftoversBody",
+     "%1 上有被中断的测试留下的 %2 个文件（%3 MB）。\n"
+     "\n"
+     "现在删除它们吗？",
+     "%1 holds %2 files (%3 MB) that an interrupted test left behind.\n"
+     "\n"
+     "Remove them now?",
+     "%1 上有被中斷的測試留下的 %2 個檔案（%3 MB）。\n"
+     "\n"
+     "現在刪除它們嗎？"},
+    {"LogLeftoversRemoved", "已删除被中断的测试留在卡上的 %1 个文件（%2 MB）。",
+     "Removed %1 files (%2 MB) left on the card by an interrupted test.",
+     "已刪除被中斷的測試留在卡上的 %1 個檔案（%2 MB）。"},
 
     // The confirmation shown before a card is formatted
     {"DlgFormatConfirmTitle", "确认格式化", "Confirm format", "確認格式化"},
@@ -515,32 +563,37 @@ const StringEntry stringTableAdditions[] = {
     {"MsgVerifyFiles", "数据校验只适用于随机数据：外部文件的副本不带印记。",
      "Verify data works with random data only: copies of external files carry no stamps.",
      "資料校驗只適用於隨機資料：外部檔案的副本不帶印記。"},
-    {"LogVerifyOn", "数据校验已开启：每个块都带印记，回读时逐块比对。",
-     "Data check on: every block carries a stamp and is compared when read back.",
-     "資料校驗已開啟：每個區塊都帶印記，回讀時逐塊比對。"},
+    {"LogVerifyOn", "数据校验已开启：每个 4 KiB 扇区都带印记，回读时逐字节比对。",
+     "Data check on: every 4 KiB sector carries a stamp and every byte is compared when read back.",
+     "資料校驗已開啟：每個 4 KiB 磁區都帶印記，回讀時逐位元組比對。"},
     {"LogVerifyOk", "数据校验通过：全部 %1 MB 按原样读回。",
      "Data check passed: all %1 MB came back as written.", "資料校驗通過：全部 %1 MB 按原樣讀回。"},
     {"LogVerifyMismatch",
-     "数据校验失败：%1 个块（%2 字节）读回有误——%3 个回绕，%4 个损坏，%5 个丢失；"
-     "首个位于 %6，偏移 %7（%8）。",
-     "Data check FAILED: %1 blocks (%2 bytes) came back wrong — %3 wrapped round, %4 "
-     "corrupted, %5 lost; the first at %6, offset %7 (%8).",
-     "資料校驗失敗：%1 個區塊（%2 位元組）讀回有誤——%3 個回繞，%4 個損壞，%5 個遺失；"
-     "首個位於 %6，偏移 %7（%8）。"},
+     "数据校验失败：%1 个 4 KiB 扇区（在 %2 个块中，%3 字节）读回有误——%4 个回绕，%5 个陈旧，"
+     "%6 个损坏，%7 个丢失；首个位于 %8，偏移 %9（%10）。",
+     "Data check FAILED: %1 sectors of 4 KiB (in %2 blocks, %3 bytes) came back wrong — %4 "
+     "wrapped round, %5 stale, %6 corrupted, %7 lost; the first at %8, offset %9 (%10).",
+     "資料校驗失敗：%1 個 4 KiB 磁區（在 %2 個區塊中，%3 位元組）讀回有誤——%4 個回繞，%5 個陳舊，"
+     "%6 個損壞，%7 個遺失；首個位於 %8，偏移 %9（%10）。"},
     {"LogVerifyCapacity", "保住数据的容量：%1 MB / 已校验 %2 MB。",
      "Capacity that held its data: %1 MB of %2 MB checked.",
      "保住資料的容量：%1 MB / 已校驗 %2 MB。"},
     {"TipDataError",
-     "数据：%1 个块（%2 字节）读回有误（%3 个回绕，%4 个损坏，%5 个丢失）；首个位于 %6，偏移 "
-     "%7：%8。"
+     "数据：%1 个 4 KiB 扇区（在 %2 个块中，%3 字节）读回有误（%4 个回绕，%5 个陈旧，%6 个损坏，"
+     "%7 个丢失）；首个位于 %8，偏移 %9：%10。"
      "任何数据错误都判定为不合格。",
-     "Data: %1 blocks (%2 bytes) came back wrong (%3 wrap-round, %4 corrupted, %5 lost); the "
-     "first at %6, offset %7: %8. Any data error fails the card.",
-     "資料：%1 個區塊（%2 位元組）讀回有誤（%3 個回繞，%4 個損壞，%5 個遺失）；首個位於 %6，偏移 "
-     "%7：%8。"
+     "Data: %1 sectors of 4 KiB (in %2 blocks, %3 bytes) came back wrong (%4 wrap-round, %5 "
+     "stale, %6 corrupted, %7 lost); the first at %8, offset %9: %10. Any data error fails the "
+     "card.",
+     "資料：%1 個 4 KiB 磁區（在 %2 個區塊中，%3 位元組）讀回有誤（%4 個回繞，%5 個陳舊，%6 "
+     "個損壞，"
+     "%7 個遺失）；首個位於 %8，偏移 %9：%10。"
      "任何資料錯誤都判定為不合格。"},
     {"LabelDataWrapRound", "存有别处的数据（回绕）", "holds another place's data (wrap-round)",
      "存有別處的資料（回繞）"},
+    {"LabelDataStale", "存有已删除文件或早先测试的旧数据（陈旧）",
+     "holds a deleted file's or an earlier run's data (stale)",
+     "存有已刪除檔案或早先測試的舊資料（陳舊）"},
     {"LabelDataCorrupt", "字节与写入的不同（损坏）", "other bytes than written (corruption)",
      "位元組與寫入的不同（損壞）"},
     {"LabelDataLost", "数据未保存（丢失）", "data never stored (loss)", "資料未儲存（遺失）"},
@@ -657,12 +710,18 @@ const StringEntry stringTableAdditions[] = {
     {"HintManFiles", "保存判定规则和在窗口中选择的语言。",
      "holds the verdict rules and the language chosen in the window.",
      "儲存判定規則和在視窗中選擇的語言。"},
+    {"HintOptClean", "删除被中断的测试留在 DIR 上的文件（即其日志文件列出的文件），然后结束。",
+     "Remove the files an interrupted test left on DIR (those its journal names), then end.",
+     "刪除被中斷的測試留在 DIR 上的檔案（即其日誌檔列出的檔案），然後結束。"},
     {"ErrTryHelp", "用 --help 查看选项。", "Try --help for the options.", "用 --help 查看選項。"},
     {"ErrUnknownOption", "未知的选项：%1", "Unknown option: %1", "未知的選項：%1"},
     {"ErrMissingValue", "%1 后缺少值。", "Missing value after %1.", "%1 後缺少值。"},
     {"ErrUnexpectedArg", "多余的参数：%1", "Unexpected argument: %1", "多餘的引數：%1"},
     {"ErrListAlone", "--list 只能与 --json 和 --lang 一起使用。",
      "--list takes only --json and --lang.", "--list 只能與 --json 和 --lang 一起使用。"},
+    {"ErrCleanAlone", "--clean 只能与 --target、--force 和 --lang 一起使用。",
+     "--clean takes only --target, --force and --lang.",
+     "--clean 只能與 --target、--force 和 --lang 一起使用。"},
     {"ErrNoTarget", "未指定目标：请用 --target DIR 指定存储卡的根目录。",
      "No target given: name the card's root folder with --target DIR.",
      "未指定目標：請用 --target DIR 指定記憶卡的根目錄。"},

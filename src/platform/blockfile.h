@@ -49,6 +49,10 @@ public:
     // buffered I/O (its pages are dropped so that reading back still hits the device).
     bool usedCacheFallback() const { return m_fallback; }
 
+    // The volume the open file lies on, as VolumeIdentity::device (volumeidentity.h) tells
+    // it; false when the file is not open or the system cannot say.
+    bool volume(std::uint64_t &device) const;
+
     // The OS error of the last failure (errno on POSIX, GetLastError() on Windows), 0 if none.
     int lastError() const { return m_lastError; }
 
@@ -76,5 +80,9 @@ private:
     std::int64_t m_pendingOffset = 0;
     std::uint64_t m_asyncContext = 0;  // Linux: the kernel's AIO context, 0 before the first
 };
+
+// Deletes a test file. 0 when it is gone, also when it was never there (its folder being
+// there); otherwise the OS error, as lastError() gives it.
+int removeFile(const std::string &path);
 
 }  // namespace platform

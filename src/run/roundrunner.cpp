@@ -21,17 +21,30 @@ bool RoundRunner::start(const TestPlan &plan, qint64 freeBytes)
         return false;
     m_plan = plan;
     m_freeBytes = freeBytes;
+    m_cardVolume = CardGuard::identify(plan.target);
     m_sources = streamSourcesOf(plan);
     m_samples.reset(m_sources.size());
     m_clock.reset();
     m_completed.clear();
     m_dataCheck = DataCheck();
+    m_leftFiles.clear();
     m_errorMessage.clear();
     m_outcome = Outcome::None;
     m_stopping = false;
     m_running = true;
     m_round = 1;
     markStarted();
+    m_stressMeasured = false;
+    if (plan.fill) {
+        const StressEstimate e = stressEstimate();
+        emit log(tr("LogStressEstimate")
+                     .arg(e.initialFiles)
+                     .arg(e.fileBytes / 1048576)
+                     .arg(e.rounds)
+                     .arg(double(e.writeBytes) / 1073741824.0, 0, 'f', 1)
+                     .arg(formatDuration(e.durationMs(StressEstimate::assumedMBps)))
+                     .arg(StressEstimate::assumedMBps, 0, 'f', 0));
+    }
     launchRound();
     return true;
 }
@@ -46,6 +59,13 @@ void RoundRunner::stop()
         m_tester->requestStop();
 }
 
+void RoundRunner::stopAndWait()
+{
+    stop();
+    if (m_tester)
+        m_tester->wait();
+}
+
 int RoundRunner::axisPercent(int percent) const
 {
     return sharedAxisPercent(percent, m_round, m_plan.rounds(), m_plan.fill);
@@ -56,6 +76,16 @@ void RoundRunner::clearSamples()
     m_samples.reset(0);
     m_sources.clear();
     m_dataCheck = DataCheck();
+}
+
+StressPosition RoundRunner::stressNow(double averageMBps) const
+{
+    // The engine reports percents of the whole write; the average over the pass's time says
+    // the bytes more finely than that.
+    // The clock starts with the first report, one sampling interval into the write.
+    constexpr qint64 firstReportMs = 200;
+    const double writtenMB = averageMBps * double(m_clock.elapsedMs() + firstReportMs) / 1000.0;
+    return stressPosition(stressEstimate(), qint64(writtenMB * 1048576.0), averageMBps);
 }
 
 void RoundRunner::launchRound()
@@ -73,6 +103,7 @@ void RoundRunner::launchRound()
     tester->setStreamCount(m_plan.streamCount());
     tester->setReadEnabled(m_plan.readPass());
     tester->setVerifyData(m_plan.verify);
+    tester->setCardVolume(m_cardVolume);
     if (m_plan.fill)
         tester->setRollingFill(m_plan.testSize, m_freeBytes, m_plan.fillRounds);
 
@@ -85,6 +116,10 @@ void RoundRunner::launchRound()
     connect(tester, &SpeedTester::readFinished, this, &RoundRunner::onReadFinished);
     connect(tester, &SpeedTester::dataChecked, this, &RoundRunner::onDataChecked);
     connect(tester, &SpeedTester::testError, this, &RoundRunner::onTestError);
+    connect(tester, &SpeedTester::cleanupFailed, this,
+            [this](const QString &path, const QString &message) {
+                m_leftFiles.append({path, message});
+            });
     connect(tester, &QThread::finished, this, &RoundRunner::onTesterFinished);
     m_tester = tester;
     // A stop asked for before this round's engine existed still holds.
@@ -128,6 +163,12 @@ void RoundRunner::onWriteProgress(int percent, double currentMBps, double averag
 {
     m_samples.addProgress(PassDirection::Write, percent, currentMBps);
     m_clock.report(PassDirection::Write, m_round, percent);
+    if (m_plan.fill && !m_stressMeasured && stressNow(averageMBps).remainingMs >= 0) {
+        m_stressMeasured = true;
+        emit log(tr("LogStressMeasured")
+                     .arg(averageMBps, 0, 'f', 2)
+                     .arg(formatDuration(stressEstimate().durationMs(averageMBps))));
+    }
     emit progress(PassDirection::Write, percent, currentMBps, averageMBps);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "cardguard.h"
 #include "datacheck.h"
 #include "passclock.h"
 #include "samplecollection.h"
+#include "stressestimate.h"
 #include "testplan.h"
 
 #include <QDateTime>
@@ -47,6 +49,9 @@ public:
     void replay(const TestPlan &plan, const QVector<StreamSource> &sources);
     // Honoured at any moment of the run: the engine deletes its files, no round follows.
     void stop();
+    // stop(), then waits until the engine has deleted its files and ended; for a process
+    // that is about to end. The end of the run is still reported through the event loop.
+    void stopAndWait();
     bool isRunning() const { return m_running; }
 
     const TestPlan &plan() const { return m_plan; }
@@ -57,11 +62,21 @@ public:
     // Time taken and time left of the running pass.
     const PassClock &passClock() const { return m_clock; }
     const SampleCollection &samples() const { return m_samples; }
+    // The stress mode's files and rounds on the free space the run started with, and where
+    // its write stands at the pass's average speed `averageMBps`.
+    StressEstimate stressEstimate() const { return estimateStress(m_plan, m_freeBytes); }
+    StressPosition stressNow(double averageMBps) const;
     // Forgets the samples of the last test (its results are no longer shown).
     void clearSamples();
     const QVector<RoundAverages> &completedRounds() const { return m_completed; }
     // What reading the data back found over the rounds so far; ran is false without it.
     const DataCheck &dataCheck() const { return m_dataCheck; }
+    // Test files the engine could not delete at the end, with the log line that says why.
+    struct LeftFile {
+        QString path;
+        QString message;
+    };
+    const QVector<LeftFile> &leftFiles() const { return m_leftFiles; }
     Outcome outcome() const { return m_outcome; }
     // The engine's first error message of a failed run.
     QString errorMessage() const { return m_errorMessage; }
@@ -105,6 +120,8 @@ private:
 
     TestPlan m_plan;
     qint64 m_freeBytes = 0;
+    // What the card's root led to at Start: every round must find it again.
+    std::optional<platform::VolumeIdentity> m_cardVolume;
     QVector<StreamSource> m_sources;
     SampleCollection m_samples;
     PassClock m_clock;
@@ -113,10 +130,12 @@ private:
     RoundAverages m_current;
     QVector<RoundAverages> m_completed;
     DataCheck m_dataCheck;
+    QVector<LeftFile> m_leftFiles;
     QString m_errorMessage;
     bool m_running = false;
     bool m_stopping = false;
     bool m_roundFailed = false;
+    bool m_stressMeasured = false;
     Outcome m_outcome = Outcome::None;
     QDateTime m_startedAt;
     QDateTime m_endedAt;

@@ -100,6 +100,8 @@ QString dataKindName(DataCheck::Kind kind)
     switch (kind) {
     case DataCheck::Kind::WrapRound:
         return QStringLiteral("wrapRound");
+    case DataCheck::Kind::Stale:
+        return QStringLiteral("stale");
     case DataCheck::Kind::Corrupt:
         return QStringLiteral("corrupt");
     case DataCheck::Kind::Lost:
@@ -130,6 +132,11 @@ QJsonValue verificationValue(const DataCheck &c)
         {QStringLiteral("wrapRoundBlocks"), c.wrapBlocks},
         {QStringLiteral("corruptBlocks"), c.corruptBlocks},
         {QStringLiteral("lostBlocks"), c.lostBlocks},
+        {QStringLiteral("wrongSectors"), c.wrongSectors},
+        {QStringLiteral("wrapRoundSectors"), c.wrapSectors},
+        {QStringLiteral("staleSectors"), c.staleSectors},
+        {QStringLiteral("corruptSectors"), c.corruptSectors},
+        {QStringLiteral("lostSectors"), c.lostSectors},
         {QStringLiteral("firstError"), first},
         {QStringLiteral("reason"), c.failed() ? QJsonValue(dataErrorText(c)) : QJsonValue()},
     };
@@ -149,6 +156,16 @@ QJsonArray reasonsArray(const VerdictReasons &reasons)
         });
     }
     return list;
+}
+
+// Whether the engine deleted every test file it made, and which stayed on the card, why.
+QJsonObject cleanupObject(const QVector<RoundRunner::LeftFile> &left)
+{
+    QJsonArray files;
+    for (const RoundRunner::LeftFile &f : left)
+        files.append(
+            QJsonObject{{QStringLiteral("file"), f.path}, {QStringLiteral("reason"), f.message}});
+    return {{QStringLiteral("complete"), left.isEmpty()}, {QStringLiteral("leftFiles"), files}};
 }
 
 QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read, bool verify)
@@ -343,6 +360,7 @@ QJsonObject runReport(const RoundRunner &run, const RunResults &results, const R
         {QStringLiteral("rows"),
          rowsArray(completed ? results.rows : noRows, plan.readPass(), plan.verify)},
         {QStringLiteral("verification"), verificationValue(run.dataCheck())},
+        {QStringLiteral("cleanup"), cleanupObject(run.leftFiles())},
         {QStringLiteral("verdict"), verdictValue(completed, worst)},
         {QStringLiteral("verdictCode"),
          completed ? QJsonValue(static_cast<int>(worst)) : QJsonValue()},

@@ -34,6 +34,7 @@ class DashcamProfilePicker;
 class DashcamResultView;
 class LogPanel;
 class SpeedChartWidget;
+class StressBanner;
 class SpeedTester;
 
 // The program's only top-level window: test settings, start and stop, progress, the live
@@ -66,6 +67,15 @@ public:
     void setPromptHandler(PromptHandler handler) { promptHandler = std::move(handler); }
     // The engine of the running or last test; null before the first test.
     const SpeedTester *currentTester() const { return runner.tester(); }
+    // Stops a running test (or a format wait) and waits until the engine has deleted its
+    // files: the process is about to end.
+    void endTestNow();
+
+    // Sizes the window for a screen whose free area is `available` (device-independent
+    // pixels): the usual size where it fits, else smaller with a smaller chart and table,
+    // placed inside that area.
+    void fitToScreen(const QRect &available);
+    QRect availableScreenArea() const;
 
 public slots:
     void refreshDrives();
@@ -132,10 +142,16 @@ private:
     qint64 driveCapacity() const;
     QString driveItemText(const QString &root) const;
     void retranslateDrives();
+    // Offers to remove what an interrupted test left on the chosen drive; asked once per
+    // drive unless the answer was yes.
+    void offerLeftoverRemoval();
     TestPlan planFromControls() const;
     // Shows the refusal, if any, of `plan` at `stage`; `facts` receives what was asked.
     bool refuses(const TestPlan &plan, CheckStage stage, TargetFacts *facts = nullptr);
     void launchPlan(const TestPlan &plan);
+    // The stress mode's estimate, and the one question before it writes the whole card.
+    bool confirmStress(const TestPlan &plan, qint64 freeBytes);
+    void showStressProgress(PassDirection pass, double average);
     void connectRunner();
     QString liveSpeedText(double current, double average) const;
     void setRunning(bool running);
@@ -209,6 +225,7 @@ private:
     QPushButton *verdictRulesButton = nullptr;
     QPushButton *startButton = nullptr;
     QPushButton *stopButton = nullptr;
+    StressBanner *stressBanner = nullptr;
     QGroupBox *writeGroup = nullptr;
     QGroupBox *readGroup = nullptr;
     QProgressBar *writeProgressBar = nullptr;
@@ -250,6 +267,8 @@ private:
     TestPlan pendingPlan;
     QString formatDrive;
     QString labelBeforeFormat;
+    bool leftoverOfferQueued = false;
+    QString leftoversKept;  // the drive whose leftovers the user chose to keep
 
     // The running or last test: its rounds, samples and engine. Kept until the next test
     // so that changed rules can judge it again.

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "cardinfo.h"
+#include "leftovers.h"
 #include "plancheck.h"
 
 #include <QAbstractItemView>
@@ -78,6 +79,35 @@ void MainWindow::onDriveChanged()
     // Through the combo's own signal, so the total and the stored settings follow.
     if (currentBarred && highestAllowed >= 0)
         testSizeCombo->setCurrentIndex(highestAllowed);
+    // After the event that changed the drive, so the list is settled and the window shown.
+    if (!leftoverOfferQueued) {
+        leftoverOfferQueued = true;
+        QMetaObject::invokeMethod(this, &MainWindow::offerLeftoverRemoval, Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::offerLeftoverRemoval()
+{
+    leftoverOfferQueued = false;
+    const QString root = driveCombo->currentData().toString();
+    if (root.isEmpty() || runner.isRunning() || !formatDrive.isEmpty())
+        return;
+    const Leftovers found = findLeftovers(root);
+    if (found.isEmpty() || (found.count() > 0 && root == leftoversKept))
+        return;
+    // A journal that names nothing left goes without a question.
+    if (found.count() > 0
+        && !prompt(UserPrompt::Question, tr("MsgLeftoversTitle"),
+                   tr("MsgLeftoversBody")
+                       .arg(root, QString::number(found.count()),
+                            QString::number(double(found.bytes) / 1048576.0, 'f', 1)))) {
+        leftoversKept = root;
+        return;
+    }
+    for (const QString &line : removeLeftoversLogged(found))
+        appendLog(line);
+    // The free space shown grew.
+    driveCombo->setItemText(driveCombo->currentIndex(), driveItemText(root));
 }
 
 qint64 MainWindow::driveCapacity() const

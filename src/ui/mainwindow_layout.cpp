@@ -3,7 +3,9 @@
 #include "dashcamprofilepicker.h"
 #include "dashcamresultview.h"
 #include "logpanel.h"
+#include "settingsscrollarea.h"
 #include "speedchartwidget.h"
+#include "stressbanner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,8 +75,6 @@ QDoubleSpinBox *hiddenSpeedHolder(QWidget *parent, const char *name, double valu
 
 void MainWindow::setupUi()
 {
-    setMinimumSize(1300, 950);
-    resize(1300, 950);
     setupFileMenu();
     logPanel = new LogPanel(this);
     connect(logPanel, &LogPanel::saveRequested, this, &MainWindow::saveLog);
@@ -86,10 +86,11 @@ void MainWindow::setupUi()
     layout->setSpacing(6);
     setCentralWidget(central);
 
-    layout->addWidget(createSettingsGroup(), 0);
+    layout->addWidget(new SettingsScrollArea(createSettingsGroup(), central), 0);
     createButtonRow();
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addWidget(verdictRulesButton, 0);
+    buttonRow->addWidget(stressBanner = new StressBanner(this), 0);
     buttonRow->addWidget(startButton, 1);
     buttonRow->addWidget(stopButton, 1);
     layout->addLayout(buttonRow, 0);
@@ -114,6 +115,7 @@ void MainWindow::setupUi()
     retranslateUi();
     onTestModeChanged();
     updateExportActions();
+    fitToScreen(availableScreenArea());
 }
 
 QGroupBox *MainWindow::createSettingsGroup()

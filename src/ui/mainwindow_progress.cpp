@@ -2,6 +2,7 @@
 
 #include "logpanel.h"
 #include "speedchartwidget.h"
+#include "stressbanner.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -52,6 +53,7 @@ void MainWindow::onWriteProgress(int percent, double currentSpeed, double avgSpe
     if (currentSpeed > 0)
         lastWriteSpeed = currentSpeed;
     writeSpeedLabel->setText(liveSpeedText(lastWriteSpeed, avgSpeed));
+    showStressProgress(PassDirection::Write, avgSpeed);
 }
 
 void MainWindow::onReadProgress(int percent, double currentSpeed, double avgSpeed)
@@ -60,6 +62,22 @@ void MainWindow::onReadProgress(int percent, double currentSpeed, double avgSpee
     if (currentSpeed > 0)
         lastReadSpeed = currentSpeed;
     readSpeedLabel->setText(liveSpeedText(lastReadSpeed, avgSpeed));
+    showStressProgress(PassDirection::Read, avgSpeed);
+}
+
+void MainWindow::showStressProgress(PassDirection pass, double average)
+{
+    if (!runner.plan().fill)
+        return;
+    const StressEstimate estimate = runner.stressEstimate();
+    if (pass == PassDirection::Write) {
+        stressBanner->showPosition(estimate, runner.stressNow(average));
+        return;
+    }
+    // Reading the card back after the last round: only the time left moves.
+    StressPosition done = stressPosition(estimate, estimate.writeBytes, average);
+    done.remainingMs = runner.passClock().remainingMs();
+    stressBanner->showPosition(estimate, done);
 }
 
 void MainWindow::onFileWriteSample(int fileIdx, int percent, double cur)
@@ -84,6 +102,7 @@ void MainWindow::onTestError(const QString &message)
 void MainWindow::onTestFinished()
 {
     setRunning(false);
+    stressBanner->showIdle();
     if (runner.outcome() == RoundRunner::Outcome::Stopped)
         resetResults();
     updateExportActions();

@@ -2,6 +2,7 @@
 
 #include "verdictrulesstore.h"
 
+#include "stressbanner.h"
 #include "verdictrulesdialog.h"
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -27,12 +28,14 @@ void MainWindow::loadVerdictRules()
     perStreamWriteSpin->setValue(rules.perStreamWrite);
     perStreamReadSpin->setValue(rules.perStreamRead);
     takePerStreamThresholds();
+    stressBanner->setMode(rules.fullCap, rules.iterCount);
 }
 
 void MainWindow::saveVerdictRules()
 {
     takePerStreamThresholds();
     VerdictRulesStore::saveToDefaultStore(rules);
+    stressBanner->setMode(rules.fullCap, rules.iterCount);
 }
 
 void MainWindow::takePerStreamThresholds()

@@ -96,6 +96,8 @@ void MainWindow::launchPlan(const TestPlan &plan)
     TargetFacts target;
     if (refuses(plan, CheckStage::BeforeWrite, &target))
         return;
+    if (plan.fill && !confirmStress(plan, target.freeBytes))
+        return;
     for (QProgressBar *bar : {writeProgressBar, readProgressBar})
         bar->setValue(0);
     for (QLabel *label : {writeSpeedLabel, readSpeedLabel})
@@ -110,12 +112,32 @@ void MainWindow::launchPlan(const TestPlan &plan)
     updateExportActions();
 }
 
+bool MainWindow::confirmStress(const TestPlan &plan, qint64 freeBytes)
+{
+    const StressEstimate e = estimateStress(plan, freeBytes);
+    // Filled in one pass: a drive path may hold a "%1" of its own.
+    const QString body = tr("MsgStressBody")
+                             .arg(plan.target, QString::number(e.initialFiles),
+                                  QString::number(e.fileBytes / 1048576), QString::number(e.rounds),
+                                  QString::number(double(e.writeBytes) / 1073741824.0, 'f', 1),
+                                  formatDuration(e.durationMs(StressEstimate::assumedMBps)),
+                                  QString::number(StressEstimate::assumedMBps, 'f', 0));
+    return prompt(UserPrompt::Question, tr("MsgStressTitle"), body);
+}
+
 void MainWindow::stopTest()
 {
     if (!formatDrive.isEmpty())
         abandonFormat();
     else
         runner.stop();
+}
+
+void MainWindow::endTestNow()
+{
+    if (!formatDrive.isEmpty())
+        abandonFormat();
+    runner.stopAndWait();
 }
 
 void MainWindow::setRunning(bool running)

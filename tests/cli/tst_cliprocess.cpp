@@ -126,6 +126,8 @@ private slots:
         QTest::newRow("not a removable drive") << "--target @CARD --size 1M" << false << "--force";
         QTest::newRow("more than the free space")
             << "--target @CARD --size 100T" << true << "insufficient free space";
+        QTest::newRow("--clean, not a removable drive")
+            << "--target @CARD --clean" << false << "--force";
         QTest::newRow("report is a folder")
             << "--target @CARD --size 1M --json @DIR" << true << "is a folder";
     }
@@ -195,6 +197,7 @@ private slots:
         QTest::addColumn<int>("signalNumber");
         QTest::newRow("SIGINT") << int(SIGINT);
         QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
     }
 
     void interruptStopsAndCleansUp()
@@ -207,7 +210,7 @@ private slots:
                                         "--json @DIR/r.json"));
         QVERIFY(process.waitForStarted());
         // The engine runs once files are being written.
-        QTRY_VERIFY_WITH_TIMEOUT(!entries(m_f->card).isEmpty(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!dataFiles().isEmpty(), 30000);
         QVERIFY(::kill(pid_t(process.processId()), signalNumber) == 0);
         QVERIFY(process.waitForFinished(120000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -216,6 +219,44 @@ private slots:
         QCOMPARE(entries(m_f->card), QStringList());
         QVERIFY(process.readAllStandardOutput().isEmpty() && !QFile::exists(m_f->path("r.json")));
     }
+
+    void killedRunIsCleanedUp_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("--clean") << "--clean";
+        QTest::newRow("the next run") << "--size 1M --block 64K";
+    }
+
+    // kill -9 leaves the files and their journal; what comes next removes exactly those, and
+    // a user's file that the test's naming would take for its own stays.
+    void killedRunIsCleanedUp()
+    {
+        QFETCH(QString, then);
+        const QString mine = QStringLiteral("__card_speed_test_1.dat");
+        QFile lookAlike(m_f->card + '/' + mine);
+        QVERIFY(lookAlike.open(QIODevice::WriteOnly) && lookAlike.write("mine") == 4);
+        lookAlike.close();
+        QProcess process;
+        m_f->runner({m_f->card}).start(process, m_f->onCard("--size 512M --block 64K --streams 2"));
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(dataFiles().size() == 3, 30000);
+        QVERIFY(::kill(pid_t(process.processId()), SIGKILL) == 0);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+        QVERIFY2(entries(m_f->card).contains("__card_speed_test.journal"),
+                 qPrintable(entries(m_f->card).join(',')));
+
+        QStringList args = m_f->onCard(then + " --lang en");
+        if (then != "--clean")
+            args += lenientRules();
+        const CliRun run = m_f->run(args);
+        QVERIFY2(run.exitCode == 0 && run.err.contains("Removed 2 files"), qPrintable(run.err));
+        QCOMPARE(entries(m_f->card), QStringList{mine});
+        QVERIFY(lookAlike.open(QIODevice::ReadOnly) && lookAlike.readAll() == "mine");
+    }
+
+private:
+    QStringList dataFiles() const { return QDir(m_f->card).entryList({"*.dat"}, QDir::Files); }
 };
 
 QTEST_GUILESS_MAIN(TestCliProcess)

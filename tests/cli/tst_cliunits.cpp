@@ -25,6 +25,7 @@ QString summary(const CliOptions &o)
         {p.read, "read"},
         {p.fill, "fill"},
         {o.force, "force"},
+        {o.clean, "clean"},
         {p.mode == TestPlan::Mode::Files, "files=" + p.files.join(',')},
         {!o.language.isEmpty(), "lang=" + o.language},
         {!o.jsonPath.isEmpty(), "json=" + o.jsonPath},
@@ -145,6 +146,7 @@ private slots:
         QTest::newRow("relative target") << "--target card" << d + " target=" + cwd + "/card/"
                                          << "";
         row("--lang ZH-tw --json out/r.json", d + " lang=zh_TW json=" + cwd + "/out/r.json");
+        row("--clean --force --lang en", d + " force clean lang=en");
         row("--rules slcTrim=false --rules cvWarn=0.3 --rules cvWarn=0.25",
             d + " cvWarn:0.25 slcTrim:false");
 
@@ -159,28 +161,21 @@ private slots:
                                         << "list" << QString();
         QTest::newRow("no target") << "--size 4M" << QString() << "--target";
         // Refused, with what the message must name after the '|'.
-        for (const char *bad : {"--size 512K|",
-                                "--streams 17|17",
-                                "--block 2M|2M",
-                                "--iterations 100|",
-                                "--rounds 2|--rounds",
-                                "--fill --rounds 100|",
-                                "--fill --read|--read",
-                                "--fill --streams 2|",
-                                "--file /x/a --size 1G|",
-                                "--fast|fast",
-                                "extra|extra",
-                                "--lang fr|zh_TW",
-                                "--rules speed=5|speed",
-                                "--rules aggWriteWarn=fast|fast",
-                                "--rules enableRead=true|--read",
-                                "--dashcam taxi --streams 2|taxi",
-                                "--fill --dashcam 50,12|50,12",
-                                "--file /x/a --dashcam 4k+1080p|4k+1080p",
-                                "--dashcam hd|1440p",
-                                "--dashcam 50,0|1000",
-                                "--dashcam 1001|1001",
-                                "--dashcam 50;12|50;12"}) {
+        for (const char *bad :
+             {"--size 512K|", "--streams 17|17", "--block 2M|2M", "--iterations 100|",
+              "--rounds 2|--rounds", "--fill --rounds 100|", "--fill --read|--read",
+              "--fill --streams 2|", "--file /x/a --size 1G|", "--fast|fast", "extra|extra",
+              "--lang fr|zh_TW", "--rules speed=5|speed", "--rules aggWriteWarn=fast|fast",
+              "--rules enableRead=true|--read", "--clean --size 1M|--clean",
+              "--clean --json r.json|--clean"}) {
+            const QStringList parts = QString(bad).split('|');
+            QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
+        }
+        // A profile is one stream per channel, in Mbit/s above 0 up to 1000.
+        for (const char *bad :
+             {"--dashcam taxi --streams 2|taxi", "--fill --dashcam 50,12|50,12",
+              "--file /x/a --dashcam 4k+1080p|4k+1080p", "--dashcam hd|1440p",
+              "--dashcam 50,0|1000", "--dashcam 1001|1001", "--dashcam 50;12|50;12"}) {
             const QStringList parts = QString(bad).split('|');
             QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
         }

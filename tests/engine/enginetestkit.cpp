@@ -37,14 +37,19 @@ EngineRun::EngineRun()
     // the engine: that line is left out.
     rec.ignoredLogs = QStringList{QStringLiteral("LogCacheFallback")};
     rec.hook = [this](const EngineEvent &e, int index) {
-        if (e.kind == EngineEvent::WriteFinished)
-            cardAtWriteFinished = folderState(card);
+        if (e.kind == EngineEvent::WriteFinished) {
+            cardAtWriteFinished =
+                folderState(card).filter(QRegularExpression("^(?!" + kJournal + ")"));
+            leftoversAtWriteFinished = findLeftovers(card);
+        }
         if (e.kind == EngineEvent::Log && e.text == QLatin1String("LogTestDone"))
             cardAtTestDone = folderState(card);
         if (onEvent)
             onEvent(e, index);
     };
 }
+
+const QString kJournal = QStringLiteral("__card_speed_test.journal");
 
 QString testFileName(int n)
 {

@@ -4,6 +4,7 @@
 
 #include "enginerecorder.h"
 #include "speedtester.h"
+#include "testjournal.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,8 @@
 
 constexpr qint64 B = 64 * 1024;  // the block size of every engine test
 
-QString testFileName(int n);  // of random-data test file n (1-based)
+QString testFileName(int n);    // of random-data test file n (1-based)
+extern const QString kJournal;  // the journal's name on an empty card
 
 // Installs a translator under which every key reads as itself followed by "|" and each
 // argument filled in ("LogSizeBlock|2|64"), so a test sees the exact values.
@@ -42,8 +44,10 @@ struct EngineRun {
     SpeedTester tester;
     EngineRecorder rec{tester};
     std::function<void(const EngineEvent &event, int index)> onEvent;  // after the looks
-    // folderState() of the card at those two moments.
+    // folderState() of the card at those two moments, the journal left out at the first,
+    // and what its journal named then.
     QStringList cardAtWriteFinished;
+    Leftovers leftoversAtWriteFinished;
     QStringList cardAtTestDone{QStringLiteral("<not reached>")};
 };
 

@@ -1,5 +1,6 @@
 // FileWorker on real files: whole-block transfers of the random pattern, of a copy and of
 // a read-back, and every way a transfer can fail or be stopped.
+#include "datastamp.h"
 #include "enginetestkit.h"
 #include "fileworker.h"
 #include "kernelhooks.h"
@@ -8,6 +9,8 @@
 
 #include <atomic>
 #include <memory>
+
+Q_DECLARE_METATYPE(DataCheck::Kind)
 
 namespace {
 // Special values of the "sourceBytes" and "existing" columns; other values are sizes.
@@ -27,6 +30,8 @@ private slots:
     void transfers_data();
     void transfers();
     void stopMidTransferEndsAfterTheCurrentBlock();
+    void classifiesSectors_data();
+    void classifiesSectors();
 };
 
 void TestFileWorker::transfers_data()
@@ -150,6 +155,65 @@ void TestFileWorker::stopMidTransferEndsAfterTheCurrentBlock()
     QCOMPARE(done % B, qint64(0));
     QCOMPARE(QFileInfo(tmp.filePath("f")).size(), done);
     QVERIFY(!worker.succeeded() && worker.errorMessage().isEmpty());
+}
+
+void TestFileWorker::classifiesSectors_data()
+{
+    // What sector 1 of a block of 3 (run 7, file 2, block 5; files below 2 deleted) holds.
+    QTest::addColumn<quint64>("run");
+    QTest::addColumn<quint32>("file");
+    QTest::addColumn<quint64>("block");
+    QTest::addColumn<int>("fill");    // every byte this value; -1 the stamped pattern
+    QTest::addColumn<int>("flipAt");  // a byte turned over; -1 none
+    QTest::addColumn<DataCheck::Kind>("kind");
+    QTest::addColumn<qint64>("wrong");
+    using K = DataCheck::Kind;
+    const qint64 all = kSectorBytes;
+    QTest::newRow("as written") << 7ull << 2u << 5ull << -1 << -1 << K::None << 0ll;
+    QTest::newRow("zeros") << 7ull << 2u << 5ull << 0 << -1 << K::Lost << all;
+    QTest::newRow("another block, same offset")
+        << 7ull << 2u << 4ull << -1 << -1 << K::WrapRound << all;
+    QTest::newRow("a deleted file") << 7ull << 1u << 5ull << -1 << -1 << K::Stale << all;
+    QTest::newRow("an earlier run") << 6ull << 2u << 5ull << -1 << -1 << K::Stale << all;
+    QTest::newRow("a byte of the pattern") << 7ull << 2u << 5ull << -1 << 4000 << K::Corrupt << 1ll;
+    QTest::newRow("a torn stamp") << 7ull << 2u << 5ull << -1 << 9 << K::Corrupt << 1ll;
+}
+
+void TestFileWorker::classifiesSectors()
+{
+    QFETCH(quint64, run);
+    QFETCH(quint32, file);
+    QFETCH(quint64, block);
+    QFETCH(int, fill);
+    QFETCH(int, flipAt);
+    QFETCH(DataCheck::Kind, kind);
+    QFETCH(qint64, wrong);
+    using K = DataCheck::Kind;
+    const qint64 size = 3 * kSectorBytes;
+    QByteArray expected = expectedPatternBlock(size);
+    auto *e = reinterpret_cast<unsigned char *>(expected.data());
+    stampBlock(e, size, {7, 2, 5});
+    QByteArray got = expected;
+    // The sector of another place: its stamp and its offset's pattern.
+    QByteArray other = expectedPatternBlock(size);
+    stampBlock(reinterpret_cast<unsigned char *>(other.data()), size, {run, file, block});
+    got.replace(int(kSectorBytes), int(kSectorBytes),
+                other.mid(int(kSectorBytes), int(kSectorBytes)));
+    if (fill >= 0)
+        got.replace(int(kSectorBytes), int(kSectorBytes),
+                    QByteArray(int(kSectorBytes), char(fill)));
+    if (flipAt >= 0)
+        got[int(kSectorBytes) + flipAt] = char(got.at(int(kSectorBytes) + flipAt) ^ 0x10);
+    const auto *g = reinterpret_cast<const unsigned char *>(got.constData());
+
+    DataCheck check;
+    checkBlock(g, e, size, {7, 2}, "f.dat", 0, 10 * size, &check);
+    QCOMPARE(check.goodBytes, size - (kind == K::None ? 0 : kSectorBytes));
+    QCOMPARE(check.wrongBytes, wrong);
+    QCOMPARE(check.firstKind, kind);
+    QCOMPARE(check.firstOffset, kind == K::None ? -1 : 10 * size + kSectorBytes);
+    QCOMPARE(check.wrongBlocks, qint64(kind == K::None ? 0 : 1));
+    QCOMPARE(check.lostBlocks, qint64(kind == K::Lost || kind == K::Stale ? 1 : 0));
 }
 
 QTEST_GUILESS_MAIN(TestFileWorker)

@@ -96,7 +96,9 @@ void TestRollingFill::filesComeAndGoInOrder()
 
     for (QString &ev : folderEvents)
         ev = ev.left(1) + roll(ev.mid(1));
-    QCOMPARE(folder.take(), folderEvents);
+    // The journal comes before the first file and goes after the last.
+    QCOMPARE(folder.take(),
+             QStringList{'+' + kJournal} + folderEvents + QStringList{'-' + kJournal});
     QVERIFY2(folder.problem().isEmpty(), qPrintable(folder.problem()));
     QCOMPARE(run.rec.errors(), QStringList());
     QCOMPARE(run.rec.logLines(), (QStringList{"LogRollingStart", params, "LogRollingDone"}));
@@ -104,10 +106,14 @@ void TestRollingFill::filesComeAndGoInOrder()
     // are deleted last.
     const qint64 blocks = fileSize / B;
     QStringList atFinish = cardBefore;
-    for (const QString &ev : folderEvents.mid(folderEvents.size() - int(freeBytes / B / blocks)))
+    QStringList named;  // by the journal then
+    for (const QString &ev : folderEvents.mid(folderEvents.size() - int(freeBytes / B / blocks))) {
         atFinish.append(fileState(ev.mid(1), expectedPatternBlock(B).repeated(int(blocks))));
+        named.append(run.card + ev.mid(1));
+    }
     atFinish.sort();
     QCOMPARE(run.cardAtWriteFinished, atFinish);
+    QCOMPARE(run.leftoversAtWriteFinished.files, named);
     QCOMPARE(folderState(run.card), cardBefore);
     checkSignals(run.rec.events, "LogRollingDone");
     QVERIFY(run.rec.ofKind(EngineEvent::WriteFinished).first().average > 0.0);

@@ -61,6 +61,8 @@ private slots:
     void initTestCase() { showKeyArguments(); }
     void runs_data();
     void runs();
+    void leftovers_data();
+    void leftovers();
 };
 
 void TestSpeedTester::runs_data()
@@ -80,7 +82,8 @@ void TestSpeedTester::runs_data()
     QTest::addColumn<QString>("log");
     // "trigger>action": on a log line or a signal (or "start": before it), the test stops
     // the run, or plants folders under files 1 and 3 or a link to a file off the card
-    // under file 2, or shortens file 2 to one block or removes it.
+    // under file 2, or shortens file 2 to one block or removes it, or swaps the card for an
+    // empty folder under its path (as a lazy unmount leaves it; the card is kept aside).
     QTest::addColumn<QString>("act");
     QTest::addColumn<QString>("error");  // %1, %2, ...: the path of test file 1, 2, ...
 
@@ -156,6 +159,12 @@ void TestSpeedTester::runs_data()
            "ErrReasonFileShort|读取失败 (%2)");
     random("file removed between passes", 2, 16 * B, 0, true, "-", "WriteFinished>remove",
            "ErrReason*|无法读取文件: %2");
+    // Checked before the pass, and by each worker before its file is made.
+    random("card swapped before the write pass", 2, 16 * B, 0, true,
+           "LogModeRandomN|2; LogSizeBlock|2|64", "LogTestStart>swap", "ErrCardGone");
+    random("card swapped as the workers start", 2, 16 * B, 0, true,
+           "LogBeginWrite|#1: __card_speed_test_1.dat; LogBeginWrite|#2: __card_speed_test_2.dat",
+           "LogWriteRandom>swap", "ErrCardGone");
 
     // A stop in the write pass ends the run with the cancellation line, one in the read pass
     // without it; either way nothing else follows. A long stagger holds file 2 back; the
@@ -240,6 +249,9 @@ void TestSpeedTester::runs()
             if (action == "shorten" || action == "remove")
                 action == "remove" ? QFile::remove(run.testFile(2))
                                    : QFile::resize(run.testFile(2), B);
+            if (action == "swap" && QDir().rename(run.card, run.tmp.filePath("away"))
+                && QDir().mkdir(run.card))
+                before = folderState(run.tmp.path());  // nothing is made from here on
         }
         if (e.text == QLatin1String("LogTestStart"))
             before = folderState(run.tmp.path());
@@ -275,9 +287,10 @@ void TestSpeedTester::runs()
         QCOMPARE(run.rec.count(EngineEvent::WriteFinished), readFailed ? 1 : 0);
         QCOMPARE(run.rec.count(EngineEvent::ReadFinished), 0);
         // The failing pass still closed: its progress and the last sample of every file that
-        // moved a byte at 100 %.
+        // moved a byte at 100 %. Nothing is measured on a card that went away.
         const auto progress = readFailed ? EngineEvent::ReadProgress : EngineEvent::WriteProgress;
-        QCOMPARE(run.rec.ofKind(progress).value(run.rec.count(progress) - 1).percent, 100);
+        const int closing = run.rec.ofKind(progress).value(run.rec.count(progress) - 1).percent;
+        QCOMPARE(closing == 100, action != "swap");
         QVector<int> lastPercent(streams, 100);
         for (const EngineEvent &e : run.rec.ofKind(EngineEvent::Kind(progress + 2)))
             lastPercent.replace(qBound(0, e.fileIdx, streams - 1), e.percent);
@@ -287,6 +300,8 @@ void TestSpeedTester::runs()
         QCOMPARE(run.tester.fileSizes(), sizes);
         QCOMPARE(run.tester.testSize(), std::accumulate(sizes.cbegin(), sizes.cend(), qint64(0)));
         QCOMPARE(run.cardAtWriteFinished, written);
+        // While they are on the card the journal names the test files, and nothing else.
+        QCOMPARE(run.leftoversAtWriteFinished.files, paths);
         checkPass(run.rec.events, true, targets.size());
         QCOMPARE(run.rec.count(EngineEvent::ReadFinished), read ? 1 : 0);
         if (read)
@@ -296,6 +311,67 @@ void TestSpeedTester::runs()
     }
     // The engine's files are gone; anything else, and what took their names, is untouched.
     QCOMPARE(folderState(run.tmp.path()), before);
+}
+
+void TestSpeedTester::leftovers_data()
+{
+    QTest::addColumn<QString>("journal");      // its lines after the header, "; "-joined
+    QTest::addColumn<bool>("running");         // written by a process that still runs
+    QTest::addColumn<QStringList>("removed");  // of the card's files
+
+    const QStringList none;
+    QTest::newRow("the journal's files that are there")
+        << "T 10 __card_speed_test_1.dat; T 10 __roll_3 (1).dat; T 10 __card_speed_test_9.dat"
+        << false << QStringList{"__card_speed_test_1.dat", "__roll_3 (1).dat"};
+    QTest::newRow("a copy by any name, other names only as copies")
+        << "T 10 clip.mp4; C 10 clip.mp4; T 10 __card_speed_test_1.mp4" << false
+        << QStringList{"clip.mp4"};
+    QTest::newRow("no link, nothing outside the root")
+        << "T 10 __card_speed_test_4.dat; C 10 ../outside.dat; C 10 ../card/clip.mp4" << false
+        << none;
+    QTest::newRow("larger than the test makes it")
+        << "T 9 __card_speed_test_1.dat" << false << none;
+    QTest::newRow("its test still runs") << "T 10 __card_speed_test_1.dat" << true << none;
+}
+
+void TestSpeedTester::leftovers()
+{
+    QFETCH(QString, journal);
+    QFETCH(bool, running);
+    QFETCH(QStringList, removed);
+    EngineRun run;
+    QVERIFY(run.valid);
+    // A user's file of the test's own kind of name, which the journal does not name, too.
+    for (const char *name : {"__card_speed_test_1.dat", "__card_speed_test_2.dat", "clip.mp4",
+                             "__roll_3 (1).dat", "__card_speed_test_1.mp4"})
+        QVERIFY(writeFile(run.card + name, "0123456789"));
+    QVERIFY(writeFile(run.tmp.path() + "/outside.dat", "0123456789"));
+    REQUIRE_SYMLINKS(run.tmp.path());
+    QVERIFY(QFile::link(run.tmp.path() + "/outside.dat", run.card + "__card_speed_test_4.dat"));
+    const qint64 pid = running ? 1 : QCoreApplication::applicationPid();
+    const QString header = QStringLiteral("lumoracard-journal 1\npid %1\nhost %2\n")
+                               .arg(pid)
+                               .arg(QSysInfo::machineHostName());
+    QVERIFY(writeFile(run.card + "__card_speed_test (1).journal",
+                      (header + journal.replace("; ", "\n") + '\n').toUtf8()));
+    const QStringList before = folderState(run.tmp.path());
+
+    const Leftovers found = findLeftovers(run.card);
+    QStringList paths;
+    for (const QString &name : removed)
+        paths << run.card + name;
+    QCOMPARE(found.files, paths);
+    QCOMPARE(found.bytes, 10 * removed.size());
+    QCOMPARE(removeLeftovers(found), 10 * removed.size());
+    // The journal goes with its files; everything else stays.
+    if (!running)
+        removed << "__card_speed_test (1).journal";
+    QStringList after;
+    for (const QString &entry : before) {
+        if (!removed.contains(entry.section(": ", 0, 0).mid(5)))
+            after << entry;
+    }
+    QCOMPARE(folderState(run.tmp.path()), after);
 }
 
 QTEST_GUILESS_MAIN(TestSpeedTester)

@@ -5,6 +5,7 @@
 #include "ioerror.h"
 #include "linux/sysfsdrives.h"
 #include "loopcard.h"
+#include "volumeidentity.h"
 
 #include <QtTest>
 
@@ -287,6 +288,18 @@ private slots:
         QCOMPARE(qint64(space.freeBytes), storage.bytesAvailable());
         QVERIFY(QDir().mkpath(card.rootPath() + QStringLiteral("DCIM")));
         QVERIFY(!named.isRemovable(r + "DCIM/"));
+
+        // What a running test holds on to: the card's volume, mount source and root folder.
+        // The folder an unmount leaves under the same path has none of them.
+        platform::VolumeIdentity atStart, inside, left;
+        QVERIFY(platform::readVolumeIdentity(r, atStart)
+                && platform::readVolumeIdentity(r + "DCIM/", inside));
+        QCOMPARE(QString::fromStdString(atStart.source), card.devicePath());
+        QVERIFY(inside.device == atStart.device && inside.source == atStart.source
+                && inside.rootFile != atStart.rootFile);
+        QCOMPARE(QProcess::execute(findTool("umount"), {card.rootPath()}), 0);
+        QVERIFY(platform::readVolumeIdentity(r, left) && left.device != atStart.device
+                && left.source != atStart.source && left.rootFile != atStart.rootFile);
     }
 };
 

@@ -18,12 +18,13 @@ constexpr unsigned long kTimeoutMs = 60000;
 
 QString describe(const DataCheck &c)
 {
-    const char *kinds[] = {"none", "wrap-round", "corrupt", "lost"};
-    return QStringLiteral("%1 at %2+%3, %4 wrong, %5 MiB good")
+    const char *kinds[] = {"none", "wrap-round", "stale", "corrupt", "lost"};
+    return QStringLiteral("%1 at %2+%3, %4 sectors wrong, %5 MiB good of %6")
         .arg(kinds[int(c.firstKind)], c.firstFile)
         .arg(c.firstOffset)
-        .arg(c.wrongBlocks)
-        .arg(double(c.goodBytes) / kMiB);
+        .arg(c.wrongSectors)
+        .arg(double(c.goodBytes) / kMiB)
+        .arg(double(c.checkedBytes) / kMiB);
 }
 
 // The worker's `message` about `path` with the reason `reasonKey` after it, as the user reads it.
@@ -45,6 +46,8 @@ private slots:
     void verifiedRun_data();
     void verifiedRun();
     void counterfeitFailsCli();
+    void cardUnmountedUnderCli_data();
+    void cardUnmountedUnderCli();
     void failingCardInWindow_data();
     void failingCardInWindow();
 };
@@ -151,26 +154,51 @@ void ProofFaultsTest::verifiedRun_data()
     QTest::addColumn<QString>("check");  // what the data check finds, as describe() puts it
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<QString>("reason");  // of the read error that ends the run instead
+    QTest::addColumn<qint64>("block");
+    QTest::addColumn<qint64>("fill");  // the whole-card check with files of this size; 0 none
     const QString stream = QStringLiteral("__card_speed_test_1.dat");
     const QString none;
-    QTest::newRow("good card") << "none at +-1, 0 wrong, 16 MiB good" << QStringList() << none;
+    const qint64 m = kMiB;
+    QTest::newRow("good card") << "none at +-1, 0 sectors wrong, 16 MiB good of 16" << QStringList()
+                               << none << m << 0ll;
     // A read short in the ninth block, past its first 256 KiB: its rest, read once more, is whole.
-    QTest::newRow("short read") << "none at +-1, 0 wrong, 16 MiB good"
-                                << QStringList{"--short-read-at", "8688608"} << none;
+    QTest::newRow("short read") << "none at +-1, 0 sectors wrong, 16 MiB good of 16"
+                                << QStringList{"--short-read-at", "8688608"} << none << m << 0ll;
     // The card fails there instead, the block coming back short first (read through the page
     // cache, as where O_DIRECT is refused): no data check, a read error that says why.
     QTest::newRow("card fails in the read-back")
-        << "none at +-1, 0 wrong, 0 MiB good"
-        << QStringList{"--fail-read-after", "8688608", "--refuse-direct"} << "ErrReasonDeviceGone";
-    // One flipped bit per 4 KiB page of the fifth MiB: the fifth block is corrupt.
-    QTest::newRow("bit flips") << "corrupt at " + stream + "+4194304, 1 wrong, 15 MiB good"
-                               << QStringList{"--flip-bits", "4194304:5242880"} << none;
+        << "none at +-1, 0 sectors wrong, 0 MiB good of 0"
+        << QStringList{"--fail-read-after", "8688608", "--refuse-direct"} << "ErrReasonDeviceGone"
+        << m << 0ll;
+    // One flipped bit per 4 KiB page of the fifth MiB: 256 corrupt sectors.
+    QTest::newRow("bit flips") << "corrupt at " + stream
+                                      + "+4194304, 256 sectors wrong, 15 MiB good of 16"
+                               << QStringList{"--flip-bits", "4194304:5242880"} << none << m << 0ll;
+    // The last 4 KiB page reads as the one 8 MiB before it, at the same place in its block.
+    for (qint64 block : {m, 8 * m})
+        QTest::addRow("misdirected page, %lld MiB blocks", block / m)
+            << "wrap-round at " + stream + "+16773120, 1 sectors wrong, 15.9961 MiB good of 16"
+            << QStringList{"--misdirect-every", "16777216"} << none << block << 0ll;
+    // The second run's page at 8 MiB - 4 KiB (24 MiB on the card) keeps the first run's.
+    QTest::newRow("dropped page over an earlier run")
+        << "stale at " + stream + "+8384512, 1 sectors wrong, 15.9961 MiB good of 16"
+        << QStringList{"--drop-every", "12582912"} << none << m << 0ll;
     // Reports 32 MiB, stores 16: the second half of the fill lands on the first.
     QTest::newRow("counterfeit wraps")
-        << "wrap-round at __roll_0.dat+0, 16 wrong, 16 MiB good"
-        << QStringList{"--wrap-after", "16777216", "--capacity", "33554432"} << none;
-    QTest::newRow("drops past 8 MiB") << "lost at " + stream + "+8388608, 8 wrong, 8 MiB good"
-                                      << QStringList{"--drop-after", "8388608"} << none;
+        << "wrap-round at __roll_0.dat+0, 4096 sectors wrong, 16 MiB good of 32"
+        << QStringList{"--wrap-after", "16777216", "--capacity", "33554432"} << none << m << 8 * m;
+    // Stores 28 of 32 MiB, with 8 MiB blocks: exact to the sector all the same.
+    QTest::newRow("real size not whole blocks")
+        << "wrap-round at __roll_0.dat+0, 1024 sectors wrong, 28 MiB good of 32"
+        << QStringList{"--wrap-after", "29360128", "--capacity", "33554432"} << none << 8 * m
+        << 8 * m;
+    // Stores 36 of 40 MiB: only the last file, over the rest after two of 16 MiB, finds it.
+    QTest::newRow("10 % smaller than it claims")
+        << "wrap-round at __roll_0.dat+0, 1024 sectors wrong, 36 MiB good of 40"
+        << QStringList{"--wrap-after", "37748736", "--capacity", "41943040"} << none << m << 16 * m;
+    QTest::newRow("drops past 8 MiB")
+        << "lost at " + stream + "+8388608, 2048 sectors wrong, 8 MiB good of 16"
+        << QStringList{"--drop-after", "8388608"} << none << m << 0ll;
 }
 
 void ProofFaultsTest::verifiedRun()
@@ -178,31 +206,40 @@ void ProofFaultsTest::verifiedRun()
     QFETCH(QString, check);
     QFETCH(QStringList, faults);
     QFETCH(QString, reason);
+    QFETCH(qint64, block);
+    QFETCH(qint64, fill);
     const bool buffered = faults.contains("--refuse-direct");  // through the page cache
     FaultMount card(buffered ? faults : faults + QStringList{QStringLiteral("--direct-io")});
     FAULTMOUNT_REQUIRE(card);
-    SpeedTester tester;
-    tester.setTargetDir(card.rootPath());
-    tester.setTestSize(16 * kMiB);
-    tester.setVerifyData(true);
-    if (faults.contains("--wrap-after"))  // the whole-card check over the reported 32 MiB
-        tester.setRollingFill(8 * kMiB, 32 * kMiB, 0);
     DataCheck c;
-    connect(
-        &tester, &SpeedTester::dataChecked, &tester, [&](const DataCheck &d) { c = d; },
-        Qt::DirectConnection);
-    EngineRecorder rec(tester);
-    QVERIFY(runEngine(tester, 2 * kTimeoutMs));
-    const QString file = card.rootPath() + QStringLiteral("__card_speed_test_1.dat");
-    QCOMPARE(rec.errors(), reason.isEmpty() ? QStringList()
-                                            : QStringList{failure(reason, "读取失败 (%1)", file)});
+    // A card that drops writes is run twice, so that there is older data to keep.
+    for (int run = faults.contains("--drop-every") ? 2 : 1; run > 0; --run) {
+        SpeedTester tester;
+        tester.setTargetDir(card.rootPath());
+        tester.setTestSize(16 * kMiB);
+        tester.setBlockSize(block);
+        tester.setVerifyData(true);
+        if (fill > 0)  // the whole-card check over the reported capacity
+            tester.setRollingFill(fill, faults.last().toLongLong(), 0);
+        connect(
+            &tester, &SpeedTester::dataChecked, &tester, [&](const DataCheck &d) { c = d; },
+            Qt::DirectConnection);
+        EngineRecorder rec(tester);
+        QVERIFY(runEngine(tester, 2 * kTimeoutMs));
+        const QString file = card.rootPath() + QStringLiteral("__card_speed_test_1.dat");
+        QCOMPARE(rec.errors(), reason.isEmpty()
+                                   ? QStringList()
+                                   : QStringList{failure(reason, "读取失败 (%1)", file)});
+    }
     QCOMPARE(describe(c), check);
     QCOMPARE(entries(card.backingPath()), QStringList());
 }
 
 void ProofFaultsTest::counterfeitFailsCli()
 {
-    FaultMount card({"--direct-io", "--wrap-after", "16777216", "--capacity", "33554432"});
+    // It refuses deletes too: the files stay, said in the log and the report.
+    FaultMount card(
+        {"--direct-io", "--wrap-after", "16777216", "--capacity", "33554432", "--refuse-unlink"});
     FAULTMOUNT_REQUIRE(card);
     QTemporaryDir dir;
     CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
@@ -224,7 +261,57 @@ void ProofFaultsTest::counterfeitFailsCli()
     QCOMPARE(first.value(QStringLiteral("offset")).toInt(-1), 0);
     const QJsonObject total = report.value(QStringLiteral("rows")).toArray().first().toObject();
     QCOMPARE(total.value(QStringLiteral("dataVerdict")).toString(), QStringLiteral("fail"));
-    QCOMPARE(entries(card.backingPath()), QStringList());
+    const QJsonObject cleanup = report.value(QStringLiteral("cleanup")).toObject();
+    const QJsonArray left = cleanup.value(QStringLiteral("leftFiles")).toArray();
+    QVERIFY(!cleanup.value(QStringLiteral("complete")).toBool(true) && left.size() == 5);
+    QCOMPARE(left.first().toObject().value("file").toString(), card.rootPath() + "__roll_0.dat");
+    QVERIFY(left.last().toObject().value("reason").toString().endsWith(": access denied"));
+    QCOMPARE(entries(card.backingPath()).size(), 5);
+}
+
+void ProofFaultsTest::cardUnmountedUnderCli_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("phase");  // the log text after which the card is unmounted
+    QTest::newRow("writing 2 streams") << "--size 48M --streams 2 --read"
+                                       << "Write test";
+    QTest::newRow("reading back, verified") << "--size 32M --verify"
+                                            << "Read test";
+    QTest::newRow("rolling fill") << "--fill --size 8M"
+                                  << "Rolling-fill test started";
+    QTest::newRow("rolling fill read back") << "--fill --size 8M --verify"
+                                            << "Read test";
+}
+
+// A lazy unmount leaves the empty mount folder, on the system disk, under the card's path
+// while the files still open stay on the card: the run ends failed and says why, judges
+// nothing, and makes nothing in that folder.
+void ProofFaultsTest::cardUnmountedUnderCli()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, phase);
+    LoopCard card(128 * kMiB);
+    LOOPCARD_REQUIRE_THROTTLE(card, 32 * kMiB, 8 * kMiB);  // each phase lasts seconds
+    QTemporaryDir dir;
+    CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
+    runner.setRemovableRoots({card.rootPath()});
+    QProcess cli;
+    runner.start(cli, QStringList{"--target", card.rootPath(), "--lang", "en"}
+                          + options.split(QLatin1Char(' ')));
+    QString err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += cli.readAllStandardError()).contains(phase)
+                                 || cli.state() == QProcess::NotRunning,
+                             int(kTimeoutMs));
+    QVERIFY2(err.contains(phase), qPrintable(err));
+    QCOMPARE(QProcess::execute(findTool(QStringLiteral("umount")), {"-l", card.rootPath()}), 0);
+    QVERIFY(cli.waitForFinished(int(kTimeoutMs)));
+    err += cli.readAllStandardError();
+    QCOMPARE(cli.exitCode(), 3);
+    // No averages, no table, no data check: only the error.
+    QVERIFY2(err.endsWith("] Error: The card was removed or its mount changed\n")
+                 && !err.contains("Data check passed") && cli.readAllStandardOutput().isEmpty(),
+             qPrintable(err));
+    QCOMPARE(entries(card.rootPath()), QStringList());
 }
 
 void ProofFaultsTest::failingCardInWindow_data()
@@ -278,6 +365,8 @@ void ProofFaultsTest::failingCardInWindow()
     QCOMPARE(std::count_if(prompts.cbegin(), prompts.cend(), isError), 1);
     const UserPrompt error = *std::find_if(prompts.cbegin(), prompts.cend(), isError);
     QVERIFY(error.title == QStringLiteral("Test error") && !error.text.trimmed().isEmpty());
+    // The engine, not the window, tells a card that went away from one that failed.
+    QCOMPARE(error.text == QStringLiteral("The card was removed or its mount changed"), pull);
     const QStringList log = LogCapture::messages();
     QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Error: "))),
              QStringList{QStringLiteral("Error: ") + error.text});
@@ -293,7 +382,10 @@ void ProofFaultsTest::failingCardInWindow()
     QVERIFY(left.removeOne(QStringLiteral("holiday.jpg")));
     QVERIFY(user.open(QIODevice::ReadOnly));
     QCOMPARE(user.readAll(), photo);
-    QVERIFY(left.size() <= (pull ? streams : 0));  // a pulled card keeps only the test files
+    // A pulled card keeps only the test files, and the journal that names them.
+    const bool journal = left.removeOne(QStringLiteral("__card_speed_test.journal"));
+    QVERIFY(left.size() <= (pull ? streams : 0) && (left.isEmpty() || journal)
+            && (pull || !journal));
     for (const QString &name : left)
         QVERIFY2(name.startsWith(QLatin1String("__card_speed_test_")), qPrintable(name));
 }

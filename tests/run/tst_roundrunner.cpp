@@ -124,6 +124,34 @@ private slots:
             << plan << true << RoundRunner::Outcome::Stopped << 0 << 0;
     }
 
+    void stressPosition_data()
+    {
+        QTest::addColumn<qint64>("writtenMB");
+        QTest::addColumn<double>("averageMBps");
+        QTest::addColumn<QVector<qint64>>("expected");  // filling, file, round, remaining ms
+        QTest::newRow("first file, cache speed") << 512LL << 90.0 << QVector<qint64>{1, 1, 0, -1};
+        QTest::newRow("filling") << 1536LL << 20.0 << QVector<qint64>{1, 2, 0, 332800};
+        QTest::newRow("second round") << 4608LL << 20.0 << QVector<qint64>{0, 3, 2, 179200};
+        QTest::newRow("all written") << 9999LL << 20.0 << QVector<qint64>{0, 3, 2, 153600};
+    }
+
+    // 1 GB files on 3.5 GB of free space, 2 rounds, checked afterwards: 5 GB written, 3 read.
+    void stressPosition()
+    {
+        QFETCH(qint64, writtenMB);
+        QFETCH(double, averageMBps);
+        QFETCH(QVector<qint64>, expected);
+        TestPlan plan;
+        plan.fill = true;
+        plan.fillRounds = 2;
+        plan.verify = true;
+        const StressEstimate e = estimateStress(plan, 3584LL * 1048576);
+        QCOMPARE(e.initialFiles, 3);
+        QCOMPARE(e.durationMs(StressEstimate::assumedMBps), 819200);
+        const StressPosition at = ::stressPosition(e, writtenMB * 1048576, averageMBps);
+        QCOMPARE((QVector<qint64>{at.filling, at.file, at.round, at.remainingMs}), expected);
+    }
+
     void runs()
     {
         QFETCH(TestPlan, plan);
@@ -151,6 +179,11 @@ private slots:
         QCOMPARE(errors.isEmpty(), targetExists);
         QCOMPARE(runner.completedRounds().size(), rounds);
         QCOMPARE(log.filter("Starting round").size(), qMax(0, rounds - 1));
+        // Said before anything is written: 3 files and 2 rounds of 4 MB at 10 MB/s.
+        QCOMPARE(log.filter("Stress test: 3 files of 4 MB, 2 rounds, 0.0 GB to write; estimated "
+                            "duration 0:02 at an assumed 10 MB/s")
+                     .size(),
+                 int(plan.fill));
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
         // These passes last a few milliseconds: shorter than one sample interval.
         if (outcome == RoundRunner::Outcome::Completed)

@@ -1,4 +1,5 @@
 #include "logpanel.h"
+#include "screenfit.h"
 #include "verdictrulesdialog.h"
 #include "windowfixture.h"
 
@@ -158,7 +159,7 @@ private slots:
             table->item(2, 16)->toolTip().startsWith("Read minimum 7.0 MB/s below 10.0 → Warn\n\n"),
             qPrintable(table->item(2, 16)->toolTip()));
         const QString tip = table->item(0, 16)->toolTip();
-        QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 blocks (")), qPrintable(tip));
+        QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 sectors of 4 KiB (")), qPrintable(tip));
         QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
         QTimer poll;  // accepts the rules dialog once it is on screen
         connect(&poll, &QTimer::timeout, this, [] {
@@ -380,6 +381,79 @@ private slots:
         auto *box = parent.findChild<QMessageBox *>();
         QVERIFY2(box && box->isVisible(), "the error box waited for its OK");
         QCOMPARE(box->text(), error.text);
+    }
+
+    // The stress mode is in sight beside Start, and a stress run asks first, with what it
+    // will write and how long that may take; No leaves the card alone.
+    void stressAsksFirst()
+    {
+        QSettings().setValue(QStringLiteral("verdict/fullCap"), true);
+        QSettings().setValue(QStringLiteral("verdict/iterCount"), 3);
+        f.addCard("/media/card/", 68719476736, 68719476736);
+        f.open();
+        QCOMPARE(f.child<QLabel>("stressBanner")->text(),
+                 QStringLiteral("Stress mode: fill the card, 3 rounds"));
+        f.click("startButton");
+        QCOMPARE(f.prompts.prompts.last().title, QStringLiteral("Start the stress test"));
+        QVERIFY2(f.prompts.prompts.last().text.contains(
+                     "32 files of 2048 MB, then rewrites the oldest file 3 times: 70.0 GB written "
+                     "in all.\n\nEstimated duration: 1:59:28 at an assumed 10 MB/s"),
+                 qPrintable(f.prompts.prompts.last().text));
+        QVERIFY(f.idle() && f.window->currentTester() == nullptr);
+    }
+
+    void fitsScreen_data()
+    {
+        QTest::addColumn<QSize>("available");  // a screen's free area, device-independent
+        QTest::newRow("1366x768 laptop") << QSize(1366, 768);
+        QTest::newRow("1920x1080 at 125 %") << QSize(1536, 864);
+        QTest::newRow("1920x1080 at 150 %, 2560x1440 at 200 %") << QSize(1280, 720);
+        QTest::newRow("2560x1440") << QSize(2560, 1440);
+    }
+
+    // On any of these screens the window fits the free area, keeps its usual size where it
+    // can, and shows Start, Stop and the results table whole (at the usual size the settings
+    // too, in random mode), in either test mode, in Traditional Chinese too (its glyphs are
+    // taller).
+    void fitsScreen()
+    {
+        QFETCH(QSize, available);
+        const WindowFit fit = fitWindow(available);
+        const QSize room = available - windowFrameAllowance;
+        QVERIFY(fit.size.width() <= room.width() && fit.size.height() <= room.height());
+        QCOMPARE(fit.minimum, fit.size);
+        if (room.height() >= usualWindowSize.height())
+            QCOMPARE(fit.size, usualWindowSize);
+        switchLanguage(TraditionalChinese);
+        f.window->fitToScreen(QRect(QPoint(0, 0), available));
+        replay(2);  // a judged test: the verdict line under the table takes room too
+        writePass(40.0, {20.0, 3.0});
+        for (const char *mode : {"randomModeRadio", "externalFileRadio"}) {
+            f.child<QRadioButton>(mode)->setChecked(true);
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+            QCOMPARE(f.window->size(), fit.size);
+            auto *central = f.child<QWidget>("centralWidget");
+            QVERIFY2(central->minimumSizeHint().height() <= central->height(), mode);
+            const char *whole[] = {"startButton", "stopButton", "resultsTable",
+                                   "resultSummaryLabel", "settingsGroup"};
+            const bool settingsWhole = !fit.compact && mode[0] == 'r';
+            for (const char *name : QVector<const char *>(whole, whole + 4 + settingsWhole)) {
+                auto *w = f.child<QWidget>(name);
+                const QRect inWindow(w->mapTo(f.window.get(), QPoint(0, 0)), w->size());
+                QVERIFY2(w->isVisible() && f.window->rect().contains(inWindow), name);
+                // No scroll area may hide part of it.
+                for (QWidget *p = w->parentWidget(); p != f.window.get(); p = p->parentWidget()) {
+                    if (auto *area = qobject_cast<QAbstractScrollArea *>(p)) {
+                        const QRect inView(w->mapTo(area->viewport(), QPoint(0, 0)), w->size());
+                        QVERIFY2(area->viewport()->rect().contains(inView), name);
+                    }
+                }
+            }
+            // The header and the card total row, at least.
+            auto *table = f.child<QTableWidget>("resultsTable");
+            QVERIFY(table->height() >= table->horizontalHeader()->height() + 42);
+        }
     }
 
 private:

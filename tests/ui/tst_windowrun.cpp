@@ -1,8 +1,13 @@
 #include "clirunner.h"
 #include "filepicker.h"
+#include "isolatedsettings.h"
+#include "languagequestion.h"
 #include "loopcard.h"
 #include "resultcolumns.h"
+#include "sessionguard.h"
 #include "windowfixture.h"
+
+#include <csignal>
 
 namespace {
 // Every key path of a JSON value, sorted; arrays of objects by all their elements (a fast run
@@ -29,6 +34,30 @@ QStringList testFilesIn(const QString &root)
 {
     return QDir(root).entryList({QStringLiteral("__card_speed_test_*")},
                                 QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+// The window as the program starts it, with its guard, running a test of 2 x 512 MB on the
+// card folder `dir`/card (its settings in `dir` too) until a signal ends the process.
+int runWindowUntilSignalled(const QString &dir)
+{
+    if (!isolateSettings(dir + "/settings"))
+        return 2;
+    QSettings().setValue(QStringLiteral("ui/language"), int(English));
+    I18n::instance()->initLanguage(askLanguageAtFirstStart);
+    auto drives = std::make_shared<FakeDriveTable>();
+    (*drives)[(dir + "/card/").toStdString()] = {true, {"CARD", "vfat"}, {1LL << 40, 1LL << 40}};
+    MainWindow window;
+    PromptLog prompts;
+    window.setPromptHandler(prompts.handler());
+    window.setDriveService(std::make_unique<FakeDriveService>(drives));
+    SessionGuard guard(&window);
+    auto *sizes = window.findChild<QComboBox *>(QStringLiteral("testSizeCombo"));
+    sizes->addItem(QStringLiteral("test"), QVariant::fromValue<qint64>(512 * 1048576));
+    sizes->setCurrentIndex(sizes->count() - 1);
+    window.findChild<QSpinBox *>(QStringLiteral("streamCountSpin"))->setValue(2);
+    window.show();
+    window.findChild<QPushButton *>(QStringLiteral("startButton"))->click();
+    return QApplication::exec();
 }
 }  // namespace
 
@@ -196,11 +225,72 @@ private slots:
         QVERIFY(testFilesIn(card.rootPath()).isEmpty());
     }
 
+    void signalEndsTheTest_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGKILL") << int(SIGKILL);
+    }
+
+    // A window whose test is ended by SIGTERM deletes its files before it goes; one killed
+    // leaves them, and the next window that is shown the card offers to remove them. A user's
+    // file of the test's own kind of name stays either way.
+    void signalEndsTheTest()
+    {
+        QFETCH(int, signalNumber);
+        QTemporaryDir dir;
+        const QString card = dir.filePath("card"), mine = "__card_speed_test_1.dat";
+        QFile lookAlike(card + '/' + mine);
+        QVERIFY(QDir().mkpath(card) && lookAlike.open(QIODevice::WriteOnly));
+        QVERIFY(lookAlike.write("mine") == 4 && lookAlike.flush());
+        QProcess window;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LUMORA_WINDOW_TEST_DIR", dir.path());
+        window.setProcessEnvironment(env);
+        window.start(QCoreApplication::applicationFilePath(), QStringList());
+        const auto dataFiles = [&] { return QDir(card).entryList({"*.dat"}, QDir::Files); };
+        QTRY_VERIFY_WITH_TIMEOUT(dataFiles().size() == 3, 30000);
+        QVERIFY(::kill(pid_t(window.processId()), signalNumber) == 0);
+        QVERIFY(window.waitForFinished(60000));
+        const QStringList onlyMine{mine};
+        if (signalNumber == SIGTERM) {
+            QVERIFY2(window.exitStatus() == QProcess::NormalExit && window.exitCode() == 0,
+                     window.readAllStandardError().constData());
+            QCOMPARE(QDir(card).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), onlyMine);
+            return;
+        }
+        QCOMPARE(dataFiles().size(), 3);
+        f.addCard((card + '/').toStdString(), 1LL << 40, 1LL << 40);
+        // Kept when the answer is no, and not asked again for that card.
+        f.open();
+        QTRY_COMPARE(f.prompts.prompts.size(), 1);
+        f.click("refreshButton");
+        QCoreApplication::processEvents();  // the offer comes as a queued call
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QCOMPARE(dataFiles().size(), 3);
+        f.prompts.answerQuestion = true;
+        f.open();
+        QTRY_COMPARE(QDir(card).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), onlyMine);
+        QCOMPARE(f.prompts.prompts.size(), 2);
+        QVERIFY2(f.prompts.prompts[1].text.contains("holds 2 files"),
+                 qPrintable(f.prompts.prompts[1].text));
+        QCOMPARE(lookAlike.size(), 4);
+    }
+
 private:
     int bar(const char *name) const { return f.child<QProgressBar>(name)->value(); }
     QString label(const char *name) const { return f.child<QLabel>(name)->text(); }
     QAction *action(const char *name) const { return f.window->findChild<QAction *>(name); }
 };
 
-QTEST_MAIN(TestWindowRun)
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("LUMORA_WINDOW_TEST_DIR"))
+        return runWindowUntilSignalled(qEnvironmentVariable("LUMORA_WINDOW_TEST_DIR"));
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestWindowRun test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_windowrun.moc"

@@ -28,6 +28,8 @@ MainWindow &WindowFixture::open(bool fakeDrives)
 {
     window.reset();
     window = std::make_unique<MainWindow>();
+    // The offscreen screen is 800 x 600: the window's usual size needs a full HD one.
+    window->fitToScreen(QRect(0, 0, 1920, 1080));
     window->setPromptHandler(prompts.handler());
     if (fakeDrives) {
         window->setDriveService(std::make_unique<FakeDriveService>(drives));

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/aio_abi.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -215,6 +216,21 @@ void BlockFile::finishPendingRead()
 {
     if (m_inFlight)
         awaitRead();
+}
+
+int removeFile(const std::string &path)
+{
+    if (unlink(path.c_str()) == 0)
+        return 0;
+    const int error = errno;
+    if (error != ENOENT)
+        return error;
+    // Nothing to delete, unless the folder went with the card.
+    const std::string::size_type slash = path.find_last_of('/');
+    struct stat st {
+    };
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    return stat(folder.c_str(), &st) == 0 ? 0 : error;
 }
 
 }  // namespace platform

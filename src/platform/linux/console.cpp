@@ -44,6 +44,8 @@ void installInterruptHandler()
     sa.sa_flags = SA_RESTART;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // A closed terminal or an ended session.
+    sigaction(SIGHUP, &sa, nullptr);
 }
 
 bool interruptRequested()

@@ -179,4 +179,13 @@ std::int64_t BlockFile::awaitRead()
 
 void BlockFile::finishPendingRead() {}
 
+int removeFile(const std::string &path)
+{
+    if (DeleteFileW(widePath(path).c_str()))
+        return 0;
+    const DWORD error = GetLastError();
+    // A missing folder (ERROR_PATH_NOT_FOUND) means the card has gone; a missing file, nothing.
+    return error == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(error);
+}
+
 }  // namespace platform

@@ -21,6 +21,8 @@ BOOL WINAPI onConsoleEvent(DWORD event)
         g_interrupted.store(1, std::memory_order_relaxed);
         return TRUE;
     case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
         // The process ends as soon as this returns; waiting here gives the run the
         // system's grace period to stop and remove its files.
         g_interrupted.store(1, std::memory_order_relaxed);

@@ -5,6 +5,7 @@
 //   lumora_faultfs BACKING MOUNTPOINT [--fail-write-after N] [--fail-read-after N]
 //                  [--direct-io | --refuse-direct] [--flip-bits FROM:TO] [--wrap-after N]
 //                  [--drop-after N] [--capacity N] [--short-read-at N]
+//                  [--misdirect-every N] [--drop-every N] [--refuse-unlink]
 //
 // It can also lie about the data, counting every byte written in order of arrival as one
 // card address: --flip-bits flips bit 0 of each byte at an address in [FROM, TO) that lies
@@ -13,6 +14,11 @@
 // --drop-after acknowledges the bytes at N and beyond but keeps none (the file still grows,
 // reading back erased); --capacity makes the card report N bytes in all, all of them free.
 // --short-read-at cuts the one read that crosses byte N read short at it, once.
+// --misdirect-every answers a read of the last 4 KiB page of every N bytes of a file with the
+// page N/2 bytes before it. --drop-every acknowledges the last 4 KiB page of every N bytes
+// written but leaves there what the card held before: a deleted file of the same name's bytes
+// (unlink keeps them beside the backing folder, in BACKING.old) or nothing. --refuse-unlink
+// refuses every delete with EACCES.
 //
 // --direct-io serves every open file with direct_io; --refuse-direct refuses O_DIRECT with
 // EINVAL, as some FUSE file systems do, so the caller has to fall back to buffered I/O.
@@ -21,6 +27,7 @@
 
 #include <fuse.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,11 +44,13 @@ namespace {
 std::string backing;
 bool directIo = false;
 bool refuseDirect = false;
+bool refuseUnlink = false;
 volatile std::sig_atomic_t vanished = 0;
 // Single-threaded: plain counters will do. -1: the fault is off.
 long long failWriteAfter = -1, failReadAfter = -1, bytesWritten = 0, bytesRead = 0;
 long long flipFrom = -1, flipTo = -1, wrapAfter = -1, dropAfter = -1, capacity = -1;
-long long shortReadAt = -1;
+long long shortReadAt = -1, misdirectEvery = -1, dropEvery = -1;
+constexpr long long kPage = 4096;
 
 // Where the bytes below the wrap point went, in order of arrival.
 struct Extent {
@@ -87,7 +96,24 @@ int fsRead(const char *, char *buf, size_t size, off_t offset, fuse_file_info *f
     }
     const ssize_t n = pread(static_cast<int>(fi->fh), buf, size, offset);
     bytesRead += std::max<ssize_t>(n, 0);
+    for (long long page = (offset + kPage - 1) / kPage * kPage;
+         misdirectEvery > 0 && n > 0 && page + kPage <= offset + n; page += kPage)
+        if (page % misdirectEvery == misdirectEvery - kPage && page >= misdirectEvery / 2)
+            pread(static_cast<int>(fi->fh), buf + (page - offset), kPage,
+                  page - misdirectEvery / 2);
     return n < 0 ? -errno : static_cast<int>(n);
+}
+
+// The card keeps what it held at the dropped page: the old file's bytes, or zeros.
+void dropPage(const char *path, int fd, off_t at)
+{
+    char old[kPage] = {};
+    const int oldFd = open((backing + ".old" + path).c_str(), O_RDONLY);
+    if (oldFd >= 0) {
+        pread(oldFd, old, kPage, at);
+        close(oldFd);
+    }
+    pwrite(fd, old, kPage, at);
 }
 
 // Writes `size` bytes that belong at card address `address` also over the address they wrap
@@ -117,6 +143,12 @@ void writeWrapped(const char *data, long long size, long long address)
 
 int fsWrite(const char *path, const char *buf, size_t size, off_t offset, fuse_file_info *fi)
 {
+    // The engine's journal beside its files passes uncounted: addresses are the test data's.
+    const std::string name(path);
+    if (!vanished && name.size() > 8 && name.compare(name.size() - 8, 8, ".journal") == 0) {
+        const ssize_t n = pwrite(static_cast<int>(fi->fh), buf, size, offset);
+        return n < 0 ? -errno : static_cast<int>(n);
+    }
     const long long address = bytesWritten;
     const long long length = static_cast<long long>(size);
     if (vanished || (failWriteAfter >= 0 && address + length > failWriteAfter))
@@ -129,6 +161,10 @@ int fsWrite(const char *path, const char *buf, size_t size, off_t offset, fuse_f
     const long long kept = dropAfter < 0 ? length : std::clamp(dropAfter - address, 0LL, length);
     if (kept > 0 && pwrite(static_cast<int>(fi->fh), flipped.data(), kept, offset) != kept)
         return -errno;
+    for (long long a = (address + kPage - 1) / kPage * kPage;
+         dropEvery > 0 && a + kPage <= address + kept; a += kPage)
+        if (a % dropEvery == dropEvery - kPage)
+            dropPage(path, static_cast<int>(fi->fh), offset + (a - address));
     struct stat st {
     };
     if (kept < length && fstat(static_cast<int>(fi->fh), &st) == 0 && st.st_size < offset + length
@@ -169,9 +205,13 @@ int main(int argc, char *argv[])
                            : arg == "--drop-after"      ? &dropAfter
                            : arg == "--capacity"        ? &capacity
                            : arg == "--short-read-at"   ? &shortReadAt
+                           : arg == "--misdirect-every" ? &misdirectEvery
+                           : arg == "--drop-every"      ? &dropEvery
                                                         : nullptr;
-        if (arg == "--direct-io" || arg == "--refuse-direct")
-            (arg == "--direct-io" ? directIo : refuseDirect) = true;
+        if (arg == "--direct-io" || arg == "--refuse-direct" || arg == "--refuse-unlink")
+            (arg == "--direct-io"       ? directIo
+             : arg == "--refuse-unlink" ? refuseUnlink
+                                        : refuseDirect) = true;
         else if (arg == "--flip-bits" && std::sscanf(value, "%lld:%lld", &flipFrom, &flipTo) == 2
                  && flipFrom >= 0 && flipTo > flipFrom)
             ++i;
@@ -186,6 +226,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     backing = resolved;
+    if (dropEvery > 0)
+        mkdir((backing + ".old").c_str(), 0700);
 
     struct sigaction action {
     };
@@ -197,7 +239,13 @@ int main(int argc, char *argv[])
     ops.getattr = [](const char *p, struct stat *st, fuse_file_info *) {
         return answer(vanished ? 0 : lstat(real(p).c_str(), st));
     };
-    ops.unlink = [](const char *p) { return answer(vanished ? 0 : unlink(real(p).c_str())); };
+    ops.unlink = [](const char *p) {
+        if (refuseUnlink)
+            return -EACCES;
+        if (dropEvery > 0 && !vanished)  // kept as what the card still holds there
+            return answer(rename(real(p).c_str(), (backing + ".old" + p).c_str()));
+        return answer(vanished ? 0 : unlink(real(p).c_str()));
+    };
     ops.truncate = [](const char *p, off_t size, fuse_file_info *) {
         return answer(vanished ? 0 : truncate(real(p).c_str(), size));
     };
@@ -205,6 +253,13 @@ int main(int argc, char *argv[])
         return fsOpen(p, fi, O_CREAT, mode);
     };
     ops.open = [](const char *p, fuse_file_info *fi) { return fsOpen(p, fi, 0, 0); };
+    ops.readdir = [](const char *p, void *buf, fuse_fill_dir_t fill, off_t, fuse_file_info *,
+                     fuse_readdir_flags) {
+        DIR *dir = vanished ? nullptr : opendir(real(p).c_str());
+        for (dirent *e = dir ? readdir(dir) : nullptr; e; e = readdir(dir))
+            fill(buf, e->d_name, nullptr, 0, fuse_fill_dir_flags(0));
+        return dir ? closedir(dir) : answer(-1);
+    };
     ops.read = fsRead;
     ops.write = fsWrite;
     ops.statfs = fsStatfs;
