@@ -283,9 +283,12 @@ void MainWindow::createResultsGroup()
     auto *box = new QVBoxLayout(resultsGroup);
     box->setContentsMargins(4, 4, 4, 4);
     box->addWidget(resultsTable);
-    box->addWidget(resultSummaryLabel);
+    // The dashcam's view beside the verdict line, not under it: the height is short.
     dashcamView = new DashcamResultView(resultsGroup);
-    box->addWidget(dashcamView);
+    auto *summaryRow = new QHBoxLayout;
+    summaryRow->addWidget(resultSummaryLabel, 1);
+    summaryRow->addWidget(dashcamView, 1);
+    box->addLayout(summaryRow);
 }
 
 void MainWindow::connectControls()
