@@ -1,5 +1,6 @@
-// Draws the main window after a finished two-stream test with reading and saves it as a
-// PNG, for a look at the whole layout in any language, without a card or a display.
+// Draws the main window after a finished two-stream test with reading, judged for a 4K front
+// and 1080p rear dashcam, and saves it as a PNG, for a look at the whole layout in any language,
+// without a card or a display.
 //
 //   window_screenshot [--lang en|zh_CN|zh_TW] [--screen WxH] [--history DB] [OUTPUT.png]
 //
@@ -100,6 +101,8 @@ int main(int argc, char *argv[])
     QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     QSettings().setValue(QStringLiteral("ui/language"), int(lang));
+    // Tested for a front and a rear camera, as the picker beside the stream count shows.
+    QSettings().setValue(QStringLiteral("testSettings/dashcamProfile"), QStringLiteral("4k+1080p"));
     I18n::instance()->initLanguage();
     MainWindow window;
     window.fitToScreen(QRect(QPoint(0, 0), screen));
@@ -109,6 +112,7 @@ int main(int argc, char *argv[])
                                            {StreamSource::RandomStream, 2, QString()}};
     TestPlan plan;
     plan.read = true;
+    parseDashcamProfile(QStringLiteral("4k+1080p"), &plan.dashcam);
     window.currentRun().replay(plan, streams);
     window.prepareResults(streams);
     std::mt19937 rng(7);

@@ -31,6 +31,9 @@ struct VerdictRules {
     // Against the card's previous comparable test: warn when a write or read average or
     // minimum fell by more than this fraction.
     double historyDropWarn = 0.25;
+    // A dashcam channel is fit when its stream sustains its bitrate times this, marginal
+    // when it sustains the bitrate alone; at least 1.
+    double dashcamMargin = 1.5;
 };
 
 // The limits the window's controls put on these fields, for front ends without them.

@@ -17,16 +17,15 @@ QString fixed(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
 }
+}  // namespace
 
-// A figure and its threshold, never shown as the same number.
-std::pair<QString, QString> apart(double value, double limit)
+std::pair<QString, QString> figuresApart(double value, double limit)
 {
     int decimals = 1;
     while (decimals < 3 && fixed(value, decimals) == fixed(limit, decimals))
         ++decimals;
     return {fixed(value, decimals), fixed(limit, decimals)};
 }
-}  // namespace
 
 QString verdictText(Verdict v)
 {
@@ -96,7 +95,8 @@ QString verdictReasonText(const VerdictReason &reason)
         scale = 1.0;
         break;
     }
-    const auto [measured, threshold] = apart(reason.measured * scale, reason.threshold * scale);
+    const auto [measured, threshold] =
+        figuresApart(reason.measured * scale, reason.threshold * scale);
     return tr(key).arg(tr(reason.pass == PassDirection::Write ? "LabelWrite" : "LabelRead"),
                        measured, threshold,
                        tr(reason.verdict == Verdict::Fail ? "VerdictWordFail" : "VerdictWordWarn"));

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <utility>
+
 // What the verdict cell of a results row shows, without any widget: the window turns it
 // into an item, the console into a coloured word.
 struct VerdictCellLook {
@@ -21,6 +23,9 @@ constexpr int kVerdictPointSizeIncrease = 6;
 
 QString verdictText(Verdict v);
 QString verdictColor(Verdict v);
+
+// A figure and its threshold with one to three decimals, as many as it takes to tell them apart.
+std::pair<QString, QString> figuresApart(double value, double limit);
 
 // Why a rule gave its verdict, e.g. "Write minimum 12.3 MB/s below 15.0 → Fail": the figures
 // with as many decimals (one to three) as it takes to tell them apart.

@@ -51,6 +51,7 @@ const QVector<Entry> &entries()
         doubleEntry("perStreamWrite", &VerdictRules::perStreamWrite),
         doubleEntry("perStreamRead", &VerdictRules::perStreamRead),
         doubleEntry("historyDropWarn", &VerdictRules::historyDropWarn),
+        doubleEntry("dashcamMargin", &VerdictRules::dashcamMargin),
     };
     return list;
 }
@@ -121,7 +122,11 @@ bool setField(VerdictRules *rules, const QString &key, const QVariant &value)
         double number = value.toDouble();
         if (std::isnan(number))
             number = 0.0;
-        rules->*(e->number) = isPerStreamSpeed(*e) ? clampPerStreamSpeed(number) : number;
+        if (isPerStreamSpeed(*e))
+            number = clampPerStreamSpeed(number);
+        else if (e->number == &VerdictRules::dashcamMargin)
+            number = std::max(1.0, number);  // below 1 there would be no margin at all
+        rules->*(e->number) = number;
         break;
     }
     case Kind::Int:

@@ -14,7 +14,8 @@ namespace VerdictRulesStore {
 
 QString groupName();
 
-// The keys in the order they are read and written.
+// The keys in the order they are read and written: the window's first 17, then the
+// history's and the dashcam profile's.
 const QStringList &keys();
 
 // Reads the group into `rules`. A missing key leaves its field as it was; a stored value
@@ -31,9 +32,9 @@ void saveToDefaultStore(const VerdictRules &rules);
 QVariant field(const VerdictRules &rules, const QString &key);
 
 // Sets the field named `key` from a stored value with the variant's own conversions (a
-// value that does not convert, or converts to NaN, counts as false / 0), then the limits: iterCount
-// within 1 ... 99, the per-stream minimums within 0 ... 2000 MB/s at two decimals. False, and
-// nothing changed, for an unknown key.
+// value that does not convert, or converts to NaN, counts as false / 0), then the limits:
+// iterCount within 1 ... 99, the per-stream minimums within 0 ... 2000 MB/s at two
+// decimals, dashcamMargin at least 1. False, and nothing changed, for an unknown key.
 bool setField(VerdictRules *rules, const QString &key, const QVariant &value);
 
 // A stored whole number as an int: a number beyond the int range is held at its end

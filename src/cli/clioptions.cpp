@@ -61,6 +61,7 @@ TestPlan CliOptions::plan() const
     p.iterations = iterations;
     p.files = sourceFiles;
     p.verify = verify;
+    p.dashcam = dashcam;
     return p;
 }
 
@@ -218,6 +219,8 @@ struct OptionSet {
                                   CommandLine::tr("HintOptIterations"), QStringLiteral("N")};
     QCommandLineOption rules{QStringLiteral("rules"), CommandLine::tr("HintOptRules"),
                              QStringLiteral("KEY=VALUE")};
+    QCommandLineOption dashcam{QStringLiteral("dashcam"), CommandLine::tr("HintOptDashcam"),
+                               QStringLiteral("PROFILE")};
     QCommandLineOption force{QStringLiteral("force"), CommandLine::tr("HintOptForce")};
     QCommandLineOption lang{QStringLiteral("lang"), CommandLine::tr("HintOptLang"),
                             QStringLiteral("LANG")};
@@ -235,14 +238,49 @@ struct OptionSet {
     // The options that describe a test, which --list refuses.
     QList<QCommandLineOption> testOptions() const
     {
-        return {target, size,   streams,    block, read,  verify,   file,
-                fill,   rounds, iterations, rules, force, noHistory};
+        return {target, size,   streams,    block, read,    verify, file,
+                fill,   rounds, iterations, rules, dashcam, force,  noHistory};
     }
     QList<QCommandLineOption> otherOptions() const
     {
         return {clean, lang, json, list, history, help, version};
     }
 };
+}  // namespace
+
+QStringList CommandLine::dashcamPresetLines()
+{
+    QStringList lines;
+    for (const DashcamProfile &p : dashcamPresets())
+        lines << p.preset.leftJustified(10) + QLatin1Char(' ') + dashcamProfileTitle(p);
+    return lines;
+}
+
+namespace {
+// Reads --dashcam into `profile`; on failure, `message` says why.
+bool parseDashcam(const QString &text, DashcamProfile *profile, QString *message)
+{
+    QStringList names;
+    for (const DashcamProfile &p : dashcamPresets())
+        names << p.preset;
+    switch (parseDashcamProfile(text, profile)) {
+    case ProfileError::None:
+        if (profile->isSet())
+            return true;
+        break;
+    case ProfileError::BadBitrate:
+    case ProfileError::TooManyChannels:
+        *message = CommandLine::tr("ErrBadDashcamRates")
+                       .arg(text)
+                       .arg(kMaxDashcamChannels)
+                       .arg(kMaxChannelMbit);
+        return false;
+    case ProfileError::UnknownPreset:
+        break;
+    }
+    *message = CommandLine::tr("ErrBadDashcam").arg(text, names.join(QStringLiteral(", ")));
+    return false;
+}
 }  // namespace
 
 QList<QCommandLineOption> CommandLine::allOptions()
@@ -280,6 +318,10 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
     }
 
     CliOptions o;
+    if (parser.isSet(opts.dashcam)
+        && parser.value(opts.dashcam).trimmed().compare(QLatin1String("list"), Qt::CaseInsensitive)
+               == 0)
+        return ListDashcamPresets;
     const bool list = parser.isSet(opts.list);
     if (parser.isSet(opts.history)) {
         // The history of the card at --target, or of every card.
@@ -360,6 +402,9 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         if (!parseRule(assignment, &o.ruleOverrides, message))
             return Error;
     }
+    if (parser.isSet(opts.dashcam)
+        && !parseDashcam(parser.value(opts.dashcam), &o.dashcam, message))
+        return Error;
     if (parser.isSet(opts.json)) {
         o.jsonPath = parser.value(opts.json);
         if (o.jsonPath.isEmpty()) {
@@ -415,6 +460,22 @@ CommandLine::Status CommandLine::parse(const QStringList &arguments, CliOptions 
         }
         if (o.readEnabled) {
             *message = tr("ErrFillNoRead");
+            return Error;
+        }
+    }
+    // One stream per camera channel: the profile sets the count, and refuses another one.
+    if (o.dashcam.isSet()) {
+        const int channels = o.dashcam.channels.size();
+        int streams = o.streamCount;
+        if (o.fill)
+            streams = 1;
+        else if (!o.sourceFiles.isEmpty())
+            streams = o.sourceFiles.size();
+        else if (!parser.isSet(opts.streams))
+            streams = o.streamCount = channels;
+        if (streams != channels) {
+            *message =
+                tr("ErrDashcamStreams").arg(parser.value(opts.dashcam)).arg(channels).arg(streams);
             return Error;
         }
     }

@@ -25,6 +25,7 @@ struct CliOptions {
     bool verify = false;        // stamp every block and compare it when read back
     bool clean = false;         // only remove what interrupted tests left on the target
     bool history = true;        // record the test in the card history and compare it
+    DashcamProfile dashcam;     // --dashcam: judged beside the rules; sets the stream count
 
     // The test these options ask for.
     TestPlan plan() const;
@@ -34,7 +35,7 @@ class CommandLine
 {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 public:
-    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, ListHistory, Error };
+    enum Status { Ok, ShowHelp, ShowVersion, ListDrives, ListHistory, ListDashcamPresets, Error };
 
     // The block sizes a test may use: the ones the window offers.
     static const QVector<qint64> &allowedBlockSizes();
@@ -54,6 +55,9 @@ public:
     // or it is not one of the three. Read before parse(), so that parse()'s own messages
     // already come in that language.
     static QString requestedLanguage(const QStringList &arguments);
+
+    // "--dashcam list": the presets, one a line, with their names as --dashcam takes them.
+    static QStringList dashcamPresetLines();
 
     // The verdict rules --rules may set: every stored rule except the three that describe
     // the test itself (--read, --fill, --iterations set those).

@@ -127,6 +127,10 @@ int main(int argc, char *argv[])
         return listDrives(options, console, out);
     case CommandLine::ListHistory:
         return listHistory(options, console, out);
+    case CommandLine::ListDashcamPresets:
+        for (const QString &line : CommandLine::dashcamPresetLines())
+            console.result(line);
+        return exitStatusFor(RunOutcome::Completed);
     case CommandLine::Ok:
         break;
     }
@@ -173,7 +177,8 @@ int main(int argc, char *argv[])
                                                           : platform::stdoutIsTerminal())),
         &out,
         cardJson(card),
-        card};
+        card,
+        card.spaceKnown ? card.totalBytes : -1};
 
     RunController controller(options, &console, platform::interruptRequested);
     int exitStatus = exitStatusFor(RunOutcome::NotRun);

@@ -35,7 +35,7 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
     const RunOutcome outcome = outcomeOf(run);
     RunResults results;
     if (outcome == RunOutcome::Completed) {
-        results = judgeRun(run, setup.rules);
+        results = judgeRun(run, setup.rules, setup.capacityBytes);
         console->result(QString());
         for (const QString &line : ResultsTable::format(results.rows, setup.rules, setup.style))
             console->result(line);
@@ -45,8 +45,11 @@ int ResultsReport::conclude(const RunController &controller, const Setup &setup,
             console->result(line);
         for (const QString &line : ResultsTable::dataCheckLines(run.dataCheck(), setup.style))
             console->result(line);
+        for (const QString &line : ResultsTable::dashcamLines(results.dashcam, setup.style))
+            console->result(line);
     }
-    const int exitStatus = exitStatusFor(outcome, results.worst);
+    // A dashcam profile that is not fit fails the run like a row.
+    const int exitStatus = exitStatusFor(outcome, results.overall());
     if (outcome == RunOutcome::Stopped || outcome == RunOutcome::NotRun)
         return exitStatus;
 

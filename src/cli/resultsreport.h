@@ -13,8 +13,8 @@ class QIODevice;
 class RunController;
 
 // The end of an invocation: judges what the run collected with the rules, prints the
-// results table after the averages, writes the JSON report where --json asks, and decides
-// the exit status.
+// results table after the averages, then the speed class and the dashcam profile's
+// judgement, writes the JSON report where --json asks, and decides the exit status.
 class ResultsReport
 {
     Q_DECLARE_TR_FUNCTIONS(ResultsReport)
@@ -27,6 +27,7 @@ public:
         QIODevice *jsonStdout;  // where "--json -" writes
         QJsonObject card;       // the tested card as the system knows it
         CardInfo testedCard;    // the same, for the card history
+        qint64 capacityBytes;   // its size, for the hours of recording; -1 when unknown
     };
 
     // Returns the exit status. A run that was stopped reports nothing more; one that failed

@@ -1,5 +1,6 @@
 #include "resultstable.h"
 
+#include "dashcam.h"
 #include "resultcells.h"
 #include "streamsource.h"
 #include "verdictcell.h"
@@ -162,5 +163,20 @@ QStringList ResultsTable::dataCheckLines(const DataCheck &check, const TerminalS
     if (check.failed())
         lines[0] = style.paint(lines[0], verdictColor(Verdict::Fail), true);
     lines.prepend(QString());
+    return lines;
+}
+
+QStringList ResultsTable::dashcamLines(const DashcamAssessment &assessment,
+                                       const TerminalStyle &style)
+{
+    if (!assessment.measured)
+        return {};
+    QStringList lines{QString(), speedClassLine(assessment.speedClass)};
+    if (assessment.profile) {
+        const DashcamJudgement &j = *assessment.profile;
+        const QString line = dashcamLine(j);
+        lines << (j.judged ? style.paint(line, verdictColor(j.verdict), true) : line);
+        lines += dashcamReasonLines(j);
+    }
     return lines;
 }

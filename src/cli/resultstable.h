@@ -33,4 +33,9 @@ public:
     // Fail colour, or that it all came back, and the capacity that held its data. Nothing
     // when the data was not checked.
     static QStringList dataCheckLines(const DataCheck &check, const TerminalStyle &style);
+
+    // Under the table, the speed class the test measured and, with a profile, its
+    // judgement in the verdict's colour, the hours of recording and why a channel fell short.
+    static QStringList dashcamLines(const DashcamAssessment &assessment,
+                                    const TerminalStyle &style);
 };

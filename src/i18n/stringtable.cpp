@@ -427,6 +427,57 @@ const StringEntry baseStringTable[] = {
     {"VerdictDropSamples", "%1 / %2 个样本低于平均值×60%", "%1 / %2 samples below avg×60%",
      "%1 / %2 個樣本低於平均值×60%"},
 
+    // What the figures mean for a dashcam: speed class, recording profile, hours
+    {"SummarySpeedClass", "本次测试达到的速度等级：%1（持续写入 %2 MB/s）",
+     "Speed class in this test: meets %1 (sustained write %2 MB/s)",
+     "本次測試達到的速度等級：%1（持續寫入 %2 MB/s）"},
+    {"SummarySpeedClassNone", "本次测试未达到任何速度等级（持续写入 %1 MB/s）",
+     "Speed class in this test: none met (sustained write %1 MB/s)",
+     "本次測試未達到任何速度等級（持續寫入 %1 MB/s）"},
+    {"TipSpeedClass",
+     "这是本次测试测得的结果，不是认证：SD "
+     "协会的等级测试所用的条件，无法通过文件系统层面的测试重现。",
+     "What this test measured, not a certification: the SD Association's class tests use "
+     "conditions that a test through the file system cannot reproduce.",
+     "這是本次測試測得的結果，不是認證：SD "
+     "協會的等級測試所用的條件，無法透過檔案系統層面的測試重現。"},
+    {"SummaryDashcam", "行车记录仪 %1：%2", "Dashcam %1: %2", "行車記錄器 %1：%2"},
+    {"SummaryRecordingHours", "可循环录制 %1 小时", "%1 h of loop recording", "可循環錄影 %1 小時"},
+    {"TipPresetHours", "%1：可录 %2 小时", "%1: %2 h", "%1：可錄 %2 小時"},
+    {"VerdictDashcamFit", "适用", "Fit", "適用"},
+    {"VerdictDashcamMarginal", "勉强可用", "Marginal", "勉強可用"},
+    {"VerdictDashcamNotFit", "不适用", "Not fit", "不適用"},
+    {"VerdictDashcamNotJudged", "未按配置判定", "not judged", "未依設定檔判定"},
+    {"VerdictReasonChannel", "通道 %1（%2 Mbit/s）最低 %3 MB/s 低于 %4 → %5",
+     "Channel %1 (%2 Mbit/s) minimum %3 MB/s below %4 → %5",
+     "通道 %1（%2 Mbit/s）最低 %3 MB/s 低於 %4 → %5"},
+    {"VerdictReasonStreams",
+     "测试运行了 %1 个流，而录制配置有 %2 个通道：请用 %2 个流测试后再判定。",
+     "The test ran %1 stream(s), the profile has %2 channel(s): test with %2 streams to judge it.",
+     "測試執行了 %1 個串流，而錄影設定檔有 %2 個通道：請用 %2 個串流測試後再判定。"},
+    {"LabelDashcamProfile", "%1（%2 Mbit/s）", "%1 (%2 Mbit/s)", "%1（%2 Mbit/s）"},
+    {"LabelOwnBitrates", "自定义（%1 Mbit/s）", "Own (%1 Mbit/s)", "自訂（%1 Mbit/s）"},
+    {"LabelPreset1080p", "1080p 单镜头", "1080p", "1080p 單鏡頭"},
+    {"LabelPreset1440p", "1440p 单镜头", "1440p", "1440p 單鏡頭"},
+    {"LabelPreset4k", "4K 单镜头", "4K", "4K 單鏡頭"},
+    {"LabelPreset4kRear", "4K 前 + 1080p 后", "4K front + 1080p rear", "4K 前 + 1080p 後"},
+    {"LabelPresetTaxi", "出租车三路", "Taxi, three channels", "計程車三路"},
+    {"LabelDashcam", "行车记录仪：", "Dashcam:", "行車記錄器："},
+    {"LabelDashcamMargin", "行车记录仪余量：", "Dashcam margin:", "行車記錄器餘量："},
+    {"LabelNoDashcam", "不按录制配置判定", "No recording profile", "不依錄影設定檔判定"},
+    {"LabelOwnBitratesItem", "自定义码率…", "Own bitrates…", "自訂位元率…"},
+    {"HintDashcamBitrates", "每路 Mbit/s，例如 50,12", "Mbit/s per channel, e.g. 50,12",
+     "每路 Mbit/s，例如 50,12"},
+    {"TipDashcamProfile",
+     "录制配置：每个摄像头通道一个流；流的持续写入达到通道码率 × 余量（dashcamMargin）为适用，"
+     "仅达到码率为勉强可用。选择后会设定流数。",
+     "The recording profile: one stream per camera channel. A channel is fit when its stream "
+     "sustains its bitrate × the margin (dashcamMargin), marginal when it sustains the bitrate "
+     "alone. Choosing one sets the stream count.",
+     "錄影設定檔：每個攝影機通道一個串流；串流的持續寫入達到通道位元率 × "
+     "餘量（dashcamMargin）為適用，"
+     "僅達到位元率為勉強可用。選擇後會設定串流數。"},
+
     // Log lines
     {"LogErrorPrefix", "错误：%1", "Error: %1", "錯誤：%1"},
     {"LogTestErrorTitle", "测试错误", "Test error", "測試錯誤"},
@@ -663,6 +714,14 @@ const StringEntry stringTableAdditions[] = {
      "Override one verdict rule for this run, e.g. aggWriteWarn=15 (repeatable; the stored "
      "rules are not changed).",
      "僅為本次執行覆寫一條判定規則，例如 aggWriteWarn=15（可重複；不改變已儲存的規則）。"},
+    {"HintOptDashcam",
+     "按行车记录仪录制配置判定：预设（1080p、1440p、4k、4k+1080p、taxi）或每路码率（Mbit/s），"
+     "例如 50,12；每路一个流（设定 --streams）。用 list 列出预设。",
+     "Judge the card for a dashcam recording profile: a preset (1080p, 1440p, 4k, 4k+1080p, "
+     "taxi) or channel bitrates in Mbit/s, e.g. 50,12; one stream per channel (sets --streams). "
+     "list shows the presets.",
+     "依行車記錄器錄影設定檔判定：預設（1080p、1440p、4k、4k+1080p、taxi）或每路位元率（Mbit/s），"
+     "例如 50,12；每路一個串流（設定 --streams）。用 list 列出預設。"},
     {"HintOptJson", "将机器可读的报告写入 FILE，用 - 则写到标准输出。",
      "Write a machine-readable report to FILE, or to standard output with -.",
      "將機器可讀的報告寫入 FILE，用 - 則寫到標準輸出。"},
@@ -716,13 +775,13 @@ const StringEntry stringTableAdditions[] = {
      "串流給出達標、警告或未達標的判定。\n只寫入卸除式磁碟機的根目錄；只寫入或刪除測試自己的檔案。"
      "32 GB 及以下的卡（FAT32）不接受大於 3.5 GB 的測試檔案，且測試必須能放進可用空間。"},
     {"HintManExitStatus",
-     "0 最差的判定为达标，1 警告，2 不达标；3 测试无法运行、失败，或报告无法写入；130 测试被停止"
-     "（Ctrl-C 或 SIGTERM），其文件已删除。",
-     "0 the worst verdict is Pass, 1 Warn, 2 Fail; 3 the test could not run, failed, or its "
-     "report could not be written; 130 it was stopped (Ctrl-C or SIGTERM), and its files were "
-     "removed.",
-     "0 最差的判定為達標，1 警告，2 未達標；3 測試無法執行、失敗，或報告無法寫入；130 測試被停止"
-     "（Ctrl-C 或 SIGTERM），其檔案已刪除。"},
+     "0 最差的判定为达标，1 警告，2 不达标（--dashcam 配置按一行计：勉强可用 1，不适用 2）；"
+     "3 测试无法运行、失败，或报告无法写入；130 测试被停止（Ctrl-C 或 SIGTERM），其文件已删除。",
+     "0 the worst verdict is Pass, 1 Warn, 2 Fail (a --dashcam profile counts like a row: "
+     "marginal 1, not fit 2); 3 the test could not run, failed, or its report could not be "
+     "written; 130 it was stopped (Ctrl-C or SIGTERM), and its files were removed.",
+     "0 最差的判定為達標，1 警告，2 未達標（--dashcam 設定檔按一列計：勉強可用 1，不適用 2）；"
+     "3 測試無法執行、失敗，或報告無法寫入；130 測試被停止（Ctrl-C 或 SIGTERM），其檔案已刪除。"},
     {"HintManFiles", "保存判定规则和在窗口中选择的语言。",
      "holds the verdict rules and the language chosen in the window.",
      "儲存判定規則和在視窗中選擇的語言。"},
@@ -777,6 +836,19 @@ const StringEntry stringTableAdditions[] = {
      "The rule %1 describes the test: use %2 instead.", "規則 %1 描述的是測試本身：請改用 %2。"},
     {"ErrRuleUnknown", "未知的规则“%1”：请使用 %2 之一。", "Unknown rule \"%1\": use one of %2.",
      "未知的規則「%1」：請使用 %2 之一。"},
+    {"ErrBadDashcam",
+     "未知的行车记录仪配置“%1”：请使用 %2 之一，或每路码率（Mbit/s），例如 50,12。",
+     "Unknown dashcam profile \"%1\": use one of %2, or channel bitrates in Mbit/s, e.g. 50,12.",
+     "未知的行車記錄器設定檔「%1」：請使用 %2 之一，或每路位元率（Mbit/s），例如 50,12。"},
+    {"ErrBadDashcamRates",
+     "无效的码率“%1”：请给出 1 到 %2 个通道的码率，每个大于 0 且不超过 %3 Mbit/s，例如 50,12。",
+     "Invalid bitrates \"%1\": give 1 to %2 channel bitrates, each above 0 and up to %3 Mbit/s, "
+     "e.g. 50,12.",
+     "無效的位元率「%1」：請給出 1 到 %2 個通道的位元率，每個大於 0 且不超過 %3 Mbit/s，例如 "
+     "50,12。"},
+    {"ErrDashcamStreams", "--dashcam %1 有 %2 个通道，但测试有 %3 个流：每个通道一个流。",
+     "--dashcam %1 has %2 channel(s) but the test has %3 stream(s): one stream per channel.",
+     "--dashcam %1 有 %2 個通道，但測試有 %3 個串流：每個通道一個串流。"},
     {"ErrRuleSwitch", "规则 %2 的值“%1”无效：请使用 true 或 false。",
      "Invalid value \"%1\" for the rule %2: use true or false.",
      "規則 %2 的值「%1」無效：請使用 true 或 false。"},

@@ -58,6 +58,8 @@ QJsonObject settingsObject(const TestPlan &plan, const ReportSetup &setup, int s
         {QStringLiteral("fill"), plan.fill},
         {QStringLiteral("fillRounds"), intOrNull(plan.fill, plan.fillRounds)},
         {QStringLiteral("iterations"), plan.fill ? 1 : plan.iterations},
+        {QStringLiteral("dashcam"),
+         plan.dashcam.isSet() ? QJsonValue(plan.dashcam.spec()) : QJsonValue()},
         {QStringLiteral("rules"), rulesObject},
     };
 }
@@ -191,6 +193,47 @@ QJsonArray rowsArray(const QVector<ResultRow> &rows, bool read, bool verify)
     return list;
 }
 
+QJsonValue nameOrNull(const QString &name)
+{
+    return name.isEmpty() ? QJsonValue() : QJsonValue(name);
+}
+
+QJsonValue speedClassValue(const DashcamAssessment &a)
+{
+    if (!a.measured)
+        return QJsonValue();
+    return QJsonObject{
+        {QStringLiteral("video"), nameOrNull(a.speedClass.videoName())},
+        {QStringLiteral("uhs"), nameOrNull(a.speedClass.uhsName())},
+        {QStringLiteral("class"), nameOrNull(a.speedClass.className())},
+        {QStringLiteral("sustainedMBps"), a.speedClass.sustainedMBps},
+    };
+}
+
+QJsonValue dashcamValue(const DashcamAssessment &a)
+{
+    if (!a.profile)
+        return QJsonValue();
+    const DashcamJudgement &j = *a.profile;
+    QJsonArray channels;
+    for (const DashcamChannel &c : j.channels) {
+        channels.append(QJsonObject{
+            {QStringLiteral("bitrate"), c.bitrateMbit},
+            {QStringLiteral("sustained"), c.measured ? QJsonValue(c.sustainedMBps) : QJsonValue()},
+            {QStringLiteral("verdict"),
+             c.measured ? QJsonValue(dashcamVerdictName(c.verdict)) : QJsonValue()},
+        });
+    }
+    return QJsonObject{
+        {QStringLiteral("preset"), nameOrNull(j.profile.preset)},
+        {QStringLiteral("channels"), channels},
+        {QStringLiteral("margin"), j.margin},
+        {QStringLiteral("verdict"),
+         j.judged ? QJsonValue(dashcamVerdictName(j.verdict)) : QJsonValue()},
+        {QStringLiteral("hours"), j.hours >= 0.0 ? QJsonValue(j.hours) : QJsonValue()},
+    };
+}
+
 QJsonArray numbers(const QVector<double> &values)
 {
     QJsonArray list;
@@ -254,7 +297,7 @@ VerdictRules rulesAsUsed(const TestPlan &plan, VerdictRules rules)
     return rules;
 }
 
-RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules)
+RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules, qint64 capacityBytes)
 {
     QVector<RowResult> evaluated = evaluateRows(run.samples(), rulesAsUsed(run.plan(), rules));
     judgeData(&evaluated, run.dataCheck());
@@ -266,6 +309,8 @@ RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules)
         results.rows.append({label, evaluated[i]});
         results.worst = combineVerdicts(results.worst, evaluated[i].verdicts.row());
     }
+    results.dashcam =
+        assessForDashcam(evaluated, run.plan().dashcam, rules.dashcamMargin, capacityBytes);
     return results;
 }
 
@@ -296,6 +341,7 @@ QJsonObject runReport(const RoundRunner &run, const RunResults &results, const R
     };
     const QVector<ResultRow> noRows;
     const Verdict worst = completed ? results.worst : Verdict::Pass;
+    const DashcamAssessment dashcam = completed ? results.dashcam : DashcamAssessment();
     QJsonObject report{
         {QStringLiteral("tool"), setup.tool},
         {QStringLiteral("version"), QCoreApplication::applicationVersion()},
@@ -320,7 +366,10 @@ QJsonObject runReport(const RoundRunner &run, const RunResults &results, const R
         {QStringLiteral("verdict"), verdictValue(completed, worst)},
         {QStringLiteral("verdictCode"),
          completed ? QJsonValue(static_cast<int>(worst)) : QJsonValue()},
-        {QStringLiteral("exitStatus"), exitStatusFor(outcome, worst)},
+        {QStringLiteral("speedClass"), speedClassValue(dashcam)},
+        {QStringLiteral("dashcam"), dashcamValue(dashcam)},
+        {QStringLiteral("exitStatus"),
+         exitStatusFor(outcome, combineVerdicts(worst, dashcam.verdict()))},
         {QStringLiteral("series"),
          seriesObject(run.samples(), streamLabelsOf(run.streamSources()))},
     };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dashcam.h"
 #include "evaluation.h"
 #include "exitstatus.h"
 #include "roundrunner.h"
@@ -22,12 +23,16 @@ VerdictRules rulesAsUsed(const TestPlan &plan, VerdictRules rules);
 
 // A finished run judged by rulesAsUsed(its plan, `rules`): the rows as the results table lists them
 // (the card total first, then the streams when there are several, labelled as the window labels
-// them), data that came back wrong included, and the worst verdict among them.
+// them), data that came back wrong included, and the worst verdict among them; beside them, what
+// the figures mean for a dashcam, its profile's hours on a card of `capacityBytes` (-1: unknown).
 struct RunResults {
     QVector<ResultRow> rows;
     Verdict worst = Verdict::Pass;
+    DashcamAssessment dashcam;
+    // The worst row and the dashcam profile's verdict: what the exit status counts.
+    Verdict overall() const { return combineVerdicts(worst, dashcam.verdict()); }
 };
-RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules);
+RunResults judgeRun(const RoundRunner &run, const VerdictRules &rules, qint64 capacityBytes = -1);
 
 // Why the rows got their verdicts: one line per rule that raised one, "row: reason", in the
 // order of the table; with `only`, just the rules that gave that verdict.
@@ -45,8 +50,9 @@ struct ReportSetup {
 
 // The machine-readable report both front ends write (its shape is documented in the README):
 // the tool, the card, the settings and rules the run used, the averages of every round, each
-// row's statistics and verdict, the data check, and the sample series of the card total and
-// of every stream. `results` are those of a completed run; ignored otherwise.
+// row's statistics and verdict, the data check, the speed class and dashcam profile's
+// judgement, and the sample series of the card total and of every stream. `results` are those of a
+// completed run; ignored otherwise.
 QJsonObject runReport(const RoundRunner &run, const RunResults &results, const ReportSetup &setup);
 
 // How the run ended, for the report and the command line's exit status.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dashcam.h"
 #include "streamsource.h"
 
 #include <QStringList>
@@ -19,9 +20,10 @@ struct TestPlan {
     bool read = false;
     bool fill = false;  // stress mode: fill the card, then rewrite it in rolling rounds
     int fillRounds = 1;
-    int iterations = 1;   // rounds of an ordinary test
-    QStringList files;    // Files mode: absolute paths, in the order the user gave them
-    bool verify = false;  // stamp every block and compare it when read back
+    int iterations = 1;      // rounds of an ordinary test
+    QStringList files;       // Files mode: absolute paths, in the order the user gave them
+    bool verify = false;     // stamp every block and compare it when read back
+    DashcamProfile dashcam;  // what the card is tested for; judged beside the verdict rules
 
     // The stress mode writes one stream and never reads back.
     bool readPass() const { return read && !fill; }

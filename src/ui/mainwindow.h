@@ -31,6 +31,8 @@ class QRadioButton;
 class QSpinBox;
 class QTableWidget;
 class HistoryActions;
+class DashcamProfilePicker;
+class DashcamResultView;
 class LogPanel;
 class SpeedChartWidget;
 class StressBanner;
@@ -161,6 +163,10 @@ private:
     void continueStart(const QString &drive);
     void loadTestSettings();
     void saveTestSettings();
+    // A recording profile chosen in the settings: one stream per channel, and stored.
+    void onDashcamProfileChosen(const DashcamProfile &profile);
+    // The tested card's size for the hours of recording; -1 when unknown.
+    qint64 testedCapacity() const;
 
     // Results that leave the window (mainwindow_export.cpp).
     void updateExportActions();
@@ -212,6 +218,7 @@ private:
     QComboBox *blockSizeCombo = nullptr;
     QCheckBox *readTestCheck = nullptr;
     QCheckBox *verifyDataCheck = nullptr;
+    DashcamProfilePicker *dashcamPicker = nullptr;
     QDoubleSpinBox *perStreamWriteSpin = nullptr;
     QDoubleSpinBox *perStreamReadSpin = nullptr;
 
@@ -231,6 +238,7 @@ private:
     QGroupBox *resultsGroup = nullptr;
     QTableWidget *resultsTable = nullptr;
     QLabel *resultSummaryLabel = nullptr;
+    DashcamResultView *dashcamView = nullptr;
 
     // File menu.
     QAction *fileMenuAction = nullptr;

@@ -2,6 +2,7 @@
 // for the clipboard. Both say which card was tested, how, when, and the verdict.
 #include "mainwindow.h"
 
+#include "dashcamresultview.h"
 #include "filepicker.h"
 #include "historydialog.h"
 #include "i18n.h"
@@ -102,12 +103,15 @@ QString MainWindow::resultsText() const
             cells << exportCell(row, column);
         lines << cells.join(QLatin1Char('\t'));
     }
+    // Under the table, as in the window: the speed class and the dashcam profile's judgement.
+    if (!dashcamView->lines().isEmpty())
+        lines << QString() << dashcamView->lines();
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 QImage MainWindow::resultsImage() const
 {
-    const QStringList header = resultHeaderLines();
+    const QStringList header = resultHeaderLines() + dashcamView->lines();
     const QList<int> columns = exportColumns();
     const int rows = resultsTable->rowCount() + 1;
     const int headerHeight = kMargin + 34 + header.size() * 22;
@@ -196,7 +200,7 @@ void MainWindow::saveReport()
     const ReportSetup setup{QStringLiteral("lumoracard"),
                             I18n::codeOf(I18n::instance()->language()), cardJson(testedCard), false,
                             rules};
-    QJsonObject report = runReport(runner, judgeRun(runner, rules), setup);
+    QJsonObject report = runReport(runner, judgeRun(runner, rules, testedCapacity()), setup);
     report.insert(QStringLiteral("previous"), history->previous());
     const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
     QSaveFile file(path);

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "dashcamprofilepicker.h"
+#include "dashcamresultview.h"
 #include "logpanel.h"
 #include "settingsscrollarea.h"
 #include "speedchartwidget.h"
@@ -166,6 +168,9 @@ QGroupBox *MainWindow::createSettingsGroup()
     sizeLayout->addWidget(streamsLabel);
     sizeLayout->addWidget(streamCountSpin);
     sizeLayout->addWidget(totalSizeLabel);
+    dashcamPicker = new DashcamProfilePicker(sizeRow);
+    sizeLayout->addSpacing(16);
+    sizeLayout->addWidget(dashcamPicker);
     sizeLayout->addStretch();
     grid->addWidget(sizeLabel, 2, 0);
     grid->addWidget(sizeRow, 2, 1, 1, 2);
@@ -278,7 +283,12 @@ void MainWindow::createResultsGroup()
     auto *box = new QVBoxLayout(resultsGroup);
     box->setContentsMargins(4, 4, 4, 4);
     box->addWidget(resultsTable);
-    box->addWidget(resultSummaryLabel);
+    // The dashcam's view beside the verdict line, not under it: the height is short.
+    dashcamView = new DashcamResultView(resultsGroup);
+    auto *summaryRow = new QHBoxLayout;
+    summaryRow->addWidget(resultSummaryLabel, 1);
+    summaryRow->addWidget(dashcamView, 1);
+    box->addLayout(summaryRow);
 }
 
 void MainWindow::connectControls()
@@ -302,6 +312,8 @@ void MainWindow::connectControls()
         updateTotalSize();
         saveTestSettings();
     });
+    connect(dashcamPicker, &DashcamProfilePicker::profileChosen, this,
+            &MainWindow::onDashcamProfileChosen);
     connect(blockSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this] { saveTestSettings(); });
     connect(driveCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,

@@ -112,7 +112,8 @@ void MainWindow::onTestFinished()
         const ReportSetup setup{QStringLiteral("lumoracard"),
                                 I18n::codeOf(I18n::instance()->language()), cardJson(testedCard),
                                 false, rules};
-        history->record(runReport(runner, judgeRun(runner, rules), setup), testedCard, rules);
+        history->record(runReport(runner, judgeRun(runner, rules, testedCapacity()), setup),
+                        testedCard, rules);
     }
     if (runner.outcome() == RoundRunner::Outcome::Stopped)
         resetResults();

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "dashcamresultview.h"
 #include "resultcells.h"
 #include "resultcolumns.h"
 #include "speedchartwidget.h"
@@ -233,7 +234,7 @@ void MainWindow::fillPassResults(PassDirection pass)
 void MainWindow::evaluateVerdicts()
 {
     takePerStreamThresholds();
-    judged = judgeRun(runner, rules);
+    judged = judgeRun(runner, rules, testedCapacity());
     judgedCheck = runner.dataCheck();
     showVerdicts();
     resultsTable->resizeRowsToContents();
@@ -243,6 +244,7 @@ void MainWindow::showVerdicts()
 {
     for (int row = 0; row < judged.rows.size() && row < resultsTable->rowCount(); ++row)
         setVerdictCell(row, judged.rows[row].result);
+    dashcamView->showAssessment(judged.dashcam, testedCapacity());
     if (judged.rows.isEmpty()) {
         resultSummaryLabel->clear();
         resultSummaryLabel->hide();

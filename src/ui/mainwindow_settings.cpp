@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "cardinfo.h"
+#include "dashcamprofilepicker.h"
 #include "filepicker.h"
 #include "verdictrulesstore.h"
 
@@ -53,6 +54,14 @@ void MainWindow::saveVerifySetting()
                          verifyDataCheck->isChecked() ? 1 : 0);
 }
 
+void MainWindow::onDashcamProfileChosen(const DashcamProfile &profile)
+{
+    QSettings().setValue(testSettingsGroup + QStringLiteral("/dashcamProfile"), profile.spec());
+    // One stream per channel; the spin box stores the count itself.
+    if (profile.isSet())
+        streamCountSpin->setValue(profile.channels.size());
+}
+
 void MainWindow::loadTestSettings()
 {
     int mode = 0;
@@ -60,6 +69,7 @@ void MainWindow::loadTestSettings()
     int streams = -1;
     int blockIndex = -1;
     int verify = 0;
+    DashcamProfile profile;
     {
         QSettings settings;
         settings.beginGroup(testSettingsGroup);
@@ -72,6 +82,11 @@ void MainWindow::loadTestSettings()
         blockIndex =
             VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("blockIndex"), -1));
         verify = VerdictRulesStore::toStoredInt(settings.value(QStringLiteral("verifyData"), 0));
+        // A stored profile that no longer reads as one is none.
+        if (parseDashcamProfile(settings.value(QStringLiteral("dashcamProfile")).toString(),
+                                &profile)
+            != ProfileError::None)
+            profile = DashcamProfile();
         settings.endGroup();
     }
 
@@ -100,6 +115,7 @@ void MainWindow::loadTestSettings()
         const QSignalBlocker blocker(verifyDataCheck);
         verifyDataCheck->setChecked(verify == 1);
     }
+    dashcamPicker->setProfile(profile);
     updateTotalSize();
     onTestModeChanged();
 }

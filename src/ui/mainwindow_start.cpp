@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "dashcamprofilepicker.h"
 #include "logpanel.h"
 #include "plancheck.h"
 
@@ -23,6 +24,11 @@ bool MainWindow::prompt(UserPrompt::Kind kind, const QString &title, const QStri
     return promptHandler ? promptHandler(this, p) : false;
 }
 
+qint64 MainWindow::testedCapacity() const
+{
+    return testedCard.spaceKnown ? testedCard.totalBytes : -1;
+}
+
 TestPlan MainWindow::planFromControls() const
 {
     TestPlan plan;
@@ -36,6 +42,9 @@ TestPlan MainWindow::planFromControls() const
     plan.fillRounds = rules.iterCount;
     plan.iterations = rules.iterCount;
     plan.verify = verifyDataCheck->isChecked();
+    // The profile sits with the stream count, which external files replace.
+    if (plan.mode == TestPlan::Mode::Random)
+        plan.dashcam = dashcamPicker->profile();
     if (plan.mode == TestPlan::Mode::Files) {
         for (int i = 0; i < fileList->count(); ++i)
             plan.files.append(fileList->item(i)->data(Qt::UserRole).toString());

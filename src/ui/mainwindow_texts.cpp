@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "dashcamprofilepicker.h"
 #include "historydialog.h"
 
 #include "speedchartwidget.h"
@@ -47,6 +48,7 @@ void MainWindow::retranslateUi()
     modeLabel->setText(tr("LabelMode"));
     sizeLabel->setText(tr("LabelSize"));
     streamsLabel->setText(tr("LabelStreams"));
+    dashcamPicker->retranslate();
     filesLabel->setText(tr("LabelFiles"));
     blockLabel->setText(tr("LabelBlock"));
     readRowLabel->setText(tr("LabelReadSpeed"));

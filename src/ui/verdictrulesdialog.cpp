@@ -152,6 +152,18 @@ void VerdictRulesDialog::addPerStreamGroup(const VerdictRules &current, double w
     multRow->addWidget(new QLabel(tr("LabelThenFail"), group));
     multRow->addStretch();
     form->addRow(QString(), multRow);
+
+    // A dashcam channel's stream must sustain its bitrate times this to be fit.
+    dashcamMarginSpin = new QDoubleSpinBox(group);
+    dashcamMarginSpin->setObjectName(QStringLiteral("dashcamMarginSpin"));
+    dashcamMarginSpin->setRange(1.0, 10.0);
+    dashcamMarginSpin->setDecimals(2);
+    dashcamMarginSpin->setSingleStep(0.1);
+    dashcamMarginSpin->setPrefix(QStringLiteral("× "));
+    dashcamMarginSpin->setFixedWidth(80);
+    dashcamMarginSpin->setValue(current.dashcamMargin);
+    dashcamMarginSpin->setToolTip(tr("TipDashcamProfile"));
+    form->addRow(tr("LabelDashcamMargin"), dashcamMarginSpin);
     layout()->addWidget(group);
 }
 
@@ -232,6 +244,7 @@ void VerdictRulesDialog::restoreDefaults()
     perStreamWriteSpin->setValue(10.0);
     perStreamReadSpin->setValue(10.0);
     minSpeedMultSpin->setValue(0.5);
+    dashcamMarginSpin->setValue(VerdictRules().dashcamMargin);
     aggWriteFailSpin->setValue(10.0);
     aggWriteWarnSpin->setValue(20.0);
     aggReadFailSpin->setValue(10.0);
@@ -251,6 +264,7 @@ VerdictRules VerdictRulesDialog::rules(const VerdictRules &base) const
     r.perStreamWrite = perStreamWrite();
     r.perStreamRead = perStreamRead();
     r.minSpeedMult = minSpeedMultSpin->value();
+    r.dashcamMargin = dashcamMarginSpin->value();
     r.aggWriteFail = aggWriteFailSpin->value();
     r.aggWriteWarn = aggWriteWarnSpin->value();
     r.aggReadFail = aggReadFailSpin->value();

@@ -48,6 +48,7 @@ private:
     QDoubleSpinBox *perStreamWriteSpin = nullptr;
     QDoubleSpinBox *perStreamReadSpin = nullptr;
     QDoubleSpinBox *minSpeedMultSpin = nullptr;
+    QDoubleSpinBox *dashcamMarginSpin = nullptr;
     QDoubleSpinBox *aggWriteFailSpin = nullptr;
     QDoubleSpinBox *aggWriteWarnSpin = nullptr;
     QDoubleSpinBox *aggReadFailSpin = nullptr;

@@ -1,6 +1,7 @@
 // Judging statistics against the verdict rules on their exact boundaries, what the result
 // cells make of the figures and verdicts, and the rules in the settings store: what is read
 // back, what is limited on the way, and how a typed-in value is read.
+#include "dashcam.h"
 #include "isolatedsettings.h"
 #include "resultcells.h"
 #include "verdict.h"
@@ -55,7 +56,7 @@ VerdictRules unusualRules()
                         "dropFail=0.3 dropWarn=0.05 minSpeedMult=0.75 aggWriteFail=12.5 "
                         "aggWriteWarn=22.25 aggReadFail=15 aggReadWarn=45.5 slcTrim=false "
                         "fullCap=true iterCount=7 perStreamWrite=8.75 perStreamRead=12.5 "
-                        "historyDropWarn=0.4")
+                        "historyDropWarn=0.4 dashcamMargin=2.25")
              .split(' '))
         VerdictRulesStore::setField(&r, pair.section('=', 0, 0), pair.section('=', 1));
     return r;
@@ -210,6 +211,124 @@ private slots:
             QCOMPARE(ratioCellColor(value, 0.45, 0.65), color);
     }
 
+    // The SD classes count MB/s of 10^6 bytes, this program 2^20: each class is met from
+    // its exact boundary on (2e6 / 2^20 = 1.9073486328125 MB/s for C2), not a hair below.
+    void speedClass_data()
+    {
+        QTest::addColumn<double>("sustained");
+        QTest::addColumn<QString>("classes");
+        const struct {
+            const char *name;
+            double at;
+            const char *met, *below;
+        } bounds[] = {
+            {"C2", 1.9073486328125, "C2", "-"},
+            {"C4", 3.814697265625, "C4", "C2"},
+            {"V6 C6", 5.7220458984375, "V6 C6", "C4"},
+            {"V10 U1 C10", 9.5367431640625, "V10 U1 C10", "V6 C6"},
+            {"V30 U3", 28.6102294921875, "V30 U3 C10", "V10 U1 C10"},
+            {"V60", 57.220458984375, "V60 U3 C10", "V30 U3 C10"},
+            {"V90", 85.8306884765625, "V90 U3 C10", "V60 U3 C10"},
+        };
+        for (const auto &b : bounds) {
+            QTest::newRow(b.name) << b.at << b.met;
+            QTest::newRow(QByteArray("below ") + b.name) << b.at - 1e-9 << b.below;
+        }
+        // "30 MB/s" read as this program's MB would be a class too high.
+        QTest::newRow("30 MB/s of 2^20 bytes") << 30.0 << "V30 U3 C10";
+        QTest::newRow("no data") << 0.0 << "-";
+    }
+
+    void speedClass()
+    {
+        QFETCH(double, sustained);
+        const SpeedClasses c = speedClassesOf(sustained);
+        QStringList met;
+        for (const QString &name : {c.videoName(), c.uhsName(), c.className()}) {
+            if (!name.isEmpty())
+                met << name;
+        }
+        QTEST(met.isEmpty() ? QStringLiteral("-") : met.join(' '), "classes");
+    }
+
+    // A channel in Mbit/s of 10^6 bits against MB/s of 2^20 bytes: 12 Mbit/s is
+    // 1.430511474609375 MB/s, 50 Mbit/s 5.9604644775390625; fit from bitrate x margin on,
+    // marginal from the bitrate on, not fit below it.
+    void dashcamChannel_data()
+    {
+        QTest::addColumn<double>("sustained");
+        QTest::addColumn<double>("bitrate");
+        QTest::addColumn<double>("margin");
+        QTest::addColumn<Verdict>("expected");
+        QTest::newRow("12: below the bitrate") << 1.4305 << 12.0 << 1.5 << F;
+        QTest::newRow("12: at the bitrate") << 1.430511474609375 << 12.0 << 1.5 << W;
+        QTest::newRow("12: below x 1.5") << 2.1457 << 12.0 << 1.5 << W;
+        QTest::newRow("12: at x 1.5") << 2.1457672119140625 << 12.0 << 1.5 << P;
+        QTest::newRow("50: 5.96 below 5.9605") << 5.96 << 50.0 << 1.5 << F;
+        QTest::newRow("50: at the bitrate, margin 1") << 5.9604644775390625 << 50.0 << 1.0 << P;
+        QTest::newRow("50: fit at x 1.5 only with it") << 8.9406967163085 << 50.0 << 1.5 << W;
+        QTest::newRow("50: above x 2") << 12.0 << 50.0 << 2.0 << P;
+    }
+
+    void dashcamChannel()
+    {
+        QFETCH(double, sustained);
+        QFETCH(double, bitrate);
+        QFETCH(double, margin);
+        QTEST(judgeChannel(sustained, bitrate, margin), "expected");
+    }
+
+    // A profile against the rows of a results table (card total, then the streams when there
+    // are several): "streams judged verdict, channel verdict:sustained ..., hours".
+    void dashcamAssessment_data()
+    {
+        QTest::addColumn<QVector<double>>("mins");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("one stream is the card total") << QVector<double>{9.0} << "4k"
+                                                      << "1 judged P, P:9, 1.6 h";
+        QTest::newRow("rear marginal") << QVector<double>{20, 15, 2} << "4k+1080p"
+                                       << "2 judged W, P:15 W:2, 1.3 h";
+        QTest::newRow("front not fit") << QVector<double>{20, 5.9, 3} << " 50, 12 "
+                                       << "2 judged F, F:5.9 P:3, 1.3 h";
+        QTest::newRow("other stream count") << QVector<double>{20, 15, 2} << "taxi"
+                                            << "2 unjudged P, -:0 -:0 -:0, 1.8 h";
+        QTest::newRow("no test") << QVector<double>{} << "1440p"
+                                 << "0 unjudged P, -:0, 4.0 h";
+        QTest::newRow("no profile") << QVector<double>{20} << ""
+                                    << "";
+    }
+
+    void dashcamAssessment()
+    {
+        QFETCH(QVector<double>, mins);
+        QFETCH(QString, profile);
+        QVector<RowResult> rows;
+        for (double min : mins)
+            rows.append({figures(40, min), SpeedStats(), {}, {}});
+        DashcamProfile p;
+        QCOMPARE(parseDashcamProfile(profile, &p), ProfileError::None);
+        // 36e9 bytes hold 4 hours at 20 Mbit/s.
+        const DashcamAssessment a = assessForDashcam(rows, p, 1.5, 36000000000LL);
+        QCOMPARE(a.measured, !rows.isEmpty());
+        QCOMPARE(a.speedClass.sustainedMBps, rows.isEmpty() ? 0.0 : mins[0]);
+        QString shown;
+        if (a.profile) {
+            const DashcamJudgement &j = *a.profile;
+            QStringList channels;
+            for (const DashcamChannel &c : j.channels)
+                channels << (c.measured ? QString("PWF"[int(c.verdict)]) : "-") + ':'
+                                + QString::number(c.sustainedMBps);
+            shown = QStringLiteral("%1 %2 %3, %4, %5 h")
+                        .arg(j.testStreams)
+                        .arg(j.judged ? "judged" : "unjudged")
+                        .arg("PWF"[int(a.verdict())])
+                        .arg(channels.join(' '))
+                        .arg(j.hours, 0, 'f', 1);
+        }
+        QTEST(shown, "expected");
+    }
+
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
@@ -248,6 +367,7 @@ private slots:
             {"perStreamRead", "-4", 0.0},
             {"cvFail", "nan", 0.0},
             {"cvFail", "high", 0.0},
+            {"dashcamMargin", "0.5", 1.0},
         };
         for (const auto &[key, stored, loaded] : rows) {
             VerdictRules rules;

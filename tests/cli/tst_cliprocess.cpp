@@ -34,7 +34,8 @@ private slots:
             lenientRules().replaceInStrings("aggWriteWarn=0", "slcTrim=false");
         const CliRun run = m_f->run(
             m_f->onCard(
-                "--size 8M --block 64K --streams 2 --read --iterations 2 --json @DIR/r.json")
+                "--size 8M --block 64K --streams 2 --read --iterations 2 --json @DIR/r.json "
+                "--dashcam 0.001,0.001 --rules dashcamMargin=1e9")
             + rules);
         QVERIFY2(run.exitStatus == QProcess::NormalExit && run.exitCode == 1,
                  qPrintable(run.out + run.err));
@@ -74,6 +75,16 @@ private slots:
                                                  "1000000000000.0 → 警告\n")
                                       .arg(json["rows"][0]["name"].toString())
                                       .arg(reasons[0]["measured"].toDouble(), 0, 'f', 1)),
+                 qPrintable(run.out));
+        // Beside the rows: the class of the card total's write minimum, and a profile whose
+        // margin no stream reaches, so both channels are marginal.
+        QCOMPARE(json["speedClass"]["sustainedMBps"], json["rows"][0]["write"]["min"]);
+        const QJsonObject dashcam = json["dashcam"].toObject();
+        QVERIFY(dashcam["verdict"] == "marginal" && dashcam["preset"].isNull()
+                && dashcam["margin"] == 1e9 && dashcam["hours"].toDouble() > 0);
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(dashcam["channels"][i]["sustained"], json["rows"][i + 1]["write"]["min"]);
+        QVERIFY2(run.out.contains("\n行车记录仪 自定义（0.001 + 0.001 Mbit/s）：勉强可用 · "),
                  qPrintable(run.out));
         // When, with the offset written out, in order, and how long: the times keep whole
         // seconds.

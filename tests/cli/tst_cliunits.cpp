@@ -30,7 +30,8 @@ QString summary(const CliOptions &o)
         {o.clean, "clean"},
         {p.mode == TestPlan::Mode::Files, "files=" + p.files.join(',')},
         {!o.language.isEmpty(), "lang=" + o.language},
-        {!o.jsonPath.isEmpty(), "json=" + o.jsonPath}};
+        {!o.jsonPath.isEmpty(), "json=" + o.jsonPath},
+        {p.dashcam.isSet(), "dashcam=" + p.dashcam.spec()}};
     for (const auto &[set, text] : optional) {
         if (set)
             parts << text;
@@ -151,6 +152,15 @@ private slots:
         row("--rules slcTrim=false --rules cvWarn=0.3 --rules cvWarn=0.25",
             d + " cvWarn:0.25 slcTrim:false");
 
+        // One stream per channel: the profile sets the count, and a matching one is accepted.
+        row("--dashcam 4K+1080P",
+            "size=1G streams=2 block=1M rounds=1 iterations=1 dashcam=4k+1080p");
+        row("--dashcam 50,12.5,8 --streams 3",
+            "size=1G streams=3 block=1M rounds=1 iterations=1 dashcam=50,12.5,8");
+        row("--fill --dashcam 1080p",
+            "size=1G streams=1 block=1M rounds=1 iterations=1 fill dashcam=1080p");
+        QTest::newRow("--dashcam list") << "--dashcam list"
+                                        << "list" << QString();
         QTest::newRow("no target") << "--size 4M" << QString() << "--target";
         // Refused, with what the message must name after the '|'.
         for (const char *bad :
@@ -160,6 +170,14 @@ private slots:
               "--lang fr|zh_TW", "--rules speed=5|speed", "--rules aggWriteWarn=fast|fast",
               "--rules enableRead=true|--read", "--clean --size 1M|--clean",
               "--clean --json r.json|--clean"}) {
+            const QStringList parts = QString(bad).split('|');
+            QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
+        }
+        // A profile is one stream per channel, in Mbit/s above 0 up to 1000.
+        for (const char *bad :
+             {"--dashcam taxi --streams 2|taxi", "--fill --dashcam 50,12|50,12",
+              "--file /x/a --dashcam 4k+1080p|4k+1080p", "--dashcam hd|1440p",
+              "--dashcam 50,0|1000", "--dashcam 1001|1001", "--dashcam 50;12|50;12"}) {
             const QStringList parts = QString(bad).split('|');
             QTest::newRow(bad) << "--target /media/card " + parts[0] << QString() << parts[1];
         }
@@ -175,7 +193,10 @@ private slots:
         const CommandLine::Status status =
             CommandLine::parse(QStringList{"lumoracard-cli"} + args.split(' ', Qt::SkipEmptyParts),
                                &options, &message);
-        if (chosen.isEmpty()) {
+        if (chosen == "list") {
+            QCOMPARE(status, CommandLine::ListDashcamPresets);
+            QCOMPARE(CommandLine::dashcamPresetLines().size(), dashcamPresets().size());
+        } else if (chosen.isEmpty()) {
             QCOMPARE(status, CommandLine::Error);
             QVERIFY2(!message.trimmed().isEmpty() && message.contains(named), qPrintable(message));
         } else {

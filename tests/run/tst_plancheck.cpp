@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <tuple>
+
 Q_DECLARE_METATYPE(TestPlan)
 Q_DECLARE_METATYPE(TargetFacts)
 Q_DECLARE_METATYPE(PlanRefusal::Reason)
@@ -19,8 +21,10 @@ using R = PlanRefusal::Reason;
 
 TestPlan plan(qint64 size, int streams = 1, qint64 block = MiB, bool fill = false)
 {
-    return {"/media/card/", TestPlan::Mode::Random, size, streams, block, false, fill, 1, 1, {},
-            false};
+    TestPlan p;
+    p.target = "/media/card/";
+    std::tie(p.testSize, p.streams, p.blockSize, p.fill) = std::tie(size, streams, block, fill);
+    return p;
 }
 
 // Files are named by their index and made in the test's folder; -1 stands for a missing one.

@@ -175,6 +175,30 @@ private slots:
         QCOMPARE(f.cell(2, 16), passText);
     }
 
+    // A profile chosen beside the stream count sets one stream per channel and is stored. The
+    // test it was started with is judged for it under the table.
+    void dashcamProfile()
+    {
+        auto *combo = f.child<QComboBox>("dashcamProfileCombo");
+        combo->setCurrentIndex(combo->findData("taxi"));
+        QCOMPARE(f.child<QSpinBox>("streamCountSpin")->value(), 3);
+        QCOMPARE(QSettings().value("testSettings/dashcamProfile").toString(), "taxi");
+        f.open();
+        QCOMPARE(f.child<QComboBox>("dashcamProfileCombo")->currentData().toString(), "taxi");
+
+        DashcamProfile profile;
+        parseDashcamProfile("4k+1080p", &profile);
+        replay(2, false, profile);
+        writePass(40.0, {20.0, 2.0});
+        const QLabel *view = f.child<QLabel>("dashcamResultView");
+        QCOMPARE(view->text(), "Speed class in this test: meets V30 · U3 · C10 (sustained write "
+                               "40.00 MB/s)   ·   Dashcam 4K front + 1080p rear (50 + 12 Mbit/s): "
+                               "Marginal");
+        QVERIFY2(view->toolTip().contains("\nChannel 2 (12 Mbit/s) minimum 2.0 MB/s below 2.1 → "
+                                          "Marginal"),
+                 qPrintable(view->toolTip()));
+    }
+
     // A stress run reads nothing: a ticked read box adds no read verdict to it.
     void fillJudgedOnWritingAlone()
     {
@@ -441,7 +465,7 @@ private:
 
     // The display of a test of `streams` random streams (a stress run with `fill`), without an
     // engine.
-    void replay(int streams, bool fill = false)
+    void replay(int streams, bool fill = false, const DashcamProfile &profile = {})
     {
         QVector<StreamSource> sources;
         for (int i = 1; i <= streams; ++i)
@@ -449,6 +473,7 @@ private:
         TestPlan plan;
         plan.read = f.window->verdictRules().enableRead;
         plan.fill = fill;
+        plan.dashcam = profile;
         f.window->currentRun().replay(plan, sources);
         f.window->prepareResults(sources);
     }
