@@ -43,6 +43,18 @@ VerdictRules rulesFor(const CliOptions &options)
         VerdictRulesStore::setField(&rules, it.key(), it.value());
     return rulesAsUsed(options.plan(), rules);
 }
+// A listing's JSON to standard output ("-") or, whole or not at all, to a file.
+int writeListing(const QString &path, const QByteArray &json, ConsoleWriter &console, QFile &out)
+{
+    if (path == QLatin1String("-"))
+        return out.write(json) == json.size() ? 0 : exitStatusFor(RunOutcome::Failed);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit())
+        return 0;
+    console.error(file.fileName() + QStringLiteral(": ") + file.errorString());
+    return exitStatusFor(RunOutcome::Failed);
+}
+
 // --list: the drives the window would offer, as lines or as JSON.
 int listDrives(const CliOptions &options, ConsoleWriter &console, QFile &out)
 {
@@ -53,13 +65,7 @@ int listDrives(const CliOptions &options, ConsoleWriter &console, QFile &out)
         return 0;
     }
     const QByteArray json = QJsonDocument(driveListJson(cards)).toJson(QJsonDocument::Indented);
-    if (options.jsonPath == QLatin1String("-"))
-        return out.write(json) == json.size() ? 0 : exitStatusFor(RunOutcome::Failed);
-    QSaveFile file(options.jsonPath);
-    if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit())
-        return 0;
-    console.error(file.fileName() + QStringLiteral(": ") + file.errorString());
-    return exitStatusFor(RunOutcome::Failed);
+    return writeListing(options.jsonPath, json, console, out);
 }
 
 // --history: the tests recorded for the card at --target, or for every card.
@@ -80,13 +86,7 @@ int listHistory(const CliOptions &options, ConsoleWriter &console, QFile &out)
     }
     const QByteArray json =
         QJsonDocument(historyJson(listing, db.path())).toJson(QJsonDocument::Indented);
-    if (options.jsonPath == QLatin1String("-"))
-        return out.write(json) == json.size() ? 0 : exitStatusFor(RunOutcome::Failed);
-    QSaveFile file(options.jsonPath);
-    if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit())
-        return 0;
-    console.error(file.fileName() + QStringLiteral(": ") + file.errorString());
-    return exitStatusFor(RunOutcome::Failed);
+    return writeListing(options.jsonPath, json, console, out);
 }
 }  // namespace
 

@@ -113,15 +113,8 @@ void SpeedTester::runRollingFill()
         filesOnCard.append(path);
         numbers.append(quint32(k));
 
-        FileWorker worker(FileWorker::Mode::Write, QString(), path, fileSize, m_blockSize,
-                          &m_stopFlag);
-        attachVerification(worker, quint32(k), 0);
-        worker.setCardVolume(m_guard.expected());
-        worker.start();
-        watchSerialWorker(worker, progress);
-        if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
-            emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
-                                                           : worker.errorMessage());
+        if (!writeRollingFile(path, quint32(k), fileSize, false, progress) && cardStillThere()
+            && !stopRequested()) {
             failed = true;
             break;
         }
@@ -135,7 +128,8 @@ void SpeedTester::runRollingFill()
         filesOnCard.append(path);
         numbers.append(quint32(totalWrites));
         sizes.append(0);
-        failed = !writeFillTail(path, quint32(totalWrites), tail, progress, &sizes.last())
+        emit log(tr("LogFillTail").arg(tail / 1048576));
+        failed = !writeRollingFile(path, quint32(totalWrites), tail, true, progress, &sizes.last())
                  && cardStillThere() && !stopRequested();
     }
     // A card that went away ends the test at once: no results, and nothing said after it.
@@ -159,18 +153,18 @@ void SpeedTester::runRollingFill()
     emit log(stopRequested() ? tr("LogUserCancelled") : tr("LogRollingDone"));
 }
 
-bool SpeedTester::writeFillTail(const QString &path, quint32 number, qint64 size,
-                                SerialProgress &progress, qint64 *written)
+bool SpeedTester::writeRollingFile(const QString &path, quint32 number, qint64 size, bool toEnd,
+                                   SerialProgress &progress, qint64 *written)
 {
-    emit log(tr("LogFillTail").arg(size / 1048576));
     FileWorker worker(FileWorker::Mode::Write, QString(), path, size, m_blockSize, &m_stopFlag);
     attachVerification(worker, number, 0);
     // The file system's own overhead is not known beforehand: the card says when it is full.
-    worker.setFillToEnd(true);
+    worker.setFillToEnd(toEnd);
     worker.setCardVolume(m_guard.expected());
     worker.start();
     watchSerialWorker(worker, progress);
-    *written = worker.bytesDone();
+    if (written)
+        *written = worker.bytesDone();
     if (!worker.succeeded() && cardStillThere() && !stopRequested()) {
         emit testError(worker.errorMessage().isEmpty() ? tr("LogWriteFailed")
                                                        : worker.errorMessage());

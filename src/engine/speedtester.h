@@ -135,10 +135,11 @@ private:
     void watchSerialWorker(FileWorker &worker, SerialProgress &progress);
     void closeSerial(SerialProgress &progress);
     void emitSerialSample(const SerialProgress &progress, bool writing);
-    // Writes the fill's last file over the whole blocks left of the free space; false when
-    // that failed (reported) or was stopped.
-    bool writeFillTail(const QString &path, quint32 number, qint64 size, SerialProgress &progress,
-                       qint64 *written);
+    // Writes one file of the fill as part of its one write stream (`toEnd`: the last one, up
+    // to where the card is full, `size` at most); false when that failed (reported) or was
+    // stopped.
+    bool writeRollingFile(const QString &path, quint32 number, qint64 size, bool toEnd,
+                          SerialProgress &progress, qint64 *written = nullptr);
     bool readBackRollingFiles(const QStringList &files, const QVector<quint32> &numbers,
                               const QVector<qint64> &sizes);
     void removeTestFiles();

@@ -1,5 +1,7 @@
 #include "cardhistory.h"
 
+#include "runreport.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,18 +23,6 @@ QString field(const std::string &s)
 double numberOf(const QJsonValue &v)
 {
     return v.isDouble() ? v.toDouble() : qQNaN();
-}
-
-QString isoTime(const QDateTime &time)
-{
-    const QDateTime local = time.toLocalTime();
-    const int offset = local.offsetFromUtc();
-    const int minutes = qAbs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
-           + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-           + QStringLiteral("%1:%2")
-                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString figureText(const QString &name)
@@ -219,7 +209,7 @@ QJsonObject comparisonJson(const HistoryComparison &c)
             warnings.append(f.name);
     }
     return {
-        {QStringLiteral("date"), isoTime(p.startedAt)},
+        {QStringLiteral("date"), isoTimeText(p.startedAt)},
         {QStringLiteral("write"), pair(p.writeAvg, p.writeMin)},
         {QStringLiteral("read"), pair(p.readAvg, p.readMin)},
         {QStringLiteral("change"), change},

@@ -15,18 +15,9 @@ QJsonValue intOrNull(bool present, qint64 value)
     return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
-// ISO 8601 with the offset always written out: Qt writes "Z" for UTC, or no offset for local time.
 QJsonValue timeValue(const QDateTime &time)
 {
-    if (!time.isValid())
-        return QJsonValue();
-    const int offset = time.offsetFromUtc();
-    const int minutes = qAbs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
-           + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-           + QStringLiteral("%1:%2")
-                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return time.isValid() ? QJsonValue(isoTimeText(time)) : QJsonValue();
 }
 
 QString modeName(const TestPlan &plan)
@@ -374,4 +365,17 @@ QJsonObject runReport(const RoundRunner &run, const RunResults &results, const R
          seriesObject(run.samples(), streamLabelsOf(run.streamSources()))},
     };
     return report;
+}
+
+QString isoTimeText(const QDateTime &time)
+{
+    // Qt writes "Z" for UTC and no offset at all for local time: the offset is always spelled.
+    const QDateTime local = time.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+           + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+           + QStringLiteral("%1:%2")
+                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }

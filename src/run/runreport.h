@@ -60,3 +60,6 @@ RunOutcome outcomeOf(const RoundRunner &run);
 
 // "pass", "warn" or "fail".
 QString verdictName(Verdict v);
+
+// ISO 8601 in local time with its UTC offset always written out: "2026-12-07T05:10:03+00:00".
+QString isoTimeText(const QDateTime &time);
