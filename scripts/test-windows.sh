@@ -17,7 +17,7 @@ fi
 # argument.
 widget_tests=" tst_chart "
 tests=(analysis_speedstats analysis_verdict tst_i18n tst_fileworker tst_speedtester tst_rollingfill
-    tst_chart tst_cliunits tst_plancheck tst_roundrunner tst_windrives)
+    tst_chart tst_cliunits tst_plancheck tst_roundrunner tst_windrives tst_history)
 echo "== Building for Windows =="
 LUMORA_WINDOWS_INSTALLER=0 bash scripts/build-windows.sh "${tests[@]}"
 
