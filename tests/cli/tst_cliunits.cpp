@@ -6,6 +6,7 @@
 #include "isolatedsettings.h"
 #include "progressline.h"
 #include "sizeparse.h"
+#include "terminalstyle.h"
 
 #include <QtTest>
 
@@ -93,7 +94,24 @@ private slots:
     void columns()
     {
         QFETCH(QString, text);
-        QTEST(displayColumns(text), "columns");
+        QFETCH(int, columns);
+        // The table's measure agrees with the progress line's, and a cut text keeps to its room.
+        QCOMPARE(displayColumns(text), columns);
+        // The table's measure counts a zero-width mark as one column; the rest agree.
+        if (!QByteArray(QTest::currentDataTag()).startsWith("combining"))
+            QCOMPARE(displayWidth(text), columns);
+        const QString cut = elideToWidth(text + text, columns);
+        QVERIFY2(columns < 4 || (cut.endsWith("...") && displayWidth(cut) <= columns),
+                 qPrintable(cut));
+    }
+
+    void colourOnlyWhenWanted()
+    {
+        qputenv("NO_COLOR", "1");
+        QCOMPARE(TerminalStyle::modeFor(true), TerminalStyle::Mode::Plain);
+        qunsetenv("NO_COLOR");
+        QVERIFY(TerminalStyle::modeFor(true) != TerminalStyle::Mode::Plain);
+        QCOMPARE(TerminalStyle::modeFor(false), TerminalStyle::Mode::Plain);
     }
 
     // At its widest (many rounds, four-digit speeds, hours to go) a line never wraps an
@@ -113,6 +131,10 @@ private slots:
             const QString timeLeft = whole.mid(whole.lastIndexOf(QLatin1String("99:59:59")));
             QVERIFY2(fitted.endsWith(timeLeft), qPrintable(fitted));
             QCOMPARE(line(ProgressLine::columnsFor(200)), whole);
+            // A single round has no round to name.
+            QVERIFY(
+                !ProgressLine::format(ProgressLine::Phase::Write, 50, 9.5, 9.5, 1, 1, 1000, 1000, 0)
+                     .contains("1/1"));
 
             QBuffer err;
             err.open(QIODevice::WriteOnly);

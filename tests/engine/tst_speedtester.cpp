@@ -140,6 +140,9 @@ void TestSpeedTester::runs_data()
     external("the next names taken too, in other case", {"a.mp4"}, {"A.mp4", "a (1).MP4"},
              {"a (2).mp4"});
     external("source picked from the card", {"../card/a.mp4"}, none, {"a (1).mp4"});
+    external("two sources, one name in two cases", {"x/CLIP.MP4", "y/clip.mp4"}, none,
+             {"CLIP.MP4", "clip (1).mp4"});
+    external("a hidden file of the same name", {"x/.a.mp4"}, {".A.mp4"}, {".a (1).mp4"});
     QTest::newRow("random data, its names taken on the card")
         << none
         << QStringList{"__card_speed_test_1.dat", "__CARD_SPEED_TEST_2.DAT",
