@@ -189,7 +189,7 @@ private slots:
         const QRegularExpression english(QStringLiteral("[A-Za-z]{2,}[ ,.:]+[A-Za-z]{2,}"));
         CliRun run;
         for (int i = 0; i < 3; ++i) {
-            run = m_f->runner({}).run(runs[i] + QStringList{"--lang", "zh_TW"});
+            run = m_f->runner({}).run(runs[i] + QStringList{"--lang=zh_TW"});
             // Refused twice (3), then judged (0, 1 or 2).
             QVERIFY2((run.exitCode == 3) == (i < 2), qPrintable(run.err));
             const QString text =

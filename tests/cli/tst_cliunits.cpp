@@ -5,6 +5,7 @@
 #include "i18n.h"
 #include "isolatedsettings.h"
 #include "progressline.h"
+#include "resultstable.h"
 #include "sizeparse.h"
 #include "terminalstyle.h"
 
@@ -103,6 +104,26 @@ private slots:
         const QString cut = elideToWidth(text + text, columns);
         QVERIFY2(columns < 4 || (cut.endsWith("...") && displayWidth(cut) <= columns),
                  qPrintable(cut));
+    }
+
+    // Each pass's speeds are coloured by its own minimum: 8 MB/s is above the 5 MB/s write
+    // minimum and below the 10 MB/s read one.
+    void tableColours()
+    {
+        VerdictRules rules;
+        rules.perStreamWrite = 5.0;
+        rules.perStreamRead = 10.0;
+        rules.enableRead = true;
+        RowResult r;
+        r.write.avg = r.write.max = r.write.min = 8.0;
+        r.read = r.write;
+        const TerminalStyle style(TerminalStyle::Mode::TrueColor);
+        const QStringList lines = ResultsTable::format({{"s", r}, {"t", r}}, rules, style);
+        const QString red = style.paint("8.00", "#d32f2f");
+        const int readBlock = lines.indexOf(QString());
+        QVERIFY(readBlock > 0);
+        QVERIFY(!lines.mid(0, readBlock).join('\n').contains(red));
+        QVERIFY(lines.mid(readBlock).join('\n').contains(red));
     }
 
     void colourOnlyWhenWanted()

@@ -3,6 +3,7 @@
 #include "verdictrulesdialog.h"
 #include "verdictrulesstore.h"
 #include "windowfixture.h"
+#include <QClipboard>
 
 namespace {
 const QString passText = QStringLiteral("✓ Pass");
@@ -199,6 +200,10 @@ private slots:
         QVERIFY2(view->toolTip().contains("\nChannel 2 (12 Mbit/s) minimum 2.0 MB/s below 2.1 → "
                                           "Marginal"),
                  qPrintable(view->toolTip()));
+        // A test without reading copies no read columns: the label, six write, the verdict.
+        f.child<QAction>("copyResultsAction")->trigger();
+        const QStringList lines = QGuiApplication::clipboard()->text().split('\n');
+        QCOMPARE(lines.filter(QRegularExpression("^File\t")).value(0).split('\t').size(), 8);
     }
 
     // Restore defaults puts every rule the dialog shows back to its default, the per-stream
