@@ -147,6 +147,8 @@ private slots:
         plan.fill = true;
         plan.fillRounds = 2;
         plan.verify = true;
+        // Reported with the rewrites it does, not the ordinary round count.
+        QCOMPARE(rulesAsUsed(plan, VerdictRules()).iterCount, 2);
         const StressEstimate e = estimateStress(plan, 3584LL * 1048576);
         QCOMPARE(e.initialFiles, 3);
         QCOMPARE(e.durationMs(StressEstimate::assumedMBps), 819200);
