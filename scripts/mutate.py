@@ -79,7 +79,7 @@ def select_tests(build_dir, regex, include_slow):
 
 
 def build(build_dir, targets):
-    r = subprocess.run(["ninja", "-C", str(build_dir)] + sorted(set(targets)),
+    r = subprocess.run(["ninja", "-j2", "-C", str(build_dir)] + sorted(set(targets)),
                        capture_output=True, text=True)
     return r.returncode == 0, r.stdout[-3000:] + r.stderr[-2000:]
 

@@ -136,6 +136,11 @@ private slots:
         QCOMPARE(tests.size(), 2);
         QCOMPARE(tests[0]["outcome"].toString(), QStringLiteral("completed"));
         QCOMPARE(tests[0]["blockSize"].toInt(), 65536);
+        // The card's size comes first in the drive list, its free space second.
+        const QString size =
+            QString::number(QStorageInfo(m_f->card).bytesTotal() / 1073741824.0, 'f', 1);
+        const CliRun drives = m_f->run(m_f->args("--list --lang en"));
+        QVERIFY2(drives.out.contains(size + " GB, "), qPrintable(drives.out + drives.err));
     }
 
     void refusals_data()
@@ -184,7 +189,7 @@ private slots:
         const QRegularExpression english(QStringLiteral("[A-Za-z]{2,}[ ,.:]+[A-Za-z]{2,}"));
         CliRun run;
         for (int i = 0; i < 3; ++i) {
-            run = m_f->runner({}).run(runs[i] + QStringList{"--lang", "zh_TW"});
+            run = m_f->runner({}).run(runs[i] + QStringList{"--lang=zh_TW"});
             // Refused twice (3), then judged (0, 1 or 2).
             QVERIFY2((run.exitCode == 3) == (i < 2), qPrintable(run.err));
             const QString text =
@@ -194,6 +199,11 @@ private slots:
         }
         const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8()).object();
         QCOMPARE(report["language"].toString(), QStringLiteral("zh_TW"));
+        // The averages said on the console are the report's, each of its own pass.
+        const QJsonObject averages = report["averages"].toObject();
+        for (const auto &[pass, said] : {std::pair("write", "寫入平均："), {"read", "讀取平均："}})
+            QVERIFY2(run.err.contains(said + QString::number(averages[pass].toDouble(), 'f', 2)),
+                     qPrintable(run.err));
     }
 
     void engineErrorIsReported()
@@ -213,6 +223,26 @@ private slots:
         QVERIFY(json["outcome"] == "failed" && json["verdict"].isNull() && json["exitStatus"] == 3);
         QVERIFY(json["rows"].toArray().isEmpty());
         QVERIFY2(json["error"].toString().contains(m_f->card), qPrintable(run.err));
+    }
+
+    void reportFolderGoneDuringTheRun()
+    {
+        // Checked at the start, gone at the end: the run that passed fails for want of its report.
+        QVERIFY(QDir().mkdir(m_f->path("out")));
+        QProcess process;
+        m_f->runner({m_f->card})
+            .start(process, m_f->onCard("--size 64M --block 64K --streams 2 --read --iterations 3 "
+                                        "--json @DIR/out/r.json")
+                                + lenientRules());
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!dataFiles().isEmpty(), 30000);
+        QVERIFY(QDir(m_f->path("out")).removeRecursively());
+        QVERIFY(process.waitForFinished(300000));
+        const QString err = process.readAllStandardError();
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 3,
+                 qPrintable(err));
+        QVERIFY(err.contains(m_f->path("out/r.json")) && !QFile::exists(m_f->path("out")));
+        QCOMPARE(entries(m_f->card), QStringList());
     }
 
     void interruptStopsAndCleansUp_data()

@@ -5,7 +5,9 @@
 #include "i18n.h"
 #include "isolatedsettings.h"
 #include "progressline.h"
+#include "resultstable.h"
 #include "sizeparse.h"
+#include "terminalstyle.h"
 
 #include <QtTest>
 
@@ -93,7 +95,44 @@ private slots:
     void columns()
     {
         QFETCH(QString, text);
-        QTEST(displayColumns(text), "columns");
+        QFETCH(int, columns);
+        // The table's measure agrees with the progress line's, and a cut text keeps to its room.
+        QCOMPARE(displayColumns(text), columns);
+        // The table's measure counts a zero-width mark as one column; the rest agree.
+        if (!QByteArray(QTest::currentDataTag()).startsWith("combining"))
+            QCOMPARE(displayWidth(text), columns);
+        const QString cut = elideToWidth(text + text, columns);
+        QVERIFY2(columns < 4 || (cut.endsWith("...") && displayWidth(cut) <= columns),
+                 qPrintable(cut));
+    }
+
+    // Each pass's speeds are coloured by its own minimum: 8 MB/s is above the 5 MB/s write
+    // minimum and below the 10 MB/s read one.
+    void tableColours()
+    {
+        VerdictRules rules;
+        rules.perStreamWrite = 5.0;
+        rules.perStreamRead = 10.0;
+        rules.enableRead = true;
+        RowResult r;
+        r.write.avg = r.write.max = r.write.min = 8.0;
+        r.read = r.write;
+        const TerminalStyle style(TerminalStyle::Mode::TrueColor);
+        const QStringList lines = ResultsTable::format({{"s", r}, {"t", r}}, rules, style);
+        const QString red = style.paint("8.00", "#d32f2f");
+        const int readBlock = lines.indexOf(QString());
+        QVERIFY(readBlock > 0);
+        QVERIFY(!lines.mid(0, readBlock).join('\n').contains(red));
+        QVERIFY(lines.mid(readBlock).join('\n').contains(red));
+    }
+
+    void colourOnlyWhenWanted()
+    {
+        qputenv("NO_COLOR", "1");
+        QCOMPARE(TerminalStyle::modeFor(true), TerminalStyle::Mode::Plain);
+        qunsetenv("NO_COLOR");
+        QVERIFY(TerminalStyle::modeFor(true) != TerminalStyle::Mode::Plain);
+        QCOMPARE(TerminalStyle::modeFor(false), TerminalStyle::Mode::Plain);
     }
 
     // At its widest (many rounds, four-digit speeds, hours to go) a line never wraps an
@@ -113,6 +152,10 @@ private slots:
             const QString timeLeft = whole.mid(whole.lastIndexOf(QLatin1String("99:59:59")));
             QVERIFY2(fitted.endsWith(timeLeft), qPrintable(fitted));
             QCOMPARE(line(ProgressLine::columnsFor(200)), whole);
+            // A single round has no round to name.
+            QVERIFY(
+                !ProgressLine::format(ProgressLine::Phase::Write, 50, 9.5, 9.5, 1, 1, 1000, 1000, 0)
+                     .contains("1/1"));
 
             QBuffer err;
             err.open(QIODevice::WriteOnly);

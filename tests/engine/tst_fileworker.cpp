@@ -171,6 +171,7 @@ void TestFileWorker::classifiesSectors_data()
     const qint64 all = kSectorBytes;
     QTest::newRow("as written") << 7ull << 2u << 5ull << -1 << -1 << K::None << 0ll;
     QTest::newRow("zeros") << 7ull << 2u << 5ull << 0 << -1 << K::Lost << all;
+    QTest::newRow("ones, erased flash") << 7ull << 2u << 5ull << 0xff << -1 << K::Lost << all;
     QTest::newRow("another block, same offset")
         << 7ull << 2u << 4ull << -1 << -1 << K::WrapRound << all;
     QTest::newRow("a deleted file") << 7ull << 1u << 5ull << -1 << -1 << K::Stale << all;

@@ -43,6 +43,7 @@ private slots:
     void initTestCase() { showKeyArguments(); }
     void filesComeAndGoInOrder_data();
     void filesComeAndGoInOrder();
+    void stopLeavesTheCardAsItWas();
 };
 
 void TestRollingFill::filesComeAndGoInOrder_data()
@@ -117,6 +118,27 @@ void TestRollingFill::filesComeAndGoInOrder()
     QCOMPARE(folderState(run.card), cardBefore);
     checkSignals(run.rec.events, "LogRollingDone");
     QVERIFY(run.rec.ofKind(EngineEvent::WriteFinished).first().average > 0.0);
+}
+
+// Stopped in the first rewrite, when the card is full: every file of the test goes.
+void TestRollingFill::stopLeavesTheCardAsItWas()
+{
+    EngineRun run;
+    QVERIFY(run.valid);
+    const QStringList cardBefore = folderState(run.card);
+    int seen = 0;
+    run.onEvent = [&](const EngineEvent &e, int) {
+        if (e.text.startsWith("LogRolling") || e.kind == EngineEvent::Log)
+            return;
+        seen = qMax(seen, int(QDir(run.card).entryList({"__roll_*"}, QDir::Files).size()));
+        if (seen == 3 && e.percent > 60)
+            run.tester.requestStop();
+    };
+    run.tester.setRollingFill(16 * B, 48 * B, 5);
+    QVERIFY(run.run());
+    QCOMPARE(seen, 3);
+    QCOMPARE(run.rec.logLines().last(), QStringLiteral("LogUserCancelled"));
+    QCOMPARE(folderState(run.card), cardBefore);
 }
 
 QTEST_GUILESS_MAIN(TestRollingFill)

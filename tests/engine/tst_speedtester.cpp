@@ -61,6 +61,7 @@ private slots:
     void initTestCase() { showKeyArguments(); }
     void runs_data();
     void runs();
+    void readBackNamesTheStream();
     void leftovers_data();
     void leftovers();
 };
@@ -140,6 +141,9 @@ void TestSpeedTester::runs_data()
     external("the next names taken too, in other case", {"a.mp4"}, {"A.mp4", "a (1).MP4"},
              {"a (2).mp4"});
     external("source picked from the card", {"../card/a.mp4"}, none, {"a (1).mp4"});
+    external("two sources, one name in two cases", {"x/CLIP.MP4", "y/clip.mp4"}, none,
+             {"CLIP.MP4", "clip (1).mp4"});
+    external("a hidden file of the same name", {"x/.a.mp4"}, {".A.mp4"}, {".a (1).mp4"});
     QTest::newRow("random data, its names taken on the card")
         << none
         << QStringList{"__card_speed_test_1.dat", "__CARD_SPEED_TEST_2.DAT",
@@ -170,6 +174,10 @@ void TestSpeedTester::runs_data()
     // without it; either way nothing else follows. A long stagger holds file 2 back; the
     // first sample of file 1 comes while it waits, and after the stop file 2 is never started.
     random("stop before the start", 1, 4 * B, 0, true, "LogUserCancelled", "start>stop");
+    random("stop after the heading, MB of 1048576 bytes", 2, 176 * B, 0, true,
+           "LogSizeBlock|22|64; LogWriteRandom; LogBeginWrite|#1: __card_speed_test_1.dat; "
+           "LogBeginWrite|#2: __card_speed_test_2.dat; LogUserCancelled",
+           "LogModeRandomN|2>stop");
     random("stop at the second start line", 2, 4 * B, 0, true, "LogUserCancelled",
            "LogBeginWrite|#2: __card_speed_test_2.dat>stop");
     random("stop in a staggered write start", 2, 4 * B, 5000, true, "LogUserCancelled",
@@ -177,6 +185,27 @@ void TestSpeedTester::runs_data()
     random("stop at the read heading", 1, 4 * B, 0, true, "", "LogRead>stop");
     // (The stagger delays the write pass too, so it is kept short here.)
     random("stop in a staggered read start", 2, 4 * B, 1000, true, "", "FileReadSample>stop");
+}
+
+// A file spoilt between the passes is found on reading back, and charged to its own stream.
+void TestSpeedTester::readBackNamesTheStream()
+{
+    EngineRun run;
+    QVERIFY(run.valid);
+    run.onEvent = [&run](const EngineEvent &e, int) {
+        QFile file(run.testFile(2));
+        if (e.kind == EngineEvent::WriteFinished && file.open(QIODevice::ReadWrite)
+            && file.seek(5000))
+            file.putChar('x');
+    };
+    DataCheck found;  // set on the engine thread, read once it has ended
+    connect(&run.tester, &SpeedTester::dataChecked, [&found](const DataCheck &c) { found = c; });
+    run.tester.setStreamCount(3);
+    run.tester.setTestSize(4 * B);
+    run.tester.setVerifyData(true);
+    QVERIFY(run.run());
+    QCOMPARE(found.badStreams, QVector<int>{1});
+    QCOMPARE(found.wrongSectors, 1);
 }
 
 void TestSpeedTester::runs()
@@ -261,7 +290,14 @@ void TestSpeedTester::runs()
     run.tester.setStaggerMs(staggerMs);
     run.tester.setSourceFiles(sources);
     run.tester.setReadEnabled(read);
+    QElapsedTimer took;
+    took.start();
     QVERIFY(run.run());
+    // A look at most every 200 ms, and each pass's final look and closing report: a bound
+    // that only a faster sampler breaks, however slow the machine.
+    const int looks =
+        run.rec.count(EngineEvent::WriteProgress) + run.rec.count(EngineEvent::ReadProgress);
+    QVERIFY2(looks <= took.elapsed() / 200 + 4, qPrintable(QString::number(looks)));
 
     QVERIFY2(at >= 0 || trigger.isEmpty() || trigger == "start", "the trigger never came");
     for (int n = 1; n <= streams; ++n)

@@ -88,6 +88,8 @@ private slots:
         row("32G card, 3.5G + 1 block", plan(3585 * MiB), fat32, R::Fat32Limit);
         row("64G card, 30G", plan(30 * GiB), big, R::None);
         row("capacity unknown, 5G", plan(5 * GiB), unknown, R::None);
+        row("16G card, sources that fit one by one", filePlan({2 * GiB, 2 * GiB}),
+            card(15 * GiB, 16 * GiB), R::None);
         row("16G card, one big source", filePlan({MiB, 4 * GiB}), card(15 * GiB, 16 * GiB),
             R::Fat32Limit);
         row("FAT32 before the format offer", plan(5 * GiB), card(0, 16 * GiB), R::Fat32Limit, {},
@@ -158,6 +160,18 @@ private slots:
             {"ext4", twoGiB, "ext4"}};
         for (const auto &[system, total, shown] : rows)
             QCOMPARE(fileSystemName(system, total), QString(shown));
+    }
+
+    // The drive's own serial is named; the card's CID serial only where the drive has none.
+    void cardSerial()
+    {
+        I18n::instance()->applyLanguage(English);
+        platform::CardIdentity id;
+        id.serial = "R1";
+        id.cidSerial = "0x1a";
+        QCOMPARE(identityText(id), QStringLiteral("serial R1"));
+        id.serial.clear();
+        QCOMPARE(identityText(id), QStringLiteral("serial 0x1a"));
     }
 };
 

@@ -2,7 +2,9 @@
 // that a stop is honoured whenever it comes.
 #include "evaluation.h"
 #include "i18n.h"
+#include "passclock.h"
 #include "roundrunner.h"
+#include "runreport.h"
 #include "samplespan.h"
 
 #include <QtTest>
@@ -145,6 +147,8 @@ private slots:
         plan.fill = true;
         plan.fillRounds = 2;
         plan.verify = true;
+        // Reported with the rewrites it does, not the ordinary round count.
+        QCOMPARE(rulesAsUsed(plan, VerdictRules()).iterCount, 2);
         const StressEstimate e = estimateStress(plan, 3584LL * 1048576);
         QCOMPARE(e.initialFiles, 3);
         QCOMPARE(e.durationMs(StressEstimate::assumedMBps), 819200);
@@ -190,6 +194,20 @@ private slots:
             checkRows(runner, VerdictRules());
     }
 
+    // The time left is the time taken scaled by what remains; a new round starts afresh. No
+    // bound on durations: only the clock's own order is compared.
+    void passClock()
+    {
+        PassClock clock;
+        clock.report(PassDirection::Write, 1, 60);
+        QTRY_VERIFY(clock.elapsedMs() >= 30);
+        QVERIFY(clock.remainingMs() > 0);
+        QElapsedTimer since;
+        since.start();
+        clock.report(PassDirection::Write, 2, 1);
+        QVERIFY(clock.elapsedMs() <= since.elapsed());
+    }
+
     // Whatever the timings, every series of a finished pass has samples and every row adds
     // up; over several rounds, a round shorter than one interval still adds its sample.
     void everyRowAddsUp()
@@ -207,16 +225,29 @@ private slots:
             RoundRunner runner;
             runner.replay(plan, QVector<StreamSource>(plan.streams));
             QVector<int> perRound;
+            // The first round finds one stream's data wrong, later rounds find it right.
+            const int bad = rng.bounded(plan.streams);
             for (int round = 0; round < plan.iterations; ++round) {
                 simulatePass(runner, PassDirection::Write, plan.streams, rng);
                 if (plan.read)
                     simulatePass(runner, PassDirection::Read, plan.streams, rng);
+                DataCheck check;
+                check.addGood(4096);
+                if (round == 0)
+                    check.addWrong(DataCheck::Kind::Corrupt, 512, 1, "f", bad, 0);
+                runner.onDataChecked(check);
                 perRound << runner.samples().card(PassDirection::Write).samples().size();
             }
             QVERIFY(perRound.first() > 0 && (perRound.size() == 1 || perRound[1] > perRound[0]));
             VerdictRules rules;
             rules.slcTrim = rng.bounded(2) == 1;
             checkRows(runner, rules);
+            // That stream's row and the card total fail on data, every other row does not.
+            const RunResults judged = judgeRun(runner, rules);
+            QCOMPARE(judged.rows.size(), plan.streams > 1 ? plan.streams + 1 : 1);
+            for (int row = 0; row < judged.rows.size(); ++row)
+                QCOMPARE(judged.rows[row].result.verdicts.data == Verdict::Fail,
+                         row == 0 || row == bad + 1);
         }
     }
 };

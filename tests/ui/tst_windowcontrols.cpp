@@ -1,7 +1,9 @@
 #include "logpanel.h"
 #include "screenfit.h"
 #include "verdictrulesdialog.h"
+#include "verdictrulesstore.h"
 #include "windowfixture.h"
+#include <QClipboard>
 
 namespace {
 const QString passText = QStringLiteral("✓ Pass");
@@ -34,6 +36,8 @@ private slots:
         // Out of a control's range leaves its default (2 GB, 2 streams, 1 MB), not wrapped.
         QTest::newRow("all valid") << QVariantList{1, 9, 16, 0} << true << "64 KB"
                                    << "Total: 480.0 GB";
+        QTest::newRow("lower limits") << QVariantList{0, 0, 1, 0} << false << "64 KB"
+                                      << "Total: 512 MB";
         QTest::newRow("one beyond") << QVariantList{2, 10, 17, 7} << false << "1 MB"
                                     << "Total: 4.0 GB";
         QTest::newRow("huge") << QVariantList{"1e99", "4294967296", "99999999999", 2147483647}
@@ -59,11 +63,16 @@ private slots:
         QCOMPARE(f.child<QListWidget>("fileList")->isVisible(), external);
         QTEST(f.child<QComboBox>("blockSizeCombo")->currentText(), "block");
         QTEST(f.child<QLabel>("totalSizeLabel")->text(), "total");
+        // No card on this machine: the list says so.
+        QVERIFY(f.child<QComboBox>("driveCombo")->currentText().startsWith("⚠ No removable drive"));
 
         f.child<QCheckBox>("verifyDataCheck")->click();
         f.child<QComboBox>("blockSizeCombo")->setCurrentIndex(1);
         QCOMPARE(QSettings().value("testSettings/streamCount").toInt(),
                  f.child<QSpinBox>("streamCountSpin")->value());
+        QCOMPARE(QSettings().value("testSettings/blockIndex").toInt(), 1);
+        QCOMPARE(QSettings().value("testSettings/testSizeIndex").toInt(),
+                 f.child<QComboBox>("testSizeCombo")->currentIndex());
         f.open();
         QVERIFY(f.child<QCheckBox>("verifyDataCheck")->isChecked());
     }
@@ -161,15 +170,9 @@ private slots:
         const QString tip = table->item(0, 16)->toolTip();
         QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 sectors of 4 KiB (")), qPrintable(tip));
         QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
-        QTimer poll;  // accepts the rules dialog once it is on screen
-        connect(&poll, &QTimer::timeout, this, [] {
-            if (auto *d = qobject_cast<VerdictRulesDialog *>(QApplication::activeModalWidget())) {
-                d->findChild<QDoubleSpinBox *>("perStreamReadSpin")->setValue(6.0);
-                d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-            }
+        acceptRules([](VerdictRulesDialog *d) {
+            d->findChild<QDoubleSpinBox *>("perStreamReadSpin")->setValue(6.0);
         });
-        poll.start(10);
-        f.window->openVerdictSettings();
         QVERIFY(colour(2, 10) != red);
         QCOMPARE(f.cell(1, 16), failText);
         QCOMPARE(f.cell(2, 16), passText);
@@ -197,6 +200,25 @@ private slots:
         QVERIFY2(view->toolTip().contains("\nChannel 2 (12 Mbit/s) minimum 2.0 MB/s below 2.1 → "
                                           "Marginal"),
                  qPrintable(view->toolTip()));
+        // A test without reading copies no read columns: the label, six write, the verdict.
+        f.child<QAction>("copyResultsAction")->trigger();
+        const QStringList lines = QGuiApplication::clipboard()->text().split('\n');
+        QCOMPARE(lines.filter(QRegularExpression("^File\t")).value(0).split('\t').size(), 8);
+    }
+
+    // Restore defaults puts every rule the dialog shows back to its default, the per-stream
+    // minimums to the recommended 10 MB/s.
+    void rulesDialogRestoresDefaults()
+    {
+        VerdictRulesDialog dialog(VerdictRules(), 1.0, 1.0);
+        dialog.restoreDefaults();
+        VerdictRules expected;
+        expected.perStreamWrite = expected.perStreamRead = 10.0;
+        const VerdictRules restored = dialog.rules(VerdictRules());
+        for (const QString &key : VerdictRulesStore::keys())
+            QVERIFY2(VerdictRulesStore::field(restored, key)
+                         == VerdictRulesStore::field(expected, key),
+                     qPrintable(key));
     }
 
     // A stress run reads nothing: a ticked read box adds no read verdict to it.
@@ -205,6 +227,10 @@ private slots:
         f.child<QCheckBox>("readTestCheck")->click();
         replay(1, true);
         writePass(40.0, {40.0});
+        QCOMPARE(f.cell(0, 16), passText);
+        // Judged again, it still has no read figures.
+        acceptRules();
+        QCOMPARE(f.cell(0, 10), QStringLiteral("--"));
         QCOMPARE(f.cell(0, 16), passText);
     }
 
@@ -461,6 +487,21 @@ private:
     {
         const QTableWidgetItem *item = f.child<QTableWidget>("resultsTable")->item(row, column);
         return item->foreground().color().name();
+    }
+
+    // Opens the rules dialog, lets `edit` change it once it is on screen, and accepts it.
+    void acceptRules(const std::function<void(VerdictRulesDialog *)> &edit = {})
+    {
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&edit] {
+            if (auto *d = qobject_cast<VerdictRulesDialog *>(QApplication::activeModalWidget())) {
+                if (edit)
+                    edit(d);
+                d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            }
+        });
+        poll.start(10);
+        f.window->openVerdictSettings();
     }
 
     // The display of a test of `streams` random streams (a stress run with `fill`), without an
