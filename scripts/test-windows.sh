@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The Windows stage of the test suite: cross-builds the programs and the unit tests that do not
-# depend on Linux (scripts/build-windows.sh), runs the tests under Wine, and, as root, runs the
-# Windows lumoracard-cli on a throttled loop-device card that Wine sees as removable drive E:.
+# The Windows stage of the test suite: cross-builds the programs, the installer and the unit
+# tests that do not depend on Linux (scripts/build-windows.sh), runs the tests under Wine, then
+# runs the package as a user would: the window from the unpacked folder to a test's verdict, the
+# lumoracard-cli on a loop-device card that Wine sees as removable drive E: (as root), and the
+# installer with its uninstaller.
 # Skips (exit 0, saying why) when there is no Qt kit for mingw-w64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,12 +21,18 @@ widget_tests=" tst_chart "
 tests=(analysis_speedstats analysis_verdict tst_i18n tst_fileworker tst_speedtester tst_rollingfill
     tst_chart tst_cliunits tst_plancheck tst_roundrunner tst_windrives tst_history)
 echo "== Building for Windows =="
-LUMORA_WINDOWS_INSTALLER=0 bash scripts/build-windows.sh "${tests[@]}"
+bash scripts/build-windows.sh "${tests[@]}"
 
-if ! command -v wine64 >/dev/null && [ ! -x /usr/lib/wine/wine64 ]; then
+# Wine, and a virtual screen with a keyboard for the window.
+need=()
+command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v xdotool >/dev/null || need+=(xdotool)
+command -v xwd >/dev/null || need+=(x11-apps)
+if [ ${#need[@]} -gt 0 ]; then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends wine64
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 
@@ -83,18 +91,33 @@ done
 unset LUMORA_TEST_REMOVABLE_DRIVE
 rm -f "$WINEPREFIX/dosdevices/e:"
 
-echo "== The Windows command-line tool on a removable card under Wine =="
-if bash scripts/windows/wine-card-run.sh "$wine" "$package"; then
-    passed=$((passed + 1))
-else
-    status=$?
-    if [ "$status" -eq 77 ]; then
+# Each run of the package counts as one test: 77 is skipped.
+package_run() {
+    echo "== $1 =="
+    shift
+    local status=0
+    "$@" || status=$?
+    if [ "$status" -eq 0 ]; then
+        passed=$((passed + 1))
+    elif [ "$status" -eq 77 ]; then
         skipped=$((skipped + 1))
         echo "  skipped (see above)"
     else
         failed=$((failed + 1))
         echo "  FAILED"
     fi
+}
+package_run "The Windows command-line tool on a removable card under Wine" \
+    bash scripts/windows/wine-card-run.sh "$wine" "$package"
+package_run "The window from the unpacked package under Wine" \
+    bash scripts/windows/wine-window-run.sh "$wine" "$package" "$results/screenshots"
+setup=$(ls "$repo"/build/windows-package/LumoraCard-*-win64-setup.exe 2>/dev/null | head -n1)
+if [ -n "$setup" ]; then
+    package_run "The installer and uninstaller under Wine" \
+        bash scripts/windows/wine-installer-run.sh "$wine" "$setup" "$build/package-lists/files.txt"
+else
+    echo "== The installer: not built (no makensis) =="
+    skipped=$((skipped + 1))
 fi
 "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
 

@@ -2,7 +2,9 @@
 ; user and an uninstaller that removes only what was installed. scripts/build-windows.sh passes
 ; VERSION, SOURCE_DIR, OUT_FILE, SIZE_KIB (the package's size) and LISTS_DIR, where
 ; scripts/windows/package-lists.sh wrote the package's files.
-Unicode true
+; The program is 64-bit only, so is its installer: it writes the 64-bit registry and Program
+; Files without redirection, and runs where the program can.
+Target amd64-unicode
 Name "LumoraCard ${VERSION}"
 OutFile "${OUT_FILE}"
 InstallDir "$PROGRAMFILES64\LumoraCard"

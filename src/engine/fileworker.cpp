@@ -7,6 +7,7 @@
 #include "ioreason.h"
 #include "randompattern.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -121,8 +122,9 @@ void FileWorker::run()
     if (m_mode == Mode::Write) {
         if (copying) {
             if (!source.open(nativePath(m_sourcePath), BlockFile::Mode::ReadCached)) {
-                m_errorMessage = withIoReason(tr("无法打开源文件: %1").arg(m_sourcePath),
-                                              source.lastError(), m_sourcePath, true);
+                m_errorMessage = withIoReason(
+                    tr("无法打开源文件: %1").arg(QDir::toNativeSeparators(m_sourcePath)),
+                    source.lastError(), m_sourcePath, true);
                 return;
             }
         } else {
@@ -130,13 +132,15 @@ void FileWorker::run()
             fillRandomPattern(buffer.data(), m_blockSize);
         }
         if (!target.open(nativePath(m_targetPath), BlockFile::Mode::WriteThrough)) {
-            m_errorMessage = withIoReason(tr("无法创建目标文件: %1").arg(m_targetPath),
-                                          target.lastError(), m_targetPath, false);
+            m_errorMessage =
+                withIoReason(tr("无法创建目标文件: %1").arg(QDir::toNativeSeparators(m_targetPath)),
+                             target.lastError(), m_targetPath, false);
             return;
         }
     } else if (!target.open(nativePath(m_targetPath), BlockFile::Mode::ReadUncached)) {
-        m_errorMessage = withIoReason(tr("无法读取文件: %1").arg(m_targetPath), target.lastError(),
-                                      m_targetPath, true);
+        m_errorMessage =
+            withIoReason(tr("无法读取文件: %1").arg(QDir::toNativeSeparators(m_targetPath)),
+                         target.lastError(), m_targetPath, true);
         return;
     }
     // The folder may have changed since it was looked at: the open file decides. A file
@@ -165,8 +169,9 @@ void FileWorker::run()
             if (copying
                 && wholeRead(source, buffer.data(), source.read(buffer.data(), request), request)
                        != m_blockSize) {
-                m_errorMessage = withIoReason(tr("读取源文件失败 (%1)").arg(m_sourcePath),
-                                              source.lastError(), m_sourcePath, true);
+                m_errorMessage = withIoReason(
+                    tr("读取源文件失败 (%1)").arg(QDir::toNativeSeparators(m_sourcePath)),
+                    source.lastError(), m_sourcePath, true);
                 break;
             }
             if (stamping)
@@ -182,15 +187,17 @@ void FileWorker::run()
                        == platform::IoErrorKind::NoSpace)
                 break;  // the card is full: the file ends here
             if (moved != m_blockSize) {
-                m_errorMessage = withIoReason(tr("写入失败 (%1)").arg(m_targetPath),
-                                              target.lastError(), m_targetPath, false);
+                m_errorMessage =
+                    withIoReason(tr("写入失败 (%1)").arg(QDir::toNativeSeparators(m_targetPath)),
+                                 target.lastError(), m_targetPath, false);
                 break;
             }
         } else {
             moved = wholeRead(target, buffer.data(), target.read(buffer.data(), request), request);
             if (moved != m_blockSize) {
-                m_errorMessage = withIoReason(tr("读取失败 (%1)").arg(m_targetPath),
-                                              target.lastError(), m_targetPath, true);
+                m_errorMessage =
+                    withIoReason(tr("读取失败 (%1)").arg(QDir::toNativeSeparators(m_targetPath)),
+                                 target.lastError(), m_targetPath, true);
                 break;
             }
         }
@@ -229,8 +236,9 @@ bool FileWorker::readVerified(BlockFile &file, unsigned char *first)
         const qint64 got = wholeRead(file, buffers[i % 2], file.awaitRead(), request);
         inFlight = false;
         if (got != m_blockSize) {
-            m_errorMessage = withIoReason(tr("读取失败 (%1)").arg(m_targetPath), file.lastError(),
-                                          m_targetPath, true);
+            m_errorMessage =
+                withIoReason(tr("读取失败 (%1)").arg(QDir::toNativeSeparators(m_targetPath)),
+                             file.lastError(), m_targetPath, true);
             return false;
         }
         if (stopRequested())

@@ -5,6 +5,7 @@
 #include "fileworker.h"
 #include "kernelhooks.h"
 
+#include <QDir>
 #include <QtTest>
 
 #include <atomic>
@@ -116,8 +117,10 @@ void TestFileWorker::transfers()
         QVERIFY(worker.wait(30000));
     }
 
+    // Paths as the system writes them (E:\ on Windows).
     QCOMPARE(comparableError(worker.errorMessage()),
-             message.replace("%S", source).replace("%T", target));
+             message.replace("%S", QDir::toNativeSeparators(source))
+                 .replace("%T", QDir::toNativeSeparators(target)));
     QCOMPARE(worker.succeeded(), message.isEmpty() && stopFlag != 1);
     QCOMPARE(worker.bytesDone(), expectedDone);
     QVERIFY(readFile(source) == sourceData);

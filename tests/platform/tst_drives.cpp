@@ -5,9 +5,12 @@
 #include "ioerror.h"
 #include "linux/sysfsdrives.h"
 #include "loopcard.h"
+#include "sdcid.h"
 #include "volumeidentity.h"
 
 #include <QtTest>
+
+#include <algorithm>
 
 // A made-up machine for the drive service, all inside one temporary folder: a sysfs tree
 // of block devices, a mountinfo text, a by-label folder, and real folders for the mount
@@ -214,6 +217,46 @@ private slots:
         QCOMPARE(int(platform::ioErrorKind(code, file.toStdString())), kind);
         const std::string text = platform::ioErrorText(code);
         QVERIFY(!text.empty() && text.back() != '.' && text.back() != '\n');
+    }
+
+    // The CID as SD host controllers hand it over (Windows' SD bus): the register's order,
+    // reversed, or without its CRC byte; a damaged or empty one is never taken for a card.
+    void sdCid_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        const QByteArray cid = QByteArray::fromHex("0353445343333247801a2b3c4d015425");
+        QByteArray reversed(cid);
+        std::reverse(reversed.begin(), reversed.end());
+        QByteArray damaged(cid);
+        damaged[10] = char(damaged[10] ^ 0x04);
+        QTest::newRow("register order") << cid << true;
+        QTest::newRow("reversed") << reversed << true;
+        QTest::newRow("no CRC, reversed low") << reversed.mid(1) + QByteArray(1, 0) << true;
+        QTest::newRow("no CRC, high") << QByteArray(1, 0) + cid.left(15) << true;
+        QTest::newRow("a bit flipped") << damaged << false;
+        QTest::newRow("zeros") << QByteArray(16, 0) << false;
+        QTest::newRow("ones") << QByteArray(16, char(0xff)) << false;
+        QTest::newRow("short") << cid.left(15) << false;
+    }
+    void sdCid()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        platform::CardIdentity id;
+        const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
+        QCOMPARE(platform::decodeSdCid(data, std::size_t(bytes.size()), id), valid);
+        if (!valid) {
+            QVERIFY(id.empty());
+            return;
+        }
+        // The forms Linux shows in sysfs.
+        QCOMPARE(QString::fromStdString(id.cidManufacturerId), QStringLiteral("0x000003"));
+        QCOMPARE(QString::fromStdString(id.cidName), QStringLiteral("SC32G"));
+        QCOMPARE(QString::fromStdString(id.cidSerial), QStringLiteral("0x1a2b3c4d"));
+        QCOMPARE(QString::fromStdString(id.cidDate), QStringLiteral("04/2021"));
+        const std::uint8_t cmd0[] = {0x40, 0, 0, 0, 0};
+        QCOMPARE(int(platform::sdCrc7(cmd0, sizeof cmd0)), 0x4a);
     }
 
     // Each folder named after what it is (buildZoo()), also without the trailing separator;

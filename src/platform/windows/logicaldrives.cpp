@@ -1,5 +1,6 @@
 #include "drives.h"
 
+#include "windows/cardidentity.h"
 #include "windows/winstring.h"
 
 #include <windows.h>
@@ -68,6 +69,12 @@ public:
         out.kernelName = toUtf8(target);  // "\Device\HarddiskVolume5"
         out.sizeBytes = space.totalBytes;
         return true;
+    }
+
+    bool queryIdentity(const std::string &rootPath, CardIdentity &out) const override
+    {
+        const int index = driveIndexOfRoot(rootPath);
+        return index >= 0 && queryCardIdentity(index, out);
     }
 
 private:
