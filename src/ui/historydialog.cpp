@@ -195,6 +195,7 @@ HistoryDialog::HistoryDialog(const QString &path, const QString &cardKey, Prompt
     layout->addWidget(m_table, 1);
     auto *buttons = new QHBoxLayout;
     m_deleteButton = new QPushButton(this);
+    m_deleteButton->setObjectName(QStringLiteral("historyDeleteButton"));
     m_exportButton = new QPushButton(this);
     m_closeButton = new QPushButton(this);
     buttons->addWidget(m_deleteButton);
