@@ -191,11 +191,8 @@ void VerdictRulesDialog::addCardTotalGroup(const VerdictRules &current)
     historyDropWarnSpin = percentSpin(group, "historyDropWarnSpin", current.historyDropWarn);
     historyDropWarnSpin->setMaximum(100.0);
     historyDropWarnSpin->setToolTip(tr("TipHistoryDropWarn"));
-    auto *dropRow = new QHBoxLayout;
-    dropRow->addWidget(new QLabel(tr("LabelHistoryDropWarn"), group));
-    dropRow->addWidget(historyDropWarnSpin);
-    dropRow->addStretch();
-    grid->addLayout(dropRow, 3, 0, 1, 3);
+    grid->addWidget(new QLabel(tr("LabelHistoryDropWarn"), group), 3, 0, 1, 2);
+    grid->addWidget(historyDropWarnSpin, 3, 2);
     layout()->addWidget(group);
 }
 
