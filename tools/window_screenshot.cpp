@@ -123,7 +123,8 @@ int main(int argc, char *argv[])
 
     HistoryDb db(history);
     const QVector<HistoryCard> cards = history.isEmpty() ? QVector<HistoryCard>() : db.cards();
-    HistoryDialog dialog(history, cards.isEmpty() ? QString() : cards.first().key, &window);
+    HistoryDialog dialog(history, cards.isEmpty() ? QString() : cards.first().key, showUserPrompt,
+                         &window);
     if (!history.isEmpty()) {
         dialog.show();
         for (int i = 0; i < 5; ++i)

@@ -27,6 +27,7 @@ const StringEntry baseStringTable[] = {
     {"DlgHistory", "卡的历史", "Card history", "卡的歷史"},
     {"LabelHistCard", "卡：", "Card:", "卡："},
     {"LabelHistAllCards", "全部卡", "All cards", "全部卡"},
+    {"LabelHistChartCard", "图表：%1", "Chart: %1", "圖表：%1"},
     {"LabelHistCardItem", "%1 [%2] %3 GB，%4 次测试", "%1 [%2] %3 GB, %4 tests",
      "%1 [%2] %3 GB，%4 次測試"},
     {"ColHistDate", "日期", "Date", "日期"},
@@ -193,6 +194,17 @@ const StringEntry baseStringTable[] = {
     {"SectionAggMin", "整卡最低速度（只适用于整卡合计行）",
      "Card-total min speed (applies to the card-total row only)",
      "整卡最低速度（只適用於整卡合計列）"},
+    {"LabelHistoryDropWarn", "比这张卡上次测试下降超过此比例时警告：",
+     "Warn when down since the card's last test by more than:",
+     "比這張卡上次測試下降超過此比例時警告："},
+    {"TipHistoryDropWarn",
+     "卡的历史：整卡写入或读取的平均值或最低值比这张卡上次同样模式、块大小和流数的测试"
+     "下降超过此比例时，给出警告（historyDropWarn）。",
+     "Card history: a warning when the card total's write or read average or minimum fell by "
+     "more than this since the card's last test with the same mode, block size and streams "
+     "(historyDropWarn).",
+     "卡的歷史：整卡寫入或讀取的平均值或最低值比這張卡上次同樣模式、區塊大小和串流數的測試"
+     "下降超過此比例時，給出警告（historyDropWarn）。"},
     {"SectionStressTest", "压力测试", "Stress Test", "壓力測試"},
     {"CheckFullCap", "写满整卡（按 [测试大小] 依次写成多个文件，之后每轮删除最早的文件再重写）",
      "Fill entire card (split into files of [Test size] sequentially, then rewrite by deleting "

@@ -2,6 +2,7 @@
 
 #include "cardhistory.h"
 #include "filepicker.h"
+#include "historyrecorder.h"
 #include "verdictcell.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -33,9 +33,25 @@ QString figure(double v)
     return std::isnan(v) ? QStringLiteral("--") : QString::number(v, 'f', 2);
 }
 
+// The mode in the words of the window's mode choice and its copied results.
+QString modeText(const QString &mode)
+{
+    if (mode == QLatin1String("fill"))
+        return HistoryDialog::tr("LabelRollingWrite");
+    return HistoryDialog::tr(mode == QLatin1String("files") ? "RadioExternalFile" : "RadioRandom");
+}
+
 QString planText(const HistoryTest &t)
 {
-    return QStringLiteral("%1 · %2 × %3 KB").arg(t.mode).arg(t.streams).arg(t.blockSize / 1024);
+    return QStringLiteral("%1 · %2 × %3 KB")
+        .arg(modeText(t.mode))
+        .arg(t.streams)
+        .arg(t.blockSize / 1024);
+}
+
+QString cardName(const HistoryCard &c)
+{
+    return c.label.isEmpty() ? c.description : c.label;
 }
 
 // The verdict in the UI language; a failed run has none, only its outcome.
@@ -144,9 +160,11 @@ void HistoryChart::paintEvent(QPaintEvent *)
     }
 }
 
-HistoryDialog::HistoryDialog(const QString &path, const QString &cardKey, QWidget *parent)
+HistoryDialog::HistoryDialog(const QString &path, const QString &cardKey, PromptHandler prompt,
+                             QWidget *parent)
     : QDialog(parent)
     , m_db(path)
+    , m_prompt(std::move(prompt))
 {
     setObjectName(QStringLiteral("historyDialog"));
     auto *layout = new QVBoxLayout(this);
@@ -162,6 +180,9 @@ HistoryDialog::HistoryDialog(const QString &path, const QString &cardKey, QWidge
     m_notice->setText(m_db.notices().join(QLatin1Char('\n')));
     m_notice->setVisible(!m_notice->text().isEmpty());
     layout->addWidget(m_notice);
+    m_chartCard = new QLabel(this);
+    m_chartCard->setObjectName(QStringLiteral("historyChartCard"));
+    layout->addWidget(m_chartCard);
     m_chart = new HistoryChart(this);
     layout->addWidget(m_chart);
     m_table = new QTableWidget(0, 8, this);
@@ -174,6 +195,7 @@ HistoryDialog::HistoryDialog(const QString &path, const QString &cardKey, QWidge
     layout->addWidget(m_table, 1);
     auto *buttons = new QHBoxLayout;
     m_deleteButton = new QPushButton(this);
+    m_deleteButton->setObjectName(QStringLiteral("historyDeleteButton"));
     m_exportButton = new QPushButton(this);
     m_closeButton = new QPushButton(this);
     buttons->addWidget(m_deleteButton);
@@ -187,6 +209,8 @@ HistoryDialog::HistoryDialog(const QString &path, const QString &cardKey, QWidge
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cardCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &HistoryDialog::showTests);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &HistoryDialog::showChart);
     resize(900, 600);
     retranslate();
     fillCards(cardKey);
@@ -209,8 +233,10 @@ void HistoryDialog::retranslate()
     m_table->setHorizontalHeaderLabels({tr("ColHistDate"), tr("ColHistCard"), tr("ColHistTest"),
                                         tr("ColWriteAvg"), tr("ColWriteMin"), tr("ColReadAvg"),
                                         tr("ColReadMin"), tr("ColVerdict")});
-    if (m_cardCombo->count() > 0)
+    if (m_cardCombo->count() > 0) {
         m_cardCombo->setItemText(0, tr("LabelHistAllCards"));
+        showTests();  // the mode words and the chart's card
+    }
 }
 
 void HistoryDialog::fillCards(const QString &key)
@@ -239,7 +265,7 @@ void HistoryDialog::showTests()
     m_tests = m_db.tests(cardId);
     QHash<qint64, QString> names;
     for (const HistoryCard &c : m_cards)
-        names.insert(c.id, c.label.isEmpty() ? c.description : c.label);
+        names.insert(c.id, cardName(c));
     m_table->setRowCount(m_tests.size());
     for (int r = 0; r < m_tests.size(); ++r) {
         const HistoryTest &t = m_tests[r];
@@ -256,8 +282,30 @@ void HistoryDialog::showTests()
         for (int c = 0; c < cells.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
-    // Tests of several cards on one line would mean nothing.
-    m_chart->setTests(cardId != 0 ? m_tests : QVector<HistoryTest>());
+    showChart();
+}
+
+void HistoryDialog::showChart()
+{
+    // Tests of several cards on one line would mean nothing: with all cards listed, the chart
+    // is of the card of the selected test, else of the newest test's.
+    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    const int row = selected.isEmpty() ? 0 : selected.first().row();
+    const bool all = m_cardCombo->currentIndex() <= 0;
+    const qint64 cardId = row < m_tests.size() ? m_tests[row].cardId : 0;
+    QVector<HistoryTest> tests;
+    for (const HistoryTest &t : m_tests) {
+        if (t.cardId == cardId)
+            tests << t;
+    }
+    m_chart->setTests(tests);
+    QString name;
+    for (const HistoryCard &c : m_cards) {
+        if (c.id == cardId)
+            name = cardName(c);
+    }
+    m_chartCard->setText(tr("LabelHistChartCard").arg(name));
+    m_chartCard->setVisible(all && !tests.isEmpty());
 }
 
 void HistoryDialog::deleteSelected()
@@ -265,14 +313,25 @@ void HistoryDialog::deleteSelected()
     QList<qint64> ids;
     for (const QModelIndex &row : m_table->selectionModel()->selectedRows())
         ids << m_tests[row.row()].id;
-    if (ids.isEmpty()
-        || QMessageBox::question(this, tr("DlgHistory"), tr("MsgHistDelete").arg(ids.size()))
-               != QMessageBox::Yes)
+    UserPrompt question;
+    question.kind = UserPrompt::Question;
+    question.title = tr("DlgHistory");
+    question.text = tr("MsgHistDelete").arg(ids.size());
+    if (ids.isEmpty() || !m_prompt || !m_prompt(this, question))
         return;
     for (qint64 id : ids)
         m_db.removeTest(id);
     const int index = m_cardCombo->currentIndex();
     fillCards(index > 0 ? m_cards[index - 1].key : QString());
+}
+
+void HistoryDialog::warnNotSaved(const QString &path)
+{
+    UserPrompt warning;
+    warning.title = tr("MsgErrorTitle");
+    warning.text = tr("MsgSaveFailed").arg(path);
+    if (m_prompt)
+        m_prompt(this, warning);
 }
 
 void HistoryDialog::exportCsv()
@@ -283,7 +342,7 @@ void HistoryDialog::exportCsv()
         return;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        QMessageBox::warning(this, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));
+        warnNotSaved(path);
         return;
     }
     QTextStream out(&file);
@@ -322,12 +381,14 @@ void HistoryDialog::exportCsv()
     }
     out.flush();
     if (!file.commit())
-        QMessageBox::warning(this, tr("MsgErrorTitle"), tr("MsgSaveFailed").arg(path));
+        warnNotSaved(path);
 }
 
-HistoryActions::HistoryActions(QMainWindow *window, QMenu *menu)
+HistoryActions::HistoryActions(QMainWindow *window, QMenu *menu, PromptHandler prompt)
     : QObject(window)
     , m_window(window)
+    , m_prompt(std::move(prompt))
+    , m_recorder(new HistoryRecorder(this))
 {
     menu->addSeparator();
     m_openAction = menu->addAction(QString());
@@ -339,9 +400,15 @@ HistoryActions::HistoryActions(QMainWindow *window, QMenu *menu)
     connect(m_recordAction, &QAction::toggled, this,
             [](bool on) { QSettings().setValue(QLatin1String(kEnabledKey), on); });
     connect(m_openAction, &QAction::triggered, this, [this] {
-        HistoryDialog dialog(HistoryDb::defaultPath(), m_cardKey, m_window);
+        HistoryDialog dialog(HistoryDb::defaultPath(), m_cardKey, m_prompt, m_window);
         dialog.exec();
     });
+    connect(m_recorder, &HistoryRecorder::recorded, this,
+            [this](const QJsonObject &report, const HistoryResult &result) {
+                m_previous = report.value(QLatin1String("previous"));
+                for (const QString &line : result.log + result.changes + result.warnings)
+                    emit log(line);
+            });
     window->installEventFilter(this);
     retranslate();
 }
@@ -351,15 +418,13 @@ bool HistoryActions::recording() const
     return m_recordAction->isChecked();
 }
 
-void HistoryActions::record(QJsonObject report, const CardInfo &card, const VerdictRules &rules)
+void HistoryActions::record(const QJsonObject &report, const CardInfo &card,
+                            const VerdictRules &rules)
 {
     m_previous = QJsonValue();
     if (!recording())
         return;
-    const HistoryResult result = recordRun(&report, card, rules);
-    m_previous = report.value(QLatin1String("previous"));
-    for (const QString &line : result.log + result.changes + result.warnings)
-        emit log(line);
+    m_recorder->record(report, card, rules);
     m_cardKey = cardKey(card);
 }
 

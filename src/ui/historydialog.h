@@ -2,6 +2,7 @@
 
 #include "cardinfo.h"
 #include "historydb.h"
+#include "userprompt.h"
 #include "verdict.h"
 
 #include <QDialog>
@@ -15,6 +16,7 @@ class QMainWindow;
 class QMenu;
 class QPushButton;
 class QTableWidget;
+class HistoryRecorder;
 
 // The averages and minimums of a card's tests over time, oldest on the left.
 class HistoryChart : public QWidget
@@ -23,6 +25,7 @@ class HistoryChart : public QWidget
 public:
     explicit HistoryChart(QWidget *parent = nullptr);
     void setTests(const QVector<HistoryTest> &tests);  // newest first, as listed
+    const QVector<HistoryTest> &tests() const { return m_tests; }
     QSize sizeHint() const override { return QSize(640, 220); }
 
 protected:
@@ -38,7 +41,9 @@ class HistoryDialog : public QDialog
     Q_OBJECT
 public:
     // Opens the history at `path`; `cardKey` chooses the card shown first (empty: all).
-    HistoryDialog(const QString &path, const QString &cardKey, QWidget *parent = nullptr);
+    // Questions go through `prompt`, the window's handler.
+    HistoryDialog(const QString &path, const QString &cardKey, PromptHandler prompt,
+                  QWidget *parent = nullptr);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -47,16 +52,20 @@ private:
     void retranslate();
     void fillCards(const QString &key);
     void showTests();
+    void showChart();
     void deleteSelected();
     void exportCsv();
+    void warnNotSaved(const QString &path);
 
     HistoryDb m_db;
+    PromptHandler m_prompt;
     QVector<HistoryCard> m_cards;
     QVector<HistoryTest> m_tests;
     QLabel *m_cardLabel = nullptr;
     QComboBox *m_cardCombo = nullptr;
     QTableWidget *m_table = nullptr;
     HistoryChart *m_chart = nullptr;
+    QLabel *m_chartCard = nullptr;
     QLabel *m_notice = nullptr;
     QPushButton *m_deleteButton = nullptr;
     QPushButton *m_exportButton = nullptr;
@@ -65,18 +74,20 @@ private:
 
 // The window's part of the history: the File menu's "Card history…" and the switch that
 // turns recording on and off (stored as history/enabled), and the recording of every test
-// that completed or failed.
+// that completed or failed, off the window's thread.
 class HistoryActions : public QObject
 {
     Q_OBJECT
 public:
-    HistoryActions(QMainWindow *window, QMenu *menu);
+    HistoryActions(QMainWindow *window, QMenu *menu, PromptHandler prompt);
     bool recording() const;
-    // Compares and records the run whose report this is; says what it found through log().
-    void record(QJsonObject report, const CardInfo &card, const VerdictRules &rules);
+    // Compares and records the run whose report this is; says what it found through log()
+    // once it is done.
+    void record(const QJsonObject &report, const CardInfo &card, const VerdictRules &rules);
     // The card of the last recorded test, shown first by the dialog.
     void setCurrentCard(const QString &key) { m_cardKey = key; }
-    // The report's "previous" of the last recorded test: null when there was none.
+    // The report's "previous" of the last recorded test: null when there was none, or while
+    // it is being recorded.
     QJsonValue previous() const { return m_previous; }
 
 signals:
@@ -89,6 +100,8 @@ private:
     void retranslate();
 
     QMainWindow *m_window;
+    PromptHandler m_prompt;
+    HistoryRecorder *m_recorder;
     QAction *m_openAction;
     QAction *m_recordAction;
     QString m_cardKey;

@@ -130,7 +130,10 @@ void MainWindow::setupFileMenu()
     saveReportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     saveImageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     copyResultsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    history = new HistoryActions(this, menu);
+    // The handler of the moment: a test sets its own after the window is built.
+    history = new HistoryActions(this, menu, [this](QWidget *parent, const UserPrompt &p) {
+        return promptHandler ? promptHandler(parent, p) : false;
+    });
     connect(history, &HistoryActions::log, this, &MainWindow::appendLog);
 }
 

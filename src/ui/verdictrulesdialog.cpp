@@ -186,6 +186,13 @@ void VerdictRulesDialog::addCardTotalGroup(const VerdictRules &current)
     grid->addWidget(new QLabel(tr("ColReadMin"), group), 2, 0);
     grid->addWidget(aggReadFailSpin, 2, 1);
     grid->addWidget(aggReadWarnSpin, 2, 2);
+
+    // The card total's figures against the card's last comparable test; a fall is at most 100 %.
+    historyDropWarnSpin = percentSpin(group, "historyDropWarnSpin", current.historyDropWarn);
+    historyDropWarnSpin->setMaximum(100.0);
+    historyDropWarnSpin->setToolTip(tr("TipHistoryDropWarn"));
+    grid->addWidget(new QLabel(tr("LabelHistoryDropWarn"), group), 3, 0, 1, 2);
+    grid->addWidget(historyDropWarnSpin, 3, 2);
     layout()->addWidget(group);
 }
 
@@ -249,6 +256,7 @@ void VerdictRulesDialog::restoreDefaults()
     aggWriteWarnSpin->setValue(20.0);
     aggReadFailSpin->setValue(10.0);
     aggReadWarnSpin->setValue(30.0);
+    historyDropWarnSpin->setValue(VerdictRules().historyDropWarn * 100.0);
     slcTrimCheck->setChecked(true);
 }
 
@@ -269,6 +277,7 @@ VerdictRules VerdictRulesDialog::rules(const VerdictRules &base) const
     r.aggWriteWarn = aggWriteWarnSpin->value();
     r.aggReadFail = aggReadFailSpin->value();
     r.aggReadWarn = aggReadWarnSpin->value();
+    r.historyDropWarn = historyDropWarnSpin->value() / 100.0;
     r.slcTrim = slcTrimCheck->isChecked();
     r.fullCap = fullCapCheck->isChecked();
     r.iterCount = iterationsSpin->value();

@@ -53,6 +53,7 @@ private:
     QDoubleSpinBox *aggWriteWarnSpin = nullptr;
     QDoubleSpinBox *aggReadFailSpin = nullptr;
     QDoubleSpinBox *aggReadWarnSpin = nullptr;
+    QDoubleSpinBox *historyDropWarnSpin = nullptr;
     QCheckBox *fullCapCheck = nullptr;
     QSpinBox *iterationsSpin = nullptr;
     QDialogButtonBox *buttonBox = nullptr;

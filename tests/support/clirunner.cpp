@@ -8,6 +8,11 @@ void CliRunner::start(QProcess &process, const QStringList &args) const
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_configHome);
     env.insert(QStringLiteral("LUMORACARD_HISTORY_DB"), m_configHome + "/history");
+    if (!m_dataHome.isEmpty()) {
+        env.remove(QStringLiteral("LUMORACARD_HISTORY_DB"));
+        env.insert(QStringLiteral("HOME"), m_dataHome);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dataHome + "/.local/share");
+    }
     env.remove(QStringLiteral("LUMORACARD_REMOVABLE_ROOTS"));
     if (!m_removableRoots.isEmpty())
         env.insert(QStringLiteral("LUMORACARD_REMOVABLE_ROOTS"), m_removableRoots.join(':'));

@@ -34,6 +34,9 @@ public:
 
     // The folders the tool is to take for removable drive roots; none by default.
     void setRemovableRoots(const QStringList &roots) { m_removableRoots = roots; }
+    // The card history in the data folder under `home` (HOME and XDG_DATA_HOME), as a user's
+    // is, rather than beside the settings.
+    void setDataHome(const QString &home) { m_dataHome = home; }
 
     void start(QProcess &process, const QStringList &args) const;
     // Runs to the end; on a timeout the process is killed and `err` says so.
@@ -43,6 +46,7 @@ private:
     QString m_configHome;
     QString m_workDir;
     QStringList m_removableRoots;
+    QString m_dataHome;
 };
 
 // --rules under which any completed run passes: no minimum speed anywhere and

@@ -1,3 +1,4 @@
+#include "historydialog.h"
 #include "logpanel.h"
 #include "screenfit.h"
 #include "verdictrulesdialog.h"
@@ -172,7 +173,9 @@ private slots:
         QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
         acceptRules([](VerdictRulesDialog *d) {
             d->findChild<QDoubleSpinBox *>("perStreamReadSpin")->setValue(6.0);
+            d->findChild<QDoubleSpinBox *>("historyDropWarnSpin")->setValue(40.0);
         });
+        QCOMPARE(QSettings().value("verdict/historyDropWarn").toDouble(), 0.4);
         QVERIFY(colour(2, 10) != red);
         QCOMPARE(f.cell(1, 16), failText);
         QCOMPARE(f.cell(2, 16), passText);
@@ -206,19 +209,96 @@ private slots:
         QCOMPARE(lines.filter(QRegularExpression("^File\t")).value(0).split('\t').size(), 8);
     }
 
-    // Restore defaults puts every rule the dialog shows back to its default, the per-stream
-    // minimums to the recommended 10 MB/s.
+    // Restore defaults puts every rule the dialog shows back to its default from another
+    // value, the per-stream minimums to the recommended 10 MB/s.
     void rulesDialogRestoresDefaults()
     {
-        VerdictRulesDialog dialog(VerdictRules(), 1.0, 1.0);
+        VerdictRules expected, current;
+        for (const QString &key : VerdictRulesStore::keys()) {
+            const QVariant v = VerdictRulesStore::field(expected, key);
+            VerdictRulesStore::setField(&current, key,
+                                        v.userType() == QMetaType::Bool
+                                            ? QVariant(!v.toBool())
+                                            : QVariant(v.toDouble() + 2));
+        }
+        current.enableRead = expected.enableRead;  // the window's box, not the dialog's
+        VerdictRulesDialog dialog(current, 1.0, 1.0);
         dialog.restoreDefaults();
-        VerdictRules expected;
         expected.perStreamWrite = expected.perStreamRead = 10.0;
-        const VerdictRules restored = dialog.rules(VerdictRules());
+        const VerdictRules restored = dialog.rules(current);
         for (const QString &key : VerdictRulesStore::keys())
             QVERIFY2(VerdictRulesStore::field(restored, key)
                          == VerdictRulesStore::field(expected, key),
                      qPrintable(key));
+    }
+
+    void historyDialog_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No keeps the test") << false;
+        QTest::newRow("Yes deletes it") << true;
+    }
+
+    // From the File menu, on every card: the modes in the window's words, the chart of the
+    // selected test's card (of the newest test's before a choice), and Delete asks through
+    // the window's prompt handler.
+    void historyDialog()
+    {
+        QFETCH(bool, yes);
+        const QString file = HistoryDb::defaultPath();
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QFile::remove(file + suffix);
+        {
+            HistoryDb db(file);
+            const char *const tests[][2] = {{"A", "random"}, {"A", "fill"}, {"B", "files"}};
+            for (int day = 0; day < 3; ++day) {
+                HistoryCard card;
+                card.key = QStringLiteral("volume:%1|1").arg(tests[day][0]);
+                card.label = tests[day][0];
+                HistoryTest t;
+                t.startedAt = QDateTime(QDate(2026, 8, 1 + day), QTime(10, 0), Qt::UTC);
+                t.mode = tests[day][1];
+                t.blockSize = 65536;
+                QVERIFY(db.record(card, &t));
+            }
+        }
+        QStringList seen;
+        QTimer poll, boxes;
+        connect(&boxes, &QTimer::timeout, this, [] {
+            // A box of the dialog's own, past the handler, is closed: No.
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->close();
+        });
+        boxes.start(10);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *d = qobject_cast<HistoryDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            poll.stop();
+            auto *table = d->findChild<QTableWidget *>("historyTable");
+            const auto chart = [&] {
+                return d->findChild<QLabel *>("historyChartCard")->text() + ' '
+                       + QString::number(d->findChild<HistoryChart *>()->tests().size());
+            };
+            for (int row = 0; row < table->rowCount(); ++row)
+                seen << table->item(row, 2)->text();
+            seen << chart();
+            table->selectRow(2);
+            seen << chart();
+            d->findChild<QPushButton *>("historyDeleteButton")->click();
+            seen << QString::number(table->rowCount());
+            d->accept();
+        });
+        poll.start(10);
+        f.prompts.answerQuestion = yes;
+        f.window->findChild<QAction *>("historyAction")->trigger();
+        QCOMPARE(seen, QStringList({"External file · 1 × 64 KB", "Rolling write · 1 × 64 KB",
+                                    "Random data · 1 × 64 KB", "Chart: B 1", "Chart: A 2",
+                                    yes ? "2" : "3"}));
+        QCOMPARE(f.prompts.prompts.size(), 1);
+        QCOMPARE(f.prompts.prompts[0].text,
+                 QStringLiteral("Delete the 1 selected tests from the history?"));
+        QCOMPARE(HistoryDb(file).tests().size(), yes ? 2 : 3);
     }
 
     // A stress run reads nothing: a ticked read box adds no read verdict to it.

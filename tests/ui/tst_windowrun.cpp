@@ -1,10 +1,12 @@
 #include "clirunner.h"
 #include "filepicker.h"
+#include "historydb.h"
 #include "isolatedsettings.h"
 #include "languagequestion.h"
 #include "loopcard.h"
 #include "resultcolumns.h"
 #include "sessionguard.h"
+#include "sqlite.h"
 #include "windowfixture.h"
 
 #include <QFileInfo>
@@ -64,8 +66,8 @@ int runWindowUntilSignalled(const QString &dir)
 }  // namespace
 
 // Whole tests started from the window: on a folder posing as a card, with the results that
-// leave the window after it, and on a real loop device card throttled to a known speed,
-// stopped in its second round.
+// leave the window after it, one recorded in the history beside the command line's, and on a
+// real loop device card throttled to a known speed, stopped in its second round.
 class TestWindowRun : public WindowTestCase
 {
     Q_OBJECT
@@ -76,6 +78,7 @@ private slots:
         WindowTestCase::cleanup();
         qunsetenv("LUMORACARD_REMOVABLE_ROOTS");
         FilePicker::setSaveNamer({});
+        isolateSettings(f.settingsDir.path());  // the history file too
     }
 
     // The first reports of a test show no speed of the test before, and a report without
@@ -230,6 +233,60 @@ private slots:
         QCOMPARE(label("writeSpeedLabel"), QStringLiteral("Current: -- MB/s  |  Avg: -- MB/s"));
         QVERIFY(f.window->sampleCollection().card(PassDirection::Write).samples().isEmpty());
         QVERIFY(testFilesIn(card.rootPath()).isEmpty());
+    }
+
+    // The window and the command line record at once in one data folder. The test holds the
+    // database while the command line's test ends and then the window's (which stays free
+    // meanwhile, its recording waiting on a thread of its own), then lets go: both tests are
+    // kept, neither was refused for a locked database.
+    void recordsBesideTheCommandLine()
+    {
+        QTemporaryDir dir;
+        const QString cliCard = dir.filePath("cli"), windowCard = dir.filePath("window");
+        QVERIFY(QDir().mkpath(cliCard) && QDir().mkpath(windowCard));
+        // The command line finds it in HOME's data folder, as a user's; the window is sent there.
+        const QString file = dir.filePath(".local/share/Lumora/LumoraCard/history.sqlite");
+        qputenv("LUMORACARD_HISTORY_DB", file.toLocal8Bit());
+        QVERIFY(HistoryDb(file).isOpen());
+        SqliteConnection holder;
+        QVERIFY(holder.open(file, false));
+        auto held = std::make_unique<SqliteTransaction>(holder);
+        QVERIFY(held->isActive());
+
+        CliRunner runner(dir.filePath("config"), dir.path());
+        runner.setRemovableRoots({cliCard});
+        runner.setDataHome(dir.path());
+        QProcess cli;
+        runner.start(cli, QStringList{"--target", cliCard, "--size", "4M", "--lang", "en"});
+        // Its log is not buffered as its results are: the test has ended, its recording waits.
+        QString cliErr;
+        QTRY_VERIFY_WITH_TIMEOUT((cliErr += cli.readAllStandardError()).contains("Test complete"),
+                                 60000);
+        f.addCard((windowCard + '/').toStdString(), 1LL << 40, 1LL << 40);
+        f.open();
+        f.chooseSize(4 * 1048576, 1);
+        LogCapture capture;
+        f.click("startButton");
+        QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 60000);
+        QVERIFY2(cli.state() == QProcess::Running, qPrintable(cliErr + cli.readAllStandardError()));
+        QVERIFY(capture.messages().filter("history").isEmpty());
+        held.reset();
+        QVERIFY(cli.waitForFinished(60000));
+        cliErr += cli.readAllStandardError();
+        QTRY_VERIFY_WITH_TIMEOUT(!capture.messages().filter("history").isEmpty(), 30000);
+        const QString windowLog = capture.messages().join('\n');
+        for (const QString &log : {cliErr, windowLog})
+            QVERIFY2(log.contains("Recorded in the card's history") && !log.contains("locked"),
+                     qPrintable(log));
+        const CliRun list = runner.run({"--history", "--json", "-"});
+        QStringList tools;
+        for (const QJsonValue &card :
+             QJsonDocument::fromJson(list.out.toUtf8())["cards"].toArray()) {
+            for (const QJsonValue &test : card["tests"].toArray())
+                tools << test["tool"].toString() + ' ' + test["outcome"].toString();
+        }
+        tools.sort();
+        QCOMPARE(tools, QStringList({"lumoracard completed", "lumoracard-cli completed"}));
     }
 
     void signalEndsTheTest_data()
