@@ -137,7 +137,8 @@ HistoryDb::HistoryDb(const QString &path)
         if (openFile(false))
             return;
     }
-    m_notices << tr("LogHistoryUnavailable").arg(m_path, m_db.errorMessage());
+    m_notices
+        << tr("LogHistoryUnavailable").arg(QDir::toNativeSeparators(m_path), m_db.errorMessage());
     m_db.close();
 }
 
@@ -163,7 +164,10 @@ bool HistoryDb::openFile(bool readOnly)
     version = SqliteStatement();
     if (found > kSchemaVersion) {
         if (!readOnly) {
-            m_notices << tr("LogHistoryNewer").arg(m_path).arg(found).arg(kSchemaVersion);
+            m_notices << tr("LogHistoryNewer")
+                             .arg(QDir::toNativeSeparators(m_path))
+                             .arg(found)
+                             .arg(kSchemaVersion);
             return openFile(true);
         }
         return true;
@@ -201,7 +205,7 @@ void HistoryDb::moveAside(const QString &why)
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QFile::remove(aside);
     if (!QFile::rename(m_path, aside)) {
-        m_notices << tr("LogHistoryUnavailable").arg(m_path, why);
+        m_notices << tr("LogHistoryUnavailable").arg(QDir::toNativeSeparators(m_path), why);
         return;
     }
     // Journals of the damaged file would be applied to the new one.
@@ -210,12 +214,14 @@ void HistoryDb::moveAside(const QString &why)
         if (QFile::exists(journal) && !QFile::rename(journal, aside + QLatin1String(suffix)))
             QFile::remove(journal);
     }
-    m_notices << tr("LogHistoryMovedAside").arg(m_path, why, aside);
+    m_notices << tr("LogHistoryMovedAside")
+                     .arg(QDir::toNativeSeparators(m_path), why, QDir::toNativeSeparators(aside));
 }
 
 bool HistoryDb::fail(const char *key)
 {
-    m_lastError = tr(key).arg(m_path, m_db.isOpen() ? m_db.errorMessage() : QString());
+    m_lastError = tr(key).arg(QDir::toNativeSeparators(m_path),
+                              m_db.isOpen() ? m_db.errorMessage() : QString());
     return false;
 }
 
@@ -224,7 +230,7 @@ bool HistoryDb::record(const HistoryCard &card, HistoryTest *test)
     if (!m_db.isOpen())
         return fail("LogHistoryNotRecorded");
     if (m_db.isReadOnly()) {
-        m_lastError = tr("LogHistoryReadOnly").arg(m_path);
+        m_lastError = tr("LogHistoryReadOnly").arg(QDir::toNativeSeparators(m_path));
         return false;
     }
     SqliteTransaction transaction(m_db);

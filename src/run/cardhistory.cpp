@@ -3,6 +3,7 @@
 #include "runreport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUuid>
@@ -268,6 +269,6 @@ HistoryResult recordRun(QJsonObject *report, const CardInfo &card, const Verdict
     if (!db.record(historyCard, &test))
         result.log << db.lastError();
     else
-        result.log << tr("LogHistoryRecorded").arg(db.path());
+        result.log << tr("LogHistoryRecorded").arg(QDir::toNativeSeparators(db.path()));
     return result;
 }

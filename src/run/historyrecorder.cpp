@@ -1,5 +1,7 @@
 #include "historyrecorder.h"
 
+#include <QCoreApplication>
+
 HistoryRecorder::HistoryRecorder(QObject *parent)
     : QObject(parent)
 {
@@ -10,6 +12,12 @@ HistoryRecorder::HistoryRecorder(QObject *parent)
 HistoryRecorder::~HistoryRecorder()
 {
     m_pool.waitForDone();
+}
+
+void HistoryRecorder::finish()
+{
+    m_pool.waitForDone();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void HistoryRecorder::record(const QJsonObject &report, const CardInfo &card,

@@ -20,6 +20,10 @@ public:
     void record(const QJsonObject &report, const CardInfo &card, const VerdictRules &rules,
                 const QString &path = HistoryDb::defaultPath());
 
+    // Waits for the recordings under way and delivers their recorded() now, on the caller's
+    // thread, which must be the recorder's.
+    void finish();
+
 signals:
     // Emitted on the thread the recorder lives in: the report with its "previous" added, and
     // what recording it gave to show.

@@ -413,6 +413,12 @@ HistoryActions::HistoryActions(QMainWindow *window, QMenu *menu, PromptHandler p
     retranslate();
 }
 
+QJsonValue HistoryActions::previous()
+{
+    m_recorder->finish();
+    return m_previous;
+}
+
 bool HistoryActions::recording() const
 {
     return m_recordAction->isChecked();

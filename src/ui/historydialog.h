@@ -86,9 +86,10 @@ public:
     void record(const QJsonObject &report, const CardInfo &card, const VerdictRules &rules);
     // The card of the last recorded test, shown first by the dialog.
     void setCurrentCard(const QString &key) { m_cardKey = key; }
-    // The report's "previous" of the last recorded test: null when there was none, or while
-    // it is being recorded.
-    QJsonValue previous() const { return m_previous; }
+    // The report's "previous" of the last recorded test, null when there was none. A recording
+    // still under way is waited for (as long as the database's busy timeout at most), so that
+    // a report saved at once holds it.
+    QJsonValue previous();
 
 signals:
     void log(const QString &message);
