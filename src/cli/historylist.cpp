@@ -1,5 +1,7 @@
 #include "historylist.h"
 
+#include "cardhistory.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 
@@ -49,11 +51,11 @@ QStringList historyLines(const HistoryListing &listing)
                          + tr("LabelHistTestLine")
                                .arg(t.startedAt.toLocalTime().toString(
                                         QStringLiteral("yyyy-MM-dd HH:mm")),
-                                    t.mode, QString::number(t.streams),
+                                    historyModeText(t.mode), QString::number(t.streams),
                                     QString::number(t.blockSize / 1024) + QStringLiteral("K"),
                                     figureText(t.writeAvg), figureText(t.writeMin),
                                     figureText(t.readAvg), figureText(t.readMin),
-                                    t.verdict.isEmpty() ? t.outcome : t.verdict);
+                                    historyVerdictText(t));
         }
     }
     return lines;

@@ -1,6 +1,7 @@
 #include "cardhistory.h"
 
 #include "runreport.h"
+#include "verdictcell.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -72,6 +73,20 @@ QString cardKey(const CardInfo &card)
     if (!card.volumeSerial.isEmpty())
         return QStringLiteral("volume:") + card.volumeSerial + QLatin1Char('|') + capacity;
     return QString();
+}
+
+QString historyModeText(const QString &mode)
+{
+    if (mode == QLatin1String("fill"))
+        return tr("LabelRollingWrite");
+    return tr(mode == QLatin1String("files") ? "RadioExternalFile" : "RadioRandom");
+}
+
+QString historyVerdictText(const HistoryTest &test)
+{
+    const QStringList names{QStringLiteral("pass"), QStringLiteral("warn"), QStringLiteral("fail")};
+    const int code = names.indexOf(test.verdict);
+    return code < 0 ? test.outcome : verdictText(static_cast<Verdict>(code));
 }
 
 HistoryCard historyCardOf(const CardInfo &card)

@@ -21,6 +21,11 @@ HistoryCard historyCardOf(const CardInfo &card);
 // and the report itself.
 HistoryTest historyTestOf(const QJsonObject &report);
 
+// A recorded test's mode and verdict in the UI language, as the window's mode choice and
+// verdict cells say them; a failed run has no verdict, only its outcome.
+QString historyModeText(const QString &mode);
+QString historyVerdictText(const HistoryTest &test);
+
 // One figure compared with the same figure of an earlier test of the card.
 struct FigureChange {
     QString name;           // "writeAvg", "writeMin", "readAvg", "readMin"

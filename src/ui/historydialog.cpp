@@ -33,18 +33,10 @@ QString figure(double v)
     return std::isnan(v) ? QStringLiteral("--") : QString::number(v, 'f', 2);
 }
 
-// The mode in the words of the window's mode choice and its copied results.
-QString modeText(const QString &mode)
-{
-    if (mode == QLatin1String("fill"))
-        return HistoryDialog::tr("LabelRollingWrite");
-    return HistoryDialog::tr(mode == QLatin1String("files") ? "RadioExternalFile" : "RadioRandom");
-}
-
 QString planText(const HistoryTest &t)
 {
     return QStringLiteral("%1 · %2 × %3 KB")
-        .arg(modeText(t.mode))
+        .arg(historyModeText(t.mode))
         .arg(t.streams)
         .arg(t.blockSize / 1024);
 }
@@ -52,14 +44,6 @@ QString planText(const HistoryTest &t)
 QString cardName(const HistoryCard &c)
 {
     return c.label.isEmpty() ? c.description : c.label;
-}
-
-// The verdict in the UI language; a failed run has none, only its outcome.
-QString verdictShown(const HistoryTest &t)
-{
-    const QStringList names{QStringLiteral("pass"), QStringLiteral("warn"), QStringLiteral("fail")};
-    const int code = names.indexOf(t.verdict);
-    return code < 0 ? t.outcome : verdictText(static_cast<Verdict>(code));
 }
 
 // A CSV field: quoted when it holds a separator, a quote or a line break.
@@ -277,7 +261,7 @@ void HistoryDialog::showTests()
             figure(t.writeMin),
             figure(t.readAvg),
             figure(t.readMin),
-            verdictShown(t),
+            historyVerdictText(t),
         };
         for (int c = 0; c < cells.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(cells[c]));

@@ -136,6 +136,10 @@ private slots:
         QCOMPARE(tests.size(), 2);
         QCOMPARE(tests[0]["outcome"].toString(), QStringLiteral("completed"));
         QCOMPARE(tests[0]["blockSize"].toInt(), 65536);
+        // The text listing speaks the user's language; the JSON keeps the report's words.
+        const CliRun text = m_f->run(m_f->args("--history --target @CARD --lang en"));
+        QVERIFY2(text.out.contains("Random data") && !text.out.contains("random"),
+                 qPrintable(text.out));
         // The card's size comes first in the drive list, its free space second.
         const QString size =
             QString::number(QStorageInfo(m_f->card).bytesTotal() / 1073741824.0, 'f', 1);
