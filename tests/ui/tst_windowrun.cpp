@@ -246,6 +246,28 @@ private slots:
         switchLanguage(English);
     }
 
+    // A run that breaks down (no file can be made on an immutable card) gets no verdict, nor
+    // one from changed rules afterwards, and has nothing to export.
+    void failedRunStaysUnjudged()
+    {
+        QTemporaryDir card;
+        const auto immutable = [&card](const char *flag) {
+            return QProcess::execute(QStringLiteral("chattr"), {flag, card.path()}) == 0;
+        };
+        if (!immutable("+i"))
+            QSKIP("chattr +i does not work here (needs root and a file system that has it)");
+        const auto undo = qScopeGuard([&] { immutable("-i"); });
+        f.addCard((card.path() + '/').toStdString(), 1LL << 36, 1LL << 36);
+        f.open();
+        f.chooseSize(1048576, 2);
+        f.click("startButton");
+        QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 60000);
+        QCOMPARE(f.prompts.prompts.last().kind, UserPrompt::RunError);
+        f.acceptRules();
+        QCOMPARE(f.cell(0, ResultColumn::Verdict), QStringLiteral("--"));
+        QVERIFY(!action("copyResultsAction")->isEnabled());
+    }
+
     // Stopped well into round 2: no third round, and everything of the test is cleared.
     void stopDuringRoundTwo()
     {
