@@ -1,7 +1,7 @@
 #include "consolewriter.h"
 
 #include "consoletext.h"
-#include "progressline.h"
+#include "textcolumns.h"
 
 #include <QFileDevice>
 #include <QIODevice>

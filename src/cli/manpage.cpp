@@ -1,7 +1,7 @@
 #include "manpage.h"
 
 #include "clioptions.h"
-#include "progressline.h"
+#include "textcolumns.h"
 
 #include <QVector>
 

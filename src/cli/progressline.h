@@ -3,10 +3,6 @@
 #include <QCoreApplication>
 #include <QString>
 
-// Columns `text` takes on a terminal: East Asian wide and fullwidth characters take two,
-// combining marks and controls none, everything else one.
-int displayColumns(const QString &text);
-
 // The live progress line: what it says, and when it is worth printing. A terminal gets
 // every sample (the line is redrawn in place); a log file or pipe at most one line a second.
 class ProgressLine

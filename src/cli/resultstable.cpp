@@ -3,6 +3,7 @@
 #include "dashcam.h"
 #include "resultcells.h"
 #include "streamsource.h"
+#include "textcolumns.h"
 #include "verdictcell.h"
 
 namespace {
@@ -74,9 +75,9 @@ QStringList renderBlock(const QVector<Column> &columns, const TerminalStyle &sty
 {
     QVector<int> widths;
     for (const Column &c : columns) {
-        int w = displayWidth(c.header);
+        int w = displayColumns(c.header);
         for (const Cell &cell : c.cells)
-            w = qMax(w, displayWidth(cell.text));
+            w = qMax(w, displayColumns(cell.text));
         widths << w;
     }
     const int rowCount = columns.isEmpty() ? 0 : columns.first().cells.size();
@@ -89,7 +90,7 @@ QStringList renderBlock(const QVector<Column> &columns, const TerminalStyle &sty
             // No padding after the last column: no trailing blanks.
             const bool right = columns[i].alignRight;
             text +=
-                (i == last && !right) ? shown : pad(shown, displayWidth(plain), widths[i], right);
+                (i == last && !right) ? shown : pad(shown, displayColumns(plain), widths[i], right);
             if (i < last)
                 text += kGap;
         }

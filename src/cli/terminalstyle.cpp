@@ -1,7 +1,5 @@
 #include "terminalstyle.h"
 
-#include <QVector>
-
 #include <cstdlib>
 
 namespace {
@@ -33,16 +31,6 @@ Rgb parseHex(const QString &hex)
     if (!ok || hex.size() != 7 || !hex.startsWith(QLatin1Char('#')))
         return Rgb();
     return Rgb{int(value >> 16) & 0xff, int(value >> 8) & 0xff, int(value) & 0xff};
-}
-
-bool isWide(uint cp)
-{
-    return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0x303E)
-           || (cp >= 0x3041 && cp <= 0x33FF) || (cp >= 0x3400 && cp <= 0x4DBF)
-           || (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0xA000 && cp <= 0xA4CF)
-           || (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF)
-           || (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60)
-           || (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
 }
 }  // namespace
 
@@ -80,30 +68,4 @@ int TerminalStyle::paletteIndex(const QString &hexColor)
 {
     const Rgb c = parseHex(hexColor);
     return 16 + 36 * cubeLevel(c.r) + 6 * cubeLevel(c.g) + cubeLevel(c.b);
-}
-
-int displayWidth(const QString &text)
-{
-    int width = 0;
-    for (uint cp : text.toUcs4())
-        width += isWide(cp) ? 2 : 1;
-    return width;
-}
-
-QString elideToWidth(const QString &text, int width)
-{
-    if (displayWidth(text) <= width)
-        return text;
-    const QString ellipsis = QStringLiteral("...");
-    const QVector<uint> cps = text.toUcs4();
-    QVector<uint> kept;
-    int used = 0;
-    for (uint cp : cps) {
-        const int w = isWide(cp) ? 2 : 1;
-        if (used + w > width - ellipsis.size())
-            break;
-        kept.append(cp);
-        used += w;
-    }
-    return QString::fromUcs4(kept.constData(), kept.size()) + ellipsis;
 }

@@ -30,8 +30,3 @@ public:
 private:
     Mode m_mode;
 };
-
-// Columns `text` takes on a terminal: East Asian wide characters take two.
-int displayWidth(const QString &text);
-// `text` cut to at most `width` columns, ending in "..." when something was cut.
-QString elideToWidth(const QString &text, int width);

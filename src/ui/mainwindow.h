@@ -132,6 +132,7 @@ private:
     void fillPassResults(PassDirection pass);
     void evaluateVerdicts();
     void showReadResults(bool visible);
+    void showResultColumns();
 
     // Stored verdict rules; the per-stream minimums live in their hidden spin boxes.
     void loadVerdictRules();

@@ -137,6 +137,7 @@ void MainWindow::resetResults()
     for (QLabel *label : {writeSpeedLabel, readSpeedLabel})
         label->setText(tr("ProgressInitial"));
     resultsTable->setRowCount(0);
+    showResultColumns();
     judged = RunResults();
     showVerdicts();
     lastWriteSpeed = 0.0;

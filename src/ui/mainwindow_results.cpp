@@ -93,8 +93,7 @@ void MainWindow::setupResultsTable()
     t->setMinimumHeight(300);
     t->setMaximumHeight(500);
     t->setStyleSheet(tableStyle);
-    for (int column = ResultColumn::FirstRead; column <= ResultColumn::LastRead; ++column)
-        t->setColumnHidden(column, !rules.enableRead);
+    showResultColumns();
 }
 
 void MainWindow::prepareResultRows(const QStringList &names)
@@ -131,6 +130,7 @@ void MainWindow::prepareResultRows(const QStringList &names)
         t->setSpan(row, ResultColumn::Verdict, 1, ResultColumn::VerdictSpan);
     }
     t->resizeRowsToContents();
+    showResultColumns();
 }
 
 void MainWindow::retranslateResultRows()
@@ -201,8 +201,17 @@ void MainWindow::showReadResults(bool visible)
 {
     readGroup->setVisible(visible);
     speedChart->setReadVisible(visible);
+    showResultColumns();
+}
+
+void MainWindow::showResultColumns()
+{
+    // Results have the columns their run measured (a stress run reads nothing); an empty
+    // table those of the test the controls describe.
+    const bool read = resultsTable->rowCount() > 0 ? runner.plan().readPass()
+                                                   : rules.enableRead && !rules.fullCap;
     for (int column = ResultColumn::FirstRead; column <= ResultColumn::LastRead; ++column)
-        resultsTable->setColumnHidden(column, !visible);
+        resultsTable->setColumnHidden(column, !read);
 }
 
 namespace {

@@ -36,6 +36,7 @@ void MainWindow::saveVerdictRules()
     takePerStreamThresholds();
     VerdictRulesStore::saveToDefaultStore(rules);
     stressBanner->setMode(rules.fullCap, rules.iterCount);
+    showResultColumns();
 }
 
 void MainWindow::takePerStreamThresholds()

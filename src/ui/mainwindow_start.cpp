@@ -147,7 +147,7 @@ void MainWindow::setRunning(bool running)
     // Nothing that configures the test may change while it runs; the language may.
     for (QWidget *w : std::initializer_list<QWidget *>{
              driveCombo, refreshButton, randomModeRadio, externalFileRadio, testSizeCombo,
-             streamCountSpin, blockSizeCombo, fileList, browseButton, clearFilesButton,
-             readTestCheck, verifyDataCheck, verdictRulesButton})
+             dashcamPicker, streamCountSpin, blockSizeCombo, fileList, browseButton,
+             clearFilesButton, readTestCheck, verifyDataCheck, verdictRulesButton})
         w->setEnabled(!running);
 }

@@ -1,5 +1,6 @@
 #include "historydialog.h"
 #include "logpanel.h"
+#include "resultcolumns.h"
 #include "screenfit.h"
 #include "verdictrulesdialog.h"
 #include "verdictrulesstore.h"
@@ -11,6 +12,7 @@ const QString passText = QStringLiteral("✓ Pass");
 const QString warnText = QStringLiteral("⚠ Warn");
 const QString failText = QStringLiteral("✗ Fail");
 const QString red = QStringLiteral("#d32f2f");
+const QString orange = QStringLiteral("#e67e22");
 
 QByteArray storeBytes()
 {
@@ -146,14 +148,17 @@ private slots:
     void readPassJudgedAndRejudged()
     {
         f.child<QCheckBox>("readTestCheck")->click();
+        QVERIFY(QSettings().value("verdict/enableRead").toBool());
         replay(2);
         DataCheck check;
         check.addGood(1048576);
         check.addWrong(DataCheck::Kind::WrapRound, 1048576, 1048576,
                        QStringLiteral("__card_speed_test_1.dat"), 0, 0);
         f.window->currentRun().onDataChecked(check);
-        writePass(40.0, {20.0, 20.0});
+        writePass(40.0, {20.0, 20.0}, {0.4});
         QCOMPARE(f.cell(0, 16), QStringLiteral("--"));
+        // Stream 1's CV is between the warn and the fail limits.
+        QCOMPARE(colour(1, ResultColumn::FirstWrite + ResultColumn::Cv), orange);
         for (int k = 0; k < 20; ++k) {
             f.window->currentRun().onFileReadSample(0, k * 5, 60.0, 60.0);
             f.window->currentRun().onFileReadSample(1, k * 5, 7.0, 7.0);
@@ -171,14 +176,21 @@ private slots:
         const QString tip = table->item(0, 16)->toolTip();
         QVERIFY2(tip.startsWith(QStringLiteral("Data: 1 sectors of 4 KiB (")), qPrintable(tip));
         QVERIFY(tip.contains(QStringLiteral("__card_speed_test_1.dat")));
-        acceptRules([](VerdictRulesDialog *d) {
+        f.acceptRules([](VerdictRulesDialog *d) {
             d->findChild<QDoubleSpinBox *>("perStreamReadSpin")->setValue(6.0);
             d->findChild<QDoubleSpinBox *>("historyDropWarnSpin")->setValue(40.0);
         });
         QCOMPARE(QSettings().value("verdict/historyDropWarn").toDouble(), 0.4);
         QVERIFY(colour(2, 10) != red);
+        // The same verdicts after a language switch there and back, data check included.
+        switchLanguage(TraditionalChinese);
+        const auto tipOf = [table](int row) { return table->item(row, 16)->toolTip(); };
+        QVERIFY2(tipOf(1).contains(tipOf(0).section('\n', 0, 0)), qPrintable(tipOf(1)));
+        switchLanguage(English);
         QCOMPARE(f.cell(1, 16), failText);
         QCOMPARE(f.cell(2, 16), passText);
+        QCOMPARE(copiedTable(), shownTable());
+        QCOMPARE(copiedTable().value(0).split('\t').size(), 14);
     }
 
     // A profile chosen beside the stream count sets one stream per channel and is stored. The
@@ -204,9 +216,8 @@ private slots:
                                           "Marginal"),
                  qPrintable(view->toolTip()));
         // A test without reading copies no read columns: the label, six write, the verdict.
-        f.child<QAction>("copyResultsAction")->trigger();
-        const QStringList lines = QGuiApplication::clipboard()->text().split('\n');
-        QCOMPARE(lines.filter(QRegularExpression("^File\t")).value(0).split('\t').size(), 8);
+        QCOMPARE(copiedTable(), shownTable());
+        QCOMPARE(copiedTable().value(0).split('\t').size(), 8);
     }
 
     // Restore defaults puts every rule the dialog shows back to its default from another
@@ -301,17 +312,28 @@ private slots:
         QCOMPARE(HistoryDb(file).tests().size(), yes ? 2 : 3);
     }
 
-    // A stress run reads nothing: a ticked read box adds no read verdict to it.
+    // A stress run reads nothing: a ticked read box adds no read verdict to it, nor read
+    // columns to its table or its copy. Its rolling rounds are one run, not rounds to count.
     void fillJudgedOnWritingAlone()
     {
+        QSettings().setValue(QStringLiteral("verdict/iterCount"), 3);
+        f.open();
         f.child<QCheckBox>("readTestCheck")->click();
+        const auto *table = f.child<QTableWidget>("resultsTable");
+        QVERIFY(!table->isColumnHidden(ResultColumn::FirstRead));
         replay(1, true);
         writePass(40.0, {40.0});
+        QVERIFY2(f.child<QLabel>("writeSpeedLabel")->text().startsWith("Current: 40.00 "),
+                 qPrintable(f.child<QLabel>("writeSpeedLabel")->text()));
+        QCOMPARE(table->rowCount(), 1);
         QCOMPARE(f.cell(0, 16), passText);
         // Judged again, it still has no read figures.
-        acceptRules();
+        f.acceptRules();
         QCOMPARE(f.cell(0, 10), QStringLiteral("--"));
         QCOMPARE(f.cell(0, 16), passText);
+        QVERIFY(table->isColumnHidden(ResultColumn::FirstRead));
+        QCOMPARE(copiedTable(), shownTable());
+        QCOMPARE(copiedTable().value(0).split('\t').size(), 8);
     }
 
     // A 16 GB card bars the sizes above 3.5 GB and moves the choice to the largest one left,
@@ -320,8 +342,14 @@ private slots:
     {
         auto *sizes = f.child<QComboBox>("testSizeCombo");
         sizes->setCurrentText(QStringLiteral("10 GB"));
-        f.addCard("/media/small/", 0, 17179869184);
+        f.addCard("/media/small/", 0, 17179869184).volume.label.clear();
         f.click("refreshButton");
+        auto *drives = f.child<QComboBox>("driveCombo");
+        QCOMPARE(drives->currentText(),
+                 QStringLiteral("/media/small/ [Removable] FAT32 0.0/16.0 GB"));
+        switchLanguage(TraditionalChinese);
+        QCOMPARE(drives->currentText(), QStringLiteral("/media/small/ [卸除式] FAT32 0.0/16.0 GB"));
+        switchLanguage(English);
         QVERIFY(static_cast<QListView *>(sizes->view())->isRowHidden(sizes->findText("5 GB")));
         QCOMPARE(sizes->currentText(), QStringLiteral("3 GB"));
         QCOMPARE(f.child<QLabel>("totalSizeLabel")->text(), QStringLiteral("Total: 6.0 GB"));
@@ -563,25 +591,36 @@ private slots:
     }
 
 private:
+    // The table as "Copy results" gives it, header and rows, tab-separated.
+    QStringList copiedTable() const
+    {
+        f.child<QAction>("copyResultsAction")->trigger();
+        const QStringList lines = QGuiApplication::clipboard()->text().split('\n');
+        const int header = lines.indexOf(QRegularExpression("File\t.*"));
+        return lines.mid(header, f.child<QTableWidget>("resultsTable")->rowCount() + 1);
+    }
+    // The same from the window: the shown columns' headers and cells.
+    QStringList shownTable() const
+    {
+        const auto *table = f.child<QTableWidget>("resultsTable");
+        QStringList lines;
+        for (int row = -1; row < table->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < ResultColumn::Count; ++column) {
+                if (!table->isColumnHidden(column) && table->item(0, column))
+                    cells << (row < 0 ? table->horizontalHeaderItem(column)
+                                      : table->item(row, column))
+                                 ->text();
+            }
+            lines << cells.join('\t');
+        }
+        return lines;
+    }
+
     QString colour(int row, int column) const
     {
         const QTableWidgetItem *item = f.child<QTableWidget>("resultsTable")->item(row, column);
         return item->foreground().color().name();
-    }
-
-    // Opens the rules dialog, lets `edit` change it once it is on screen, and accepts it.
-    void acceptRules(const std::function<void(VerdictRulesDialog *)> &edit = {})
-    {
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&edit] {
-            if (auto *d = qobject_cast<VerdictRulesDialog *>(QApplication::activeModalWidget())) {
-                if (edit)
-                    edit(d);
-                d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-            }
-        });
-        poll.start(10);
-        f.window->openVerdictSettings();
     }
 
     // The display of a test of `streams` random streams (a stress run with `fill`), without an
@@ -594,19 +633,23 @@ private:
         TestPlan plan;
         plan.read = f.window->verdictRules().enableRead;
         plan.fill = fill;
+        plan.iterations = plan.fillRounds = f.window->verdictRules().iterCount;
         plan.dashcam = profile;
         f.window->currentRun().replay(plan, sources);
         f.window->prepareResults(sources);
     }
 
-    // Twenty steady reports of a write pass and its end: the card at `card` MB/s, stream i at
-    // streams[i].
-    void writePass(double card, const QVector<double> &streams)
+    // Twenty reports of a write pass and its end: the card at `card` MB/s, stream i at
+    // streams[i], by turns that much faster and slower by the fraction swings[i].
+    void writePass(double card, const QVector<double> &streams, const QVector<double> &swings = {})
     {
         for (int percent = 0; percent <= 100; percent += 5) {
             f.window->currentRun().onWriteProgress(percent, card, card);
-            for (int i = 0; i < streams.size(); ++i)
-                f.window->currentRun().onFileWriteSample(i, percent, streams[i], streams[i]);
+            const int sign = percent % 10 ? 1 : -1;
+            for (int i = 0; i < streams.size(); ++i) {
+                const double speed = streams[i] * (1 + sign * swings.value(i));
+                f.window->currentRun().onFileWriteSample(i, percent, speed, streams[i]);
+            }
         }
         f.window->currentRun().onWriteFinished(card);
     }

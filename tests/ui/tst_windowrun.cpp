@@ -78,6 +78,7 @@ private slots:
         WindowTestCase::cleanup();
         qunsetenv("LUMORACARD_REMOVABLE_ROOTS");
         FilePicker::setSaveNamer({});
+        FilePicker::setPicker({});
         isolateSettings(f.settingsDir.path());  // the history file too
     }
 
@@ -110,9 +111,34 @@ private slots:
         f.window->onReadProgress(100, 66.0, 66.0);
         QVERIFY(!action("saveImageAction")->isEnabled()
                 && !action("copyResultsAction")->isEnabled());
+        QVERIFY(bar("writeProgressBar") > 0 && bar("readProgressBar") > 0);
+        int picks = 0;  // the file picker's, which a click on the locked file list must not open
+        FilePicker::setPicker([&](QWidget *, const QString &, const QString &) {
+            ++picks;
+            return QStringList{out.filePath("clip.mp4")};
+        });
 
         f.click("startButton");
         QVERIFY2(f.window->currentTester() != nullptr, "the test did not start");
+        QVERIFY(bar("writeProgressBar") == 0 && bar("readProgressBar") == 0);
+        // Every control of the test's settings is locked while it runs.
+        const auto settingControls = [this] {
+            QWidgetList controls;
+            for (QWidget *w : f.child<QGroupBox>("settingsGroup")->findChildren<QWidget *>()) {
+                if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w)
+                    || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QListWidget *>(w))
+                    controls << w;
+            }
+            return controls;
+        };
+        for (QWidget *w : settingControls())
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        const auto clickFileList = [this] {
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.child<QListWidget>("fileList")->viewport(), &press);
+        };
+        clickFileList();
         f.window->onWriteProgress(0, 0.0, 0.0);
         f.window->onReadProgress(0, 0.0, 0.0);
         QVERIFY(label("writeSpeedLabel").startsWith("Current: 0.00 "));
@@ -128,10 +154,10 @@ private slots:
         QCOMPARE(f.child<QPushButton>("startButton")->text(), QStringLiteral("开始测试"));
         QVERIFY(!f.idle() && !drives->isEnabled() && !action("saveImageAction")->isEnabled());
         QCOMPARE(drives->currentData().toString(), root);
-        QVERIFY(!f.child<QCheckBox>("readTestCheck")->isEnabled());
-        QVERIFY(!f.child<QPushButton>("verdictRulesButton")->isEnabled());
         switchLanguage(English);
         QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 60000);
+        for (QWidget *w : settingControls())
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         QCOMPARE(f.prompts.prompts.size(), 1);  // the format offer, answered No
         QCOMPARE(bar("writeProgressBar"), 100);
         QCOMPARE(bar("readProgressBar"), 100);
@@ -175,15 +201,18 @@ private slots:
                  QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         const QImage image(saveAs);
         QVERIFY(!image.isNull());
-        // Below the header, the chart's curves: colours other than white and grey.
-        int coloured = 0;
+        // Below the header, the chart's curves, writing left and reading right: colours other
+        // than white and grey.
+        int coloured[2] = {0, 0};
         for (int y = 150; y < 500; y += 2) {
             for (int x = 30; x < image.width() - 30; x += 4) {
                 const QColor c = image.pixelColor(x, y);
-                coloured += qAbs(c.red() - c.blue()) > 40 || qAbs(c.green() - c.blue()) > 40;
+                coloured[x > image.width() / 2] +=
+                    qAbs(c.red() - c.blue()) > 40 || qAbs(c.green() - c.blue()) > 40;
             }
         }
-        QVERIFY2(coloured > 50, qPrintable(QString::number(coloured)));
+        QVERIFY2(coloured[0] > 25 && coloured[1] > 25,
+                 qPrintable(QStringLiteral("%1 %2").arg(coloured[0]).arg(coloured[1])));
 
         // The report is the command line's, shape for shape, for the same test.
         saveAs = out.filePath("window.json");
@@ -201,6 +230,13 @@ private slots:
         QCOMPARE(fromWindow.value("verdict").toString(), QStringLiteral("fail"));
         QCOMPARE(shape(fromWindow), shape(readJson(out.filePath("cli.json"), &error).object()));
 
+        // Unlocked, the file list opens the picker; a picked clip's size in MB of 2^20 bytes.
+        QFile clip(out.filePath("clip.mp4"));
+        QVERIFY(picks == 0 && clip.open(QIODevice::WriteOnly) && clip.resize(3 * 1048576));
+        clickFileList();
+        QCOMPARE(picks, 1);
+        QCOMPARE(label("fileSummaryLabel"), QStringLiteral("Selected: 1 files, 3.0 MB total"));
+
         // The verdicts in another language, tooltips too.
         switchLanguage(TraditionalChinese);
         const QTableWidgetItem *verdict =
@@ -211,6 +247,28 @@ private slots:
             label("resultSummaryLabel").startsWith("總判定：✗ 未達標 — #1  隨機串流 #1：寫入最低 "),
             qPrintable(label("resultSummaryLabel")));
         switchLanguage(English);
+    }
+
+    // A run that breaks down (no file can be made on an immutable card) gets no verdict, nor
+    // one from changed rules afterwards, and has nothing to export.
+    void failedRunStaysUnjudged()
+    {
+        QTemporaryDir card;
+        const auto immutable = [&card](const char *flag) {
+            return QProcess::execute(QStringLiteral("chattr"), {flag, card.path()}) == 0;
+        };
+        if (!immutable("+i"))
+            QSKIP("chattr +i does not work here (needs root and a file system that has it)");
+        const auto undo = qScopeGuard([&] { immutable("-i"); });
+        f.addCard((card.path() + '/').toStdString(), 1LL << 36, 1LL << 36);
+        f.open();
+        f.chooseSize(1048576, 2);
+        f.click("startButton");
+        QTRY_VERIFY_WITH_TIMEOUT(f.idle(), 60000);
+        QCOMPARE(f.prompts.prompts.last().kind, UserPrompt::RunError);
+        f.acceptRules();
+        QCOMPARE(f.cell(0, ResultColumn::Verdict), QStringLiteral("--"));
+        QVERIFY(!action("copyResultsAction")->isEnabled());
     }
 
     // Stopped well into round 2: no third round, and everything of the test is cleared.

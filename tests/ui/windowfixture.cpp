@@ -2,6 +2,7 @@
 
 #include "isolatedsettings.h"
 #include "languagequestion.h"
+#include "verdictrulesdialog.h"
 
 bool WindowFixture::start(Language lang)
 {
@@ -55,6 +56,20 @@ void WindowFixture::chooseSize(qint64 bytes, int streams)
     sizes->addItem(QStringLiteral("test"), QVariant::fromValue<qint64>(bytes));
     sizes->setCurrentIndex(sizes->count() - 1);
     child<QSpinBox>("streamCountSpin")->setValue(streams);
+}
+
+void WindowFixture::acceptRules(const std::function<void(VerdictRulesDialog *)> &edit) const
+{
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&edit] {
+        if (auto *d = qobject_cast<VerdictRulesDialog *>(QApplication::activeModalWidget())) {
+            if (edit)
+                edit(d);
+            d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        }
+    });
+    poll.start(10);
+    window->openVerdictSettings();
 }
 
 void WindowTestCase::init()

@@ -7,6 +7,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+class VerdictRulesDialog;
+
 // Settings in a folder of their own, a window on fake drives and a fake format service, its
 // prompts answered and recorded, and the window's widgets by name.
 class WindowFixture
@@ -34,6 +36,8 @@ public:
     }
     // A test size of `bytes` chosen, and `streams` streams.
     void chooseSize(qint64 bytes, int streams);
+    // Opens the rules dialog, lets `edit` change it once it is on screen, and accepts it.
+    void acceptRules(const std::function<void(VerdictRulesDialog *)> &edit = {}) const;
 
     QTemporaryDir settingsDir;
     std::shared_ptr<FakeDriveTable> drives;
