@@ -164,11 +164,7 @@ int main(int argc, char *argv[])
 
     // Which card this is, in the log and the report.
     const CardInfo card = describeCard(options.targetDir, *platform::makeDriveService());
-    const QString identity = identityText(card.identity);
-    console.logLine(QCoreApplication::translate("main", "LogCardTested")
-                        .arg(card.label, card.fileSystem,
-                             QString::number(double(card.totalBytes) / 1073741824.0, 'f', 1),
-                             identity.isEmpty() ? QStringLiteral("-") : identity));
+    console.logLine(cardTestedLine(card));
     const ResultsReport::Setup report{
         options,
         rulesFor(options),

@@ -72,6 +72,17 @@ bool drivesHaveLetters()
     return QDir::separator() == QLatin1Char('\\');
 }
 
+QString cardTestedLine(const CardInfo &card)
+{
+    const QString identity = identityText(card.identity);
+    const QString none = QStringLiteral("-");
+    return translated("LogCardTested")
+        .arg(card.label.isEmpty() ? displayPath(card.root) : card.label,
+             card.fileSystem.isEmpty() ? none : card.fileSystem,
+             QString::number(double(card.totalBytes) / 1073741824.0, 'f', 1),
+             identity.isEmpty() ? none : identity);
+}
+
 QString identityText(const platform::CardIdentity &id)
 {
     QStringList parts;

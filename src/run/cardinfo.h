@@ -37,6 +37,9 @@ QString fileSystemName(const QString &systemName, qint64 totalBytes);
 // an SD card in a built-in slot, "SD32G, manufacturer 0x000003, serial 0x1a2b3c4d, made
 // 04/2021"; empty when the system said nothing.
 QString identityText(const platform::CardIdentity &identity);
+// The log's line about the card under test: label (else its root), file system, size and
+// identity, "-" for what the system does not tell.
+QString cardTestedLine(const CardInfo &card);
 
 // The card for a machine-readable report: root, label, fileSystem, totalBytes, freeBytes
 // (null when unknown) and identity (null when unknown; its fields as strings).

@@ -71,17 +71,13 @@ QString MainWindow::exportCell(int row, int column) const
 QStringList MainWindow::resultHeaderLines() const
 {
     const TestPlan &plan = runner.plan();
-    const QString identity = identityText(testedCard.identity);
     QString mode = plan.mode == TestPlan::Mode::Files ? tr("RadioExternalFile") : tr("RadioRandom");
     if (plan.fill)
         mode = tr("LabelRollingWrite");
     const QString size =
         plan.mode == TestPlan::Mode::Files ? QStringLiteral("-") : sizeText(plan.testSize);
     return {
-        tr("LogCardTested")
-            .arg(testedCard.label, testedCard.fileSystem,
-                 QString::number(double(testedCard.totalBytes) / 1073741824.0, 'f', 1),
-                 identity.isEmpty() ? QStringLiteral("-") : identity),
+        cardTestedLine(testedCard),
         tr("LabelResultSettings")
             .arg(mode, QString::number(runner.streamSources().size()), size,
                  sizeText(plan.blockSize),

@@ -301,7 +301,7 @@ void TestSpeedTester::runs()
 
     QVERIFY2(at >= 0 || trigger.isEmpty() || trigger == "start", "the trigger never came");
     for (int n = 1; n <= streams; ++n)
-        error.replace(QStringLiteral("%%1").arg(n), run.testFile(n));
+        error.replace(QStringLiteral("%%1").arg(n), QDir::toNativeSeparators(run.testFile(n)));
     QStringList errors = run.rec.errors();
     for (QString &e : errors)
         e = comparableError(e);
