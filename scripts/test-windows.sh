@@ -121,5 +121,6 @@ else
 fi
 "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
 
+echo "Windows stage: ${SECONDS} s"
 echo "Windows: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]
