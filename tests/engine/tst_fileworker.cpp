@@ -74,6 +74,10 @@ void TestFileWorker::transfers_data()
     QTest::newRow("write comes back short in block 3")
         << W << kNoSource << kAbsent << 3 * B << 0 << 2 * B + 4096 << "ErrReason*|写入失败 (%T)"
         << 2 * B << 2 * B + 4096;
+    // A cap off the 4 KiB grain: the rest written again comes back short too.
+    QTest::newRow("write comes back short twice in block 3")
+        << W << kNoSource << kAbsent << 3 * B << 0 << 2 * B + 4196
+        << "ErrReasonWriteShort|写入失败 (%T)" << 2 * B << 2 * B + 4196;
     // A stop is no error: no message, and not a block moved.
     QTest::newRow("random, stopped before the start")
         << W << kNoSource << kAbsent << 4 * B << 1 << o << "" << o << o;

@@ -37,14 +37,16 @@ public:
     {
         addDevice(name, numbers, m_devices.value(disk) + '/' + name, {"partition=1"});
     }
-    // A device-mapper volume (dm-N) named `mapperName` on top of the device `slave`.
+    // A device-mapper volume (dm-N) named `mapperName` on top of the devices `slaves`.
     void addMapper(const QString &name, const QString &numbers, const QString &mapperName,
-                   const QString &slave)
+                   const QStringList &slaves)
     {
         const QString dir = m_root + "/sys/devices/virtual/block/" + name;
         addDevice(name, numbers, dir, {"removable=0", "dm/name=" + mapperName});
-        link(m_devices.value(slave), dir + "/slaves/" + slave);
-        link(dir, m_devices.value(slave) + "/holders/" + name);
+        for (const QString &slave : slaves) {
+            link(m_devices.value(slave), dir + "/slaves/" + slave);
+            link(dir, m_devices.value(slave) + "/holders/" + name);
+        }
     }
     void setAttribute(const QString &device, const QString &attribute, const QString &value)
     {
@@ -141,6 +143,7 @@ void buildZoo(FakeMachine &m)
         {"sde", "8:64", 1, "", "sde1", "8:65", "", ""},     // under LUKS, below
         {"sdh", "8:112", 1, "", "sdh1", "8:113", "", ""},   // btrfs, below
         {"sdj", "8:144", 1, "", "", "", "hidden", "vfat"},  // mounted over, below
+        {"sdk", "8:160", 1, "", "sdk1", "8:161", "", ""},   // spanned with sda3, below
     };
     for (const auto &d : disks) {
         m.addDisk(d.disk, d.numbers, d.removable, d.mmcType);
@@ -155,10 +158,14 @@ void buildZoo(FakeMachine &m)
     m.addPartition("sda", "sda2", "8:2");
     m.mount("/dev/sdf1", "8:81", "twice-b");  // one card mounted twice
     // LUKS on a stick, and LUKS on the internal disk.
-    m.addMapper("dm-0", "253:0", "luks-1234", "sde1");
+    m.addMapper("dm-0", "253:0", "luks-1234", {"sde1"});
     m.mount("/dev/mapper/luks-1234", "253:0", "lukscard", "ext4");
-    m.addMapper("dm-1", "253:1", "luks-home", "sda2");
+    m.addMapper("dm-1", "253:1", "luks-home", {"sda2"});
     m.mount("/dev/mapper/luks-home", "253:1", "lukshome", "ext4");
+    // One volume over a stick and the internal disk: pulling the stick breaks it.
+    m.addPartition("sda", "sda3", "8:3");
+    m.addMapper("dm-2", "253:2", "vg-span", {"sdk1", "sda3"});
+    m.mount("/dev/mapper/vg-span", "253:2", "span", "ext4");
     // A folder of the reader's card bind-mounted elsewhere: not a drive root.
     m.mount("/dev/sdb1", "8:17", "bind-dcim", "vfat", "/DCIM");
     m.mount("tmpfs", "0:50", "ramdisk", "tmpfs");
@@ -269,7 +276,7 @@ private slots:
             {"reader", true},   {"sd slot", true},      {"emmc", false},    {"stick", true},
             {"lukscard", true}, {"lukshome", false},    {"loopimg", false}, {"looppart", false},
             {"twice-b", true},  {"bind-dcim", false},   {"ramdisk", false}, {"btrfs-stick", true},
-            {"hidden", false},  {"reader/DCIM", false}, {"nowhere", false}};
+            {"hidden", false},  {"reader/DCIM", false}, {"nowhere", false}, {"span", false}};
         for (const auto &[folder, removable] : rows) {
             QVERIFY2(drives.isRemovable(root(folder)) == removable, folder);
             QVERIFY2(drives.isRemovable((m_mnt + folder).toStdString()) == removable, folder);
@@ -315,7 +322,10 @@ private slots:
         platform::DriveSources sources;
         sources.removableRoots = std::string();
         QVERIFY(!platform::SysfsDriveService(sources).isRemovable(r));
-        sources.removableRoots = r;
+        // Named as the programs take it, from the environment.
+        qputenv("LUMORACARD_REMOVABLE_ROOTS", card.rootPath().toLocal8Bit());
+        const auto unset = qScopeGuard([] { qunsetenv("LUMORACARD_REMOVABLE_ROOTS"); });
+        sources.removableRoots.reset();
         const platform::SysfsDriveService named(sources);
         platform::VolumeDevice device;
         platform::VolumeInfo volume;

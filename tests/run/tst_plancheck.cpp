@@ -135,6 +135,11 @@ private slots:
                   .replaceInStrings(displayPath(dir.path() + QLatin1Char('/')), QString()),
               "args");
         QCOMPARE(refusal.critical, refusal.reason == R::NotRemovable);
+        // A file below one block gets no stream: every stream's file holds a block at least.
+        if (refusal.reason == R::None && plan.mode == TestPlan::Mode::Files) {
+            for (const StreamSource &s : streamSourcesOf(plan))
+                QVERIFY(usableFileBytes(plan, dir.filePath(s.fileName)) > 0);
+        }
     }
 
     void textKeepsArguments()
