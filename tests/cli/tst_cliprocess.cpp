@@ -162,6 +162,8 @@ private slots:
             << "--target @CARD --clean" << false << "--force";
         QTest::newRow("report is a folder")
             << "--target @CARD --size 1M --json @DIR" << true << "is a folder";
+        QTest::newRow("report in a missing folder")
+            << "--target @CARD --size 1M --json @DIR/gone/r.json" << true << "does not exist";
     }
 
     void refusals()

@@ -172,6 +172,17 @@ private slots:
         I18n::instance()->applyLanguage(English);
     }
 
+    // A log file gets at most a line a second, counted from the last line it got; a terminal
+    // gets every sample.
+    void progressLinePace()
+    {
+        ProgressLine log(false), terminal(true);
+        QStringList due;
+        for (qint64 ms : {0, 500, 1000, 1500, 1999, 2100})
+            due << QString::number(log.due(ms)) + QString::number(terminal.due(ms));
+        QCOMPARE(due, QStringList({"11", "01", "11", "01", "01", "11"}));
+    }
+
     void options_data()
     {
         QTest::addColumn<QString>("args");    // after the program name

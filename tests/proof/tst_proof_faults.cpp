@@ -46,6 +46,7 @@ private slots:
     void verifiedRun_data();
     void verifiedRun();
     void counterfeitFailsCli();
+    void fillAroundTheUsersData();
     void cardUnmountedUnderCli_data();
     void cardUnmountedUnderCli();
     void failingCardInWindow_data();
@@ -268,6 +269,27 @@ void ProofFaultsTest::counterfeitFailsCli()
     QVERIFY(left.last().toObject().value("reason").toString().endsWith(": access denied"));
     // The journal that names them stays beside them, for the next start to find.
     QCOMPARE(entries(card.backingPath()).size(), 6);
+}
+
+// The rolling fill takes the free space, not the card's size: beside a user's file that holds a
+// third of the card it fills the rest and completes, and the file is as it was.
+void ProofFaultsTest::fillAroundTheUsersData()
+{
+    LoopCard card(64 * kMiB);
+    LOOPCARD_REQUIRE(card);
+    QFile mine(card.rootPath() + QStringLiteral("DCIM.MP4"));
+    const QByteArray data(20 * kMiB, 'v');
+    QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write(data) == data.size() && mine.flush());
+    mine.close();
+    QTemporaryDir dir;
+    CliRunner runner(dir.filePath(QStringLiteral("config")), dir.path());
+    runner.setRemovableRoots({card.rootPath()});
+    const CliRun run = runner.run(QStringList{"--target", card.rootPath(), "--fill", "--size", "8M",
+                                              "--lang", "en", "--no-history"}
+                                  + lenientRules());
+    QVERIFY2(run.exitCode >= 0 && run.exitCode <= 2, qPrintable(run.err));
+    QCOMPARE(entries(card.rootPath()), QStringList({"DCIM.MP4", "lost+found"}));
+    QVERIFY(mine.open(QIODevice::ReadOnly) && mine.readAll() == data);
 }
 
 void ProofFaultsTest::cardUnmountedUnderCli_data()
