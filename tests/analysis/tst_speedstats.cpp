@@ -202,6 +202,17 @@ private slots:
                     && c.stream(Read, 1).samples().isEmpty());
         }
     }
+
+    // Rounds share one axis, round r of n its n-th part; a stress run's rounds are one run.
+    void sharedAxis()
+    {
+        const std::tuple<int, int, int, bool, int> rows[] = {{0, 1, 3, false, 0},
+                                                             {100, 3, 3, false, 100},
+                                                             {50, 2, 4, false, 37},
+                                                             {40, 2, 3, true, 40}};
+        for (const auto &[percent, round, rounds, fill, shared] : rows)
+            QCOMPARE(sharedAxisPercent(percent, round, rounds, fill), shared);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSpeedStats)

@@ -5,6 +5,7 @@
 #include "isolatedsettings.h"
 #include "resultcells.h"
 #include "verdict.h"
+#include "verdictcell.h"
 #include "verdictrulesstore.h"
 
 #include <QtTest>
@@ -354,6 +355,48 @@ private slots:
         compareRules(rules, expected);
         settings.clear();
         compareRules(VerdictRulesStore::loadFromDefaultStore(), VerdictRules());
+    }
+
+    // Each key names a field of its own: setting one leaves every other key's field alone.
+    void keysNameTheirOwnFields()
+    {
+        for (const QString &key : VerdictRulesStore::keys()) {
+            VerdictRules rules;
+            QVERIFY(VerdictRulesStore::setField(&rules, key,
+                                                VerdictRulesStore::field(unusualRules(), key)));
+            for (const QString &other : VerdictRulesStore::keys())
+                QVERIFY2(other == key
+                             || VerdictRulesStore::field(rules, other)
+                                    == VerdictRulesStore::field(VerdictRules(), other),
+                         qPrintable(key + " changed " + other));
+        }
+    }
+
+    // The tooltip names each limit where its text asks for it: the fail limits, then the warn
+    // limits.
+    void tooltipLimits()
+    {
+        struct Placeholders : QTranslator {
+            QString translate(const char *, const char *key, const char *, int) const override
+            {
+                QStringList all;
+                for (int i = 1; i <= 19; ++i)
+                    all << QStringLiteral("%%1").arg(i);
+                return QByteArray(key) == "VerdictTooltip" ? all.join(' ') : QString();
+            }
+        } placeholders;
+        QCoreApplication::installTranslator(&placeholders);
+        VerdictRules rules;
+        rules.jitterFail = 0.61;
+        rules.cvFail = 0.52;
+        rules.dropFail = 0.43;
+        rules.minSpeedMult = 0.34;
+        rules.jitterWarn = 0.25;
+        rules.cvWarn = 0.16;
+        rules.dropWarn = 0.07;
+        const QString tip = verdictTooltip(SpeedStats(), SpeedStats(), rules);
+        QCoreApplication::removeTranslator(&placeholders);
+        QCOMPARE(tip.section(' ', 12), QStringLiteral("61 52 43 0.34 25 16 7"));
     }
 
     // A hand-edited store is limited on the way in.
